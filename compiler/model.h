@@ -1,0 +1,124 @@
+// The compiled scenario: the tables the simulator loads, and the run state that fills them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+// One 50 m stretch of track.
+struct TrackCell {
+    std::uint8_t kind = 0;
+    std::int16_t val1 = 0;
+    std::int16_t val2 = 0;
+    std::int16_t val3 = 0;
+    std::int16_t val4 = 0;
+    std::uint8_t signal_time = 0;
+    std::uint8_t approach = 0;
+    std::uint8_t mountain = 0;
+    std::uint8_t speed_limit = 0;
+    std::uint8_t gradient = 0;
+    std::uint8_t adhesion = 0;
+
+    // Kind 0 is an empty cell; kind 11 (mountain marker) may be covered by any feature.
+    bool is_free() const { return kind == 0 || kind == 11; }
+    bool operator==(const TrackCell&) const = default;
+};
+
+// Cell kinds.
+namespace cell_kind {
+constexpr std::uint8_t empty = 0;
+constexpr std::uint8_t signal = 1;
+constexpr std::uint8_t slowdown_end = 2;
+constexpr std::uint8_t slowdown_start = 3;
+constexpr std::uint8_t slowdown_advance = 4;
+constexpr std::uint8_t slowdown_warning = 5;
+constexpr std::uint8_t speed_boards = 6;
+constexpr std::uint8_t station_stop = 10;
+constexpr std::uint8_t mountain_marker = 11;
+constexpr std::uint8_t code_change = 12;
+constexpr std::uint8_t code_change_plain = 13;
+constexpr std::uint8_t sign_board = 14;
+}  // namespace cell_kind
+
+// One of the 87 general records: a station, a sign board text or scenario-wide values.
+struct ScenarioRecord {
+    std::uint8_t kind = 0;
+    std::int32_t zone_start = 0;
+    std::int32_t zone_end = 0;
+    std::int32_t position = 0;
+    std::uint8_t opt_a = 0;
+    std::string text;  // raw single-byte text, as read from the scenario files
+    std::int16_t par_a = 0;
+    std::int16_t par_b = 0;
+    std::int16_t par_c = 0;
+    std::int16_t par_d = 0;
+    std::int16_t par_e = 0;
+    std::uint8_t opt_b = 0;
+    std::uint8_t opt_c = 0;
+    std::uint8_t opt_d = 0;
+    std::uint8_t opt_e = 0;
+    std::int32_t time_s = 0;
+
+    bool operator==(const ScenarioRecord&) const = default;
+};
+
+constexpr int record_count = 87;
+// Fixed record slots.
+namespace record_slot {
+constexpr int last_sign_board = 80;  // boards fill 80, 79, ... ; stations fill 1, 2, ...
+constexpr int progressive_three = 81;
+constexpr int progressive_two = 82;
+constexpr int progressive_one = 83;
+constexpr int totals = 84;
+constexpr int route_identity = 85;
+constexpr int train_identity = 86;
+}  // namespace record_slot
+
+// The ground plan: one point per metre, 0..plan_upper. Points 0 and 1 are the fixed
+// origin (0,0) and (0,1) once the feature part of the route has begun; the computed
+// points always form one run 2..computed_end-1, the rest stay empty.
+struct Plan {
+    bool origin_set = false;
+    std::int32_t computed_end = 2;
+    std::vector<double> x;  // indexed by point; only [2, computed_end) is meaningful
+    std::vector<double> y;
+
+    bool exists() const { return !x.empty(); }
+    std::int32_t upper() const { return static_cast<std::int32_t>(x.size()) - 1; }
+};
+
+// Where in a scenario text the current error was raised (empty file name: nowhere).
+struct ErrorSite {
+    std::string file;
+    int line = 0;
+    int column = 0;
+};
+
+// The whole run state of one compile.
+struct Model {
+    std::string route_stem;
+    std::string train_number;
+
+    Plan plan;
+    std::vector<TrackCell> cells;  // 0..cell_upper once the route length is read
+    std::array<ScenarioRecord, record_count> records{};
+    // Slot 0 of the mountain lists is never used; the lists grow with every stretch.
+    std::vector<std::int32_t> mountain_start{0};
+    std::vector<std::int32_t> mountain_end{0};
+    std::int32_t mountain_count = 0;
+
+    std::int32_t plan_option = 0;
+    std::string current_field;
+    std::int32_t plan_upper = 0;
+    std::int32_t cell_upper = 0;
+    std::int32_t error_code = 0;
+    std::int32_t error_position = 0;
+    ErrorSite error_site;
+
+    bool has_cells() const { return !cells.empty(); }
+};
+
+}  // namespace scenario

@@ -1,0 +1,23 @@
+// The compiled files: raw little-endian images of the model's tables, built in memory.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "compiler/model.h"
+
+namespace scenario {
+
+std::string plan_file_bytes(const Model& model);
+std::string record_file_bytes(const Model& model);
+std::string cell_file_bytes(const Model& model);
+
+// The bytes of the three compiled files; the plan file only when the plan was asked for.
+struct CompiledFiles {
+    std::optional<std::string> plan;
+    std::string records;
+    std::string cells;
+};
+CompiledFiles build_compiled_files(const Model& model);
+
+}  // namespace scenario

@@ -1,0 +1,137 @@
+#include "sources/field_reader.h"
+
+#include "compiler/errors.h"
+
+namespace scenario {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+
+// Record texts carry a 2-byte length in the compiled files.
+constexpr std::size_t longest_text_field = 65535;
+
+}  // namespace
+
+FieldReader::FieldReader(std::string_view text, std::string display_name)
+    : text_(text), name_(std::move(display_name)) {}
+
+void FieldReader::skip_blanks() {
+    while (!at_end() && is_blank(text_[pos_])) ++pos_;
+}
+
+bool FieldReader::at_line_end() const { return !at_end() && is_line_end(text_[pos_]); }
+
+// CR LF, a lone LF or a lone CR each end one line.
+void FieldReader::consume_line_end() {
+    if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+    ++pos_;
+    ++line_;
+    line_start_ = pos_;
+}
+
+void FieldReader::mark_field_start() {
+    field_line_ = line_;
+    field_column_ = static_cast<int>(pos_ - line_start_) + 1;
+}
+
+void FieldReader::fault(const std::string& what) const { throw RunTimeFault(what, last_field_site()); }
+
+std::string FieldReader::read_text() {
+    skip_blanks();
+    mark_field_start();
+    if (at_end()) fault("il file finisce dove era atteso un campo");
+    std::string field;
+    if (text_[pos_] == '"') {
+        std::size_t close = text_.find('"', pos_ + 1);
+        if (close == std::string_view::npos) fault("testo tra virgolette senza virgolette di chiusura");
+        field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
+        // A quoted field may span lines; keep the line count right.
+        for (std::size_t i = pos_; i < close; ++i) {
+            if (text_[i] == '\n' || (text_[i] == '\r' && text_[i + 1] != '\n')) {
+                ++line_;
+                line_start_ = i + 1;
+            }
+        }
+        pos_ = close + 1;
+        // Whatever stands between the closing quote and the delimiter is not part of the field.
+        while (!at_end() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+    } else {
+        std::size_t start = pos_;
+        while (!at_end() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+        std::size_t end = pos_;
+        while (end > start && is_blank(text_[end - 1])) --end;
+        field = std::string(text_.substr(start, end - start));
+    }
+    if (field.size() > longest_text_field) fault("campo di testo piu' lungo di 65535 caratteri");
+    if (!at_end()) {
+        if (text_[pos_] == ',') {
+            ++pos_;
+        } else {
+            consume_line_end();
+        }
+    }
+    return field;
+}
+
+std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
+                                      const char* type_name) {
+    skip_blanks();
+    mark_field_start();
+    if (at_end()) fault("il file finisce dove era atteso un numero");
+    std::size_t start = pos_;
+    while (!at_end() && !is_blank(text_[pos_]) && text_[pos_] != ',' && !is_line_end(text_[pos_])) {
+        ++pos_;
+    }
+    std::string_view token = text_.substr(start, pos_ - start);
+
+    std::int64_t value = 0;
+    if (!token.empty()) {
+        bool negative = token[0] == '-';
+        std::string_view digits = (token[0] == '-' || token[0] == '+') ? token.substr(1) : token;
+        if (digits.empty()) fault("numero atteso, trovato '" + std::string(token) + "'");
+        for (char c : digits) {
+            if (c < '0' || c > '9') fault("numero atteso, trovato '" + std::string(token) + "'");
+            // Stop growing once far outside every type; the range test below refuses it.
+            if (value <= highest + 1) value = value * 10 + (c - '0');
+        }
+        if (negative) value = -value;
+    }
+    if (value < lowest || value > highest) {
+        fault(std::string("numero fuori dai limiti di un ") + type_name + ": " + std::string(token));
+    }
+
+    skip_blanks();
+    if (!at_end()) {
+        if (text_[pos_] == ',') {
+            ++pos_;
+        } else if (at_line_end()) {
+            consume_line_end();
+        }
+    }
+    return value;
+}
+
+std::int32_t FieldReader::read_long() {
+    return static_cast<std::int32_t>(read_number(INT32_MIN, INT32_MAX, "Long"));
+}
+
+std::int16_t FieldReader::read_integer() {
+    return static_cast<std::int16_t>(read_number(INT16_MIN, INT16_MAX, "Integer"));
+}
+
+std::uint8_t FieldReader::read_byte() { return static_cast<std::uint8_t>(read_number(0, 255, "Byte")); }
+
+std::string_view line_of_text(std::string_view text, int line) {
+    std::size_t pos = 0;
+    for (int current = 1; current < line; ++current) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) return {};
+        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    std::size_t end = text.find_first_of("\r\n", pos);
+    return text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+}
+
+}  // namespace scenario

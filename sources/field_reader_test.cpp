@@ -1,0 +1,84 @@
+#include "sources/field_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "compiler/errors.h"
+
+namespace scenario {
+namespace {
+
+TEST(FieldReader, ReadsTextAndNumbersAcrossCommasAndLineEnds) {
+    FieldReader reader("pendenza,  5000,   -8\r\n\"a, b\" , x\r\n[fine]\r\n", "linea.txt");
+    EXPECT_EQ(reader.read_text(), "pendenza");
+    EXPECT_EQ(reader.read_long(), 5000);
+    EXPECT_EQ(reader.read_long(), -8);
+    EXPECT_EQ(reader.read_text(), "a, b");
+    EXPECT_EQ(reader.read_text(), "x");
+    EXPECT_EQ(reader.read_text(), "[fine]");
+    EXPECT_EQ(reader.last_field_site().line, 3);
+    EXPECT_TRUE(reader.at_end());
+}
+
+TEST(FieldReader, NumbersMayBeSeparatedByBlanksAndEmptyFieldsReadZero) {
+    FieldReader reader("orologio,    10              49            40 \r\n  ,  ,\t0\r\n", "t");
+    reader.read_text();
+    EXPECT_EQ(reader.read_integer(), 10);
+    EXPECT_EQ(reader.read_integer(), 49);
+    EXPECT_EQ(reader.read_integer(), 40);
+    EXPECT_EQ(reader.read_long(), 0);
+    EXPECT_EQ(reader.read_long(), 0);
+    EXPECT_EQ(reader.read_long(), 0);
+    EXPECT_TRUE(reader.at_end());
+}
+
+TEST(FieldReader, TracksColumnOfEachField) {
+    FieldReader reader("a\r\nsegnale,    8650,\t2\r\n", "treno.txt");
+    reader.read_text();
+    reader.read_text();
+    reader.read_long();
+    ErrorSite site = reader.last_field_site();
+    EXPECT_EQ(site.file, "treno.txt");
+    EXPECT_EQ(site.line, 2);
+    EXPECT_EQ(site.column, 13);
+    reader.read_long();
+    EXPECT_EQ(reader.last_field_site().column, 19);
+}
+
+TEST(FieldReader, ReadFaults) {
+    struct Case {
+        const char* text;
+        int reads_before;  // text fields read before the failing number
+        const char* why;
+    };
+    const Case cases[] = {
+        {"12abc", 0, "text where a number is due"},
+        {"1.5", 0, "a decimal"},
+        {"-", 0, "a sign alone"},
+        {"256", 0, "outside a Byte"},
+        {"", 0, "past the end"},
+        {"x,", 1, "a record cut by the end"},
+        {"\"open", 0, "unclosed quote"},
+    };
+    for (const Case& c : cases) {
+        FieldReader reader(c.text, "f");
+        for (int i = 0; i < c.reads_before; ++i) reader.read_text();
+        EXPECT_THROW(std::string(c.text) == "\"open" ? (void)reader.read_text()
+                                                      : (void)reader.read_byte(),
+                     RunTimeFault)
+            << c.why;
+    }
+    FieldReader longs("2147483648", "f");
+    EXPECT_THROW(longs.read_long(), RunTimeFault);
+    FieldReader lowest("-2147483648,-32768", "f");
+    EXPECT_EQ(lowest.read_long(), INT32_MIN);
+    EXPECT_EQ(lowest.read_integer(), INT16_MIN);
+}
+
+TEST(FieldReader, LineOfText) {
+    EXPECT_EQ(line_of_text("a\r\nbb\nccc", 2), "bb");
+    EXPECT_EQ(line_of_text("a\r\nbb\nccc", 3), "ccc");
+    EXPECT_EQ(line_of_text("a", 5), "");
+}
+
+}  // namespace
+}  // namespace scenario
