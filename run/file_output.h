@@ -1,0 +1,39 @@
+// Writing files so that a failure never leaves a truncated or mixed set behind.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scenario {
+
+// A failure of the system rather than of the scenario: a file that cannot be created,
+// written, renamed or deleted. It ends the run with its number, description and path.
+class SystemFailure : public std::runtime_error {
+  public:
+    SystemFailure(int error_number, std::filesystem::path path);
+    int error_number;
+    std::filesystem::path path;
+};
+
+struct FileContent {
+    std::filesystem::path path;
+    std::string_view bytes;
+};
+
+// Each file is first written whole to a hidden temporary file in its own folder, and only
+// then renamed over its target; the renames start once every temporary file is complete.
+// On failure the temporaries are removed and every target still holds its earlier content.
+void write_files_together(const std::vector<FileContent>& files);
+void write_file_replacing(const std::filesystem::path& path, std::string_view bytes);
+
+// Deletes a file when it exists; a missing file is not a failure.
+void remove_if_present(const std::filesystem::path& path);
+
+// A write beyond the process's file-size limit must fail with an error the program can
+// report, not kill it with the signal the limit sends by default.
+void ignore_file_size_signal();
+
+}  // namespace scenario
