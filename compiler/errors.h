@@ -24,7 +24,7 @@ constexpr std::int32_t contest_codes_in_use = 1251;
 // A fault while reading a scenario text (bad number, text cut short, unreadable file).
 // It never escapes the compile: the parsers' fault handler turns it into error 25.
 class RunTimeFault : public std::runtime_error {
-public:
+  public:
     RunTimeFault(const std::string& what, ErrorSite where = {})
         : std::runtime_error(what), site(std::move(where)) {}
     ErrorSite site;

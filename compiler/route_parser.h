@@ -11,8 +11,8 @@
 namespace scenario {
 
 struct RouteHalfResult {
-    bool go_on_to_train = false;              // ended normally or with error 15
-    std::int32_t sign_board_limit = 80;       // next free board slot; stations stay below it
+    bool go_on_to_train = false;         // ended normally or with error 15
+    std::int32_t sign_board_limit = 80;  // next free board slot; stations stay below it
 };
 
 // Reads the route text into the model and deletes it. The reader is placed in `reader` once

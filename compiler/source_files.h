@@ -9,7 +9,7 @@ namespace scenario {
 // The compile reads the route and train texts through this interface, so that tests and the
 // authors' tool can compile texts held in memory while the package program works on disk.
 class SourceFiles {
-public:
+  public:
     virtual ~SourceFiles() = default;
     // The whole text, or nothing when the file does not exist. May throw RunTimeFault when
     // the file exists but cannot be read.
@@ -25,7 +25,7 @@ public:
 
 // Texts held in memory; "deleting" one only marks it gone, so tests can see what is left.
 class MemorySourceFiles : public SourceFiles {
-public:
+  public:
     MemorySourceFiles(std::optional<std::string> route, std::optional<std::string> train,
                       std::string route_display = "linea.txt",
                       std::string train_display = "treno.txt")
@@ -44,7 +44,7 @@ public:
     bool route_exists() const { return route_.has_value(); }
     bool train_exists() const { return train_.has_value(); }
 
-private:
+  private:
     std::optional<std::string> route_;
     std::optional<std::string> train_;
     std::string route_display_;

@@ -6,8 +6,12 @@ namespace scenario {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_line_end(char c) {
+    return c == '\r' || c == '\n';
+}
 
 // Record texts carry a 2-byte length in the compiled files.
 constexpr std::size_t longest_text_field = 65535;
@@ -21,7 +25,9 @@ void FieldReader::skip_blanks() {
     while (!at_end() && is_blank(text_[pos_])) ++pos_;
 }
 
-bool FieldReader::at_line_end() const { return !at_end() && is_line_end(text_[pos_]); }
+bool FieldReader::at_line_end() const {
+    return !at_end() && is_line_end(text_[pos_]);
+}
 
 // CR LF, a lone LF or a lone CR each end one line.
 void FieldReader::consume_line_end() {
@@ -36,7 +42,9 @@ void FieldReader::mark_field_start() {
     field_column_ = static_cast<int>(pos_ - line_start_) + 1;
 }
 
-void FieldReader::fault(const std::string& what) const { throw RunTimeFault(what, last_field_site()); }
+void FieldReader::fault(const std::string& what) const {
+    throw RunTimeFault(what, last_field_site());
+}
 
 std::string FieldReader::read_text() {
     skip_blanks();
@@ -45,7 +53,8 @@ std::string FieldReader::read_text() {
     std::string field;
     if (text_[pos_] == '"') {
         std::size_t close = text_.find('"', pos_ + 1);
-        if (close == std::string_view::npos) fault("testo tra virgolette senza virgolette di chiusura");
+        if (close == std::string_view::npos)
+            fault("testo tra virgolette senza virgolette di chiusura");
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
         // A quoted field may span lines; keep the line count right.
         for (std::size_t i = pos_; i < close; ++i) {
@@ -99,7 +108,8 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
         if (negative) value = -value;
     }
     if (value < lowest || value > highest) {
-        fault(std::string("numero fuori dai limiti di un ") + type_name + ": " + std::string(token));
+        fault(std::string("numero fuori dai limiti di un ") + type_name + ": " +
+              std::string(token));
     }
 
     skip_blanks();
@@ -121,7 +131,9 @@ std::int16_t FieldReader::read_integer() {
     return static_cast<std::int16_t>(read_number(INT16_MIN, INT16_MAX, "Integer"));
 }
 
-std::uint8_t FieldReader::read_byte() { return static_cast<std::uint8_t>(read_number(0, 255, "Byte")); }
+std::uint8_t FieldReader::read_byte() {
+    return static_cast<std::uint8_t>(read_number(0, 255, "Byte"));
+}
 
 std::string_view line_of_text(std::string_view text, int line) {
     std::size_t pos = 0;

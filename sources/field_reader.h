@@ -15,7 +15,7 @@ namespace scenario {
 // its file, line and column. Read faults (text where a number is due, a number outside its
 // type, a field asked for past the end) are thrown as RunTimeFault.
 class FieldReader {
-public:
+  public:
     FieldReader(std::string_view text, std::string display_name);
 
     // True once every byte has been consumed (the end-of-file test of the parsers).
@@ -36,7 +36,7 @@ public:
     ErrorSite last_field_site() const { return {name_, field_line_, field_column_}; }
     const std::string& display_name() const { return name_; }
 
-private:
+  private:
     std::int64_t read_number(std::int64_t lowest, std::int64_t highest, const char* type_name);
     void skip_blanks();
     bool at_line_end() const;

@@ -62,9 +62,9 @@ TEST(FieldReader, ReadFaults) {
     for (const Case& c : cases) {
         FieldReader reader(c.text, "f");
         for (int i = 0; i < c.reads_before; ++i) reader.read_text();
-        EXPECT_THROW(std::string(c.text) == "\"open" ? (void)reader.read_text()
-                                                      : (void)reader.read_byte(),
-                     RunTimeFault)
+        EXPECT_THROW(
+            std::string(c.text) == "\"open" ? (void)reader.read_text() : (void)reader.read_byte(),
+            RunTimeFault)
             << c.why;
     }
     FieldReader longs("2147483648", "f");
