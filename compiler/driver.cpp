@@ -1,0 +1,207 @@
+#include "compiler/driver.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+#include "compiler/contest_codes.h"
+#include "compiler/errors.h"
+#include "compiler/recorders.h"
+
+namespace scenario {
+
+namespace {
+
+constexpr std::int32_t signal_without_code_room = 11;
+constexpr std::int32_t window_without_room = 12;
+constexpr std::int32_t no_room_after_slowdown = 13;
+
+// The code value the pass gives every code-change point it places.
+constexpr std::int16_t placed_code = 180;
+// Slowdowns slower than this get a code every code_spacing cells (400 m) inside them.
+constexpr std::int16_t slow_slowdown_speed = 110;
+constexpr std::int32_t code_spacing = 8;
+// Signals up to this many cells behind an advance point get a code in front of them.
+constexpr std::int32_t signal_look_back = 20;
+// The first signal after a slowdown is looked for from its end cell on, over this many cells.
+constexpr std::int32_t signal_search_after_end = 12;
+
+constexpr std::int16_t route_marker = 610;
+constexpr std::int16_t cell_marker = 5121;
+
+std::int32_t last_cell(const Model& model) {
+    return static_cast<std::int32_t>(model.cells.size()) - 1;
+}
+
+TrackCell& cell(Model& model, std::int32_t index) {
+    return model.cells[static_cast<std::size_t>(index)];
+}
+
+// A cell outside the table is never free, so nothing is placed there.
+bool free_at(const Model& model, std::int32_t index) {
+    return index >= 0 && index <= last_cell(model) &&
+           model.cells[static_cast<std::size_t>(index)].is_free();
+}
+
+std::uint8_t kind_at(const Model& model, std::int32_t index) {
+    return model.cells[static_cast<std::size_t>(index)].kind;
+}
+
+void place_code(Model& model, std::int32_t index) {
+    TrackCell& target = cell(model, index);
+    target.kind = cell_kind::code_change;
+    target.val1 = placed_code;
+}
+
+// Places a code at the first free cell among the candidates, in their order.
+bool place_in_first_free(Model& model, std::initializer_list<std::int32_t> candidates) {
+    for (std::int32_t index : candidates) {
+        if (free_at(model, index)) {
+            place_code(model, index);
+            return true;
+        }
+    }
+    return false;
+}
+
+// An existing code-change point in front of a signal takes the placed value when it is
+// higher; a lower value is kept.
+void lower_code(Model& model, std::int32_t index) {
+    TrackCell& target = cell(model, index);
+    target.val1 = static_cast<std::int16_t>(minimo(placed_code, target.val1));
+}
+
+// Step A for one signal at cell d: a code in one of the two cells in front of it.
+void code_in_front_of_signal(Model& model, std::int32_t d) {
+    const std::int32_t p = d - 1;
+    const std::int32_t q = d - 2;
+    if (place_in_first_free(model, {p, q})) return;
+    if (kind_at(model, p) == cell_kind::code_change) return lower_code(model, p);
+    if (kind_at(model, q) == cell_kind::code_change) return lower_code(model, q);
+    raise_error(model, signal_without_code_room, d * 50);
+}
+
+// Step A: every signal up to 20 cells behind the advance point at cell i (cells below 3
+// have no room for a code in front of them).
+void codes_behind_advance_point(Model& model, std::int32_t i) {
+    for (std::int32_t k = 1; k <= signal_look_back && i - k >= 3; ++k) {
+        const std::int32_t d = i - k;
+        if (kind_at(model, d) == cell_kind::signal) code_in_front_of_signal(model, d);
+    }
+}
+
+// Step B: a code in each of three look-back windows before the slowdown start at cell i.
+void codes_before_slowdown_start(Model& model, std::int32_t i) {
+    struct Window {
+        std::int32_t near, middle, far;
+    };
+    for (Window w : {Window{5, 6, 7}, Window{11, 12, 13}, Window{18, 19, 20}}) {
+        if (i <= w.far) continue;  // the window would reach cell 0 or before
+        if (!place_in_first_free(model, {i - w.near, i - w.middle, i - w.far})) {
+            raise_error(model, window_without_room, i * 50);
+        }
+    }
+}
+
+// Step C: a code every 8 cells from the start at cell i up to and including the end cell
+// `end`. Each count starts again at the cell that actually took the previous code.
+void codes_inside_slowdown(Model& model, std::int32_t i, std::int32_t end) {
+    std::int32_t run_count = 0;
+    for (std::int32_t s = i + 1; s <= end; ++s) {
+        if (++run_count != code_spacing) continue;
+        if (free_at(model, s)) {
+            place_code(model, s);
+            run_count = 0;
+        } else if (free_at(model, s - 1)) {
+            place_code(model, s - 1);
+            run_count = 1;
+        } else if (free_at(model, s + 1)) {
+            place_code(model, s + 1);
+            run_count = -1;
+        } else {
+            // The count runs on past 8, so this slowdown gets no further code inside it.
+            raise_error(model, no_room_after_slowdown, s * 50);
+        }
+    }
+}
+
+// Step D: a code in front of the first signal within 13 cells from the end cell on.
+void code_before_next_signal(Model& model, std::int32_t end) {
+    const std::int32_t search_last = std::min(end + signal_search_after_end, last_cell(model));
+    for (std::int32_t t = end; t <= search_last; ++t) {
+        if (kind_at(model, t) != cell_kind::signal) continue;
+        if (t - 1 > 0 && !place_in_first_free(model, {t - 1, t - 2})) {
+            raise_error(model, no_room_after_slowdown, end * 50);
+        }
+        return;
+    }
+}
+
+// The slowdown's end: the first end cell after its start, if the table holds one.
+std::optional<std::int32_t> slowdown_end_after(const Model& model, std::int32_t start) {
+    for (std::int32_t s = start + 1; s <= last_cell(model); ++s) {
+        if (kind_at(model, s) == cell_kind::slowdown_end) return s;
+    }
+    return std::nullopt;
+}
+
+// Steps B to D for the slowdown starting at cell i.
+void codes_around_slowdown(Model& model, std::int32_t i) {
+    codes_before_slowdown_start(model, i);
+    // A slowdown so short that its start cell hid its end has no stretch to scan.
+    const std::optional<std::int32_t> end = slowdown_end_after(model, i);
+    if (!end) return raise_error(model, no_room_after_slowdown, i * 50);
+    if (cell(model, i).val1 < slow_slowdown_speed) codes_inside_slowdown(model, i, *end);
+    code_before_next_signal(model, *end);
+}
+
+}  // namespace
+
+void place_code_change_points(Model& model) {
+    const std::int32_t upper = std::min(model.cell_upper, last_cell(model));
+    for (std::int32_t i = 1; i <= upper - 2; ++i) {
+        if (kind_at(model, i) == cell_kind::slowdown_advance) codes_behind_advance_point(model, i);
+        if (kind_at(model, i) == cell_kind::slowdown_start) codes_around_slowdown(model, i);
+    }
+}
+
+std::int32_t stamp_markers(Model& model) {
+    ScenarioRecord& route = model.records[record_slot::route_identity];
+    TrackCell& first = model.cells.at(1);
+    if (route.par_a != 0 || first.val1 != 0) return error_number::markers_in_use;
+    route.par_a = route_marker;
+    first.val1 = cell_marker;
+    if (route.time_s != 0 || first.val2 != 0) return error_number::contest_codes_in_use;
+    route.time_s = codice_gara_st(model);
+    first.val2 = codice_gara_og(model);
+    return 0;
+}
+
+CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j) {
+    model.plan_option = j;
+    model.error_code = 0;
+    model.error_site = {};
+    for (ScenarioRecord& record : model.records) record = ScenarioRecord{};
+    // The tables come from this compile only; a model used before starts without them.
+    model.cells.clear();
+    model.plan = Plan{};
+
+    memorizza_dati(model, sources);
+
+    CompileOutcome outcome;
+    if (!model.has_cells()) {
+        outcome.status = CompileOutcome::Status::no_cell_table;
+        return outcome;
+    }
+    place_code_change_points(model);
+    if (const std::int32_t refused = stamp_markers(model); refused != 0) {
+        outcome.status = CompileOutcome::Status::stopped_by_errore;
+        outcome.errore_text = std::to_string(refused);
+        return outcome;
+    }
+    outcome.files = build_compiled_files(model);
+    return outcome;
+}
+
+}  // namespace scenario
