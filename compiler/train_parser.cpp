@@ -1,0 +1,481 @@
+#include "compiler/train_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <string_view>
+#include <utility>
+
+#include "compiler/errors.h"
+#include "compiler/numeric.h"
+#include "compiler/recorders.h"
+
+namespace scenario {
+
+namespace {
+
+constexpr std::int32_t position_out_of_track = 15;
+constexpr std::int32_t code_drop_taken = 7;
+constexpr std::int32_t station_off_grid = 8;
+constexpr std::int32_t station_length_off_grid = 9;
+constexpr std::int32_t too_many_stations = 10;
+constexpr std::int32_t stations_too_close = 22;
+constexpr std::int32_t stop_cell_too_early = 24;
+constexpr std::int32_t progressive_off_grid = 2;
+
+// Rows reach this far past their position; a station reaches farther with its stretch.
+constexpr std::int32_t row_reach = 100;
+constexpr std::int32_t station_reach = 800;
+constexpr std::int32_t cell_length = 50;
+constexpr std::int64_t least_gap_between_stations = 350;
+// Stations at least this long keep their option e.
+constexpr std::int32_t long_station = 600;
+// Kinds from here on are halts that mark no stop cell.
+constexpr std::uint8_t first_kind_without_stop = 25;
+constexpr std::uint8_t approach_base = 80;
+
+// Keyword tests are case-insensitive; only ASCII letters have a case in the texts.
+std::string lowered(std::string_view field) {
+    std::string out(field);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+bool has(std::string_view field, std::string_view word) {
+    return field.find(word) != std::string_view::npos;
+}
+
+// A value that a 32-bit field cannot hold is a read fault, as an arithmetic overflow is.
+std::int32_t as_long(std::int64_t value, const ErrorSite& site) {
+    if (value < INT32_MIN || value > INT32_MAX) {
+        throw RunTimeFault("valore fuori dai limiti di un Long: " + std::to_string(value), site);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::int64_t rounded_cell(double quotient) {
+    return round_half_even(quotient);
+}
+
+// Speeds are stored in 5 km/h steps.
+std::uint8_t speed_byte(std::int32_t speed) {
+    return store_wrapped<std::uint8_t>(round_half_even(static_cast<double>(speed) / 5.0));
+}
+
+std::uint8_t adhesion_byte(std::int32_t adhesion) {
+    return store_wrapped<std::uint8_t>(adhesion);
+}
+
+enum class RowEnd {
+    next_row,  // go on reading
+    end_step,  // stop reading, then complete the profiles and check the references
+    returned   // the text is deleted and the parse is over
+};
+
+struct StationStretch {
+    bool marks_stop = false;
+    bool marks_approach = false;
+};
+
+class TrainTextParser {
+  public:
+    TrainTextParser(Model& model, SourceFiles& sources, FieldReader& reader,
+                    std::int32_t sign_board_limit)
+        : model_(model),
+          sources_(sources),
+          reader_(reader),
+          // Stations live below the sign boards, never above record 80.
+          sign_board_limit_(std::min(sign_board_limit, record_slot::last_sign_board)) {}
+
+    void run() {
+        skip_to_general_block();
+        RowEnd end = RowEnd::next_row;
+        while (end == RowEnd::next_row) end = read_row();
+        if (end == RowEnd::end_step) end_step();
+    }
+
+  private:
+    using Handler = RowEnd (TrainTextParser::*)();
+    struct RowKind {
+        std::string_view word;
+        std::string_view second_word;  // empty: the first word alone decides
+        Handler read;
+    };
+
+    void skip_to_general_block() {
+        while (!reader_.at_end()) {
+            if (has(lowered(reader_.read_text()), "[generale]")) return;
+        }
+    }
+
+    // Reads the keyword field, skipping at most two comment fields. False when the file ends
+    // with it: the last field of the file is never interpreted.
+    bool read_keyword() {
+        model_.current_field = reader_.read_text();
+        if (reader_.at_end()) return false;
+        for (int discarded = 0; discarded < 2 && has(model_.current_field, "-"); ++discarded) {
+            model_.current_field = reader_.read_text();
+            if (reader_.at_end()) return false;
+        }
+        return true;
+    }
+
+    RowEnd read_row() {
+        if (reader_.at_end() || !read_keyword()) return RowEnd::end_step;
+        // Every kind whose words the field holds reads its row, in this order.
+        static constexpr std::array<RowKind, 10> row_kinds{{
+            {"massa", "frenata", &TrainTextParser::read_braked_mass},
+            {"vetture", "", &TrainTextParser::read_car_count},
+            {"velocit", "", &TrainTextParser::read_speed_row},
+            {"aderenza", "", &TrainTextParser::read_adhesion_row},
+            {"orologio", "", &TrainTextParser::read_clock},
+            {"sabbia", "", &TrainTextParser::read_sand},
+            {"segnale", "", &TrainTextParser::read_signal},
+            {"rallentamento", "", &TrainTextParser::read_slowdown},
+            {"abbattimento", "", &TrainTextParser::read_code_drop},
+            {"stazione", "", &TrainTextParser::read_station},
+        }};
+        const std::string field = lowered(model_.current_field);
+        for (const RowKind& kind : row_kinds) {
+            if (!has(field, kind.word) || !has(field, kind.second_word)) continue;
+            const RowEnd end = (this->*kind.read)();
+            if (end != RowEnd::next_row) return end;
+        }
+        return RowEnd::next_row;
+    }
+
+    // --- Errors -------------------------------------------------------------------------
+
+    bool within_track(std::int32_t position, std::int32_t reach) const {
+        return position >= 0 &&
+               (static_cast<double>(position) + reach) / cell_length <= model_.cell_upper;
+    }
+
+    RowEnd out_of_track(std::int32_t position, const ErrorSite& site) {
+        raise_error(model_, position_out_of_track, position);
+        model_.error_site = site;
+        return RowEnd::end_step;
+    }
+
+    RowEnd give_up(std::int32_t code, const ErrorSite& site) {
+        sources_.delete_train();
+        raise_error(model_, code);
+        model_.error_site = site;
+        return RowEnd::returned;
+    }
+
+    RowEnd give_up(std::int32_t code, std::int32_t position, const ErrorSite& site) {
+        sources_.delete_train();
+        raise_error(model_, code, position);
+        model_.error_site = site;
+        return RowEnd::returned;
+    }
+
+    // A refusal is the recorder's own verdict: an error left by an earlier row or by the
+    // route text must not be taken for one. When the recorder accepts, the old error stays.
+    template <typename Call>
+    bool recorder_refuses(Call call) {
+        const std::int32_t earlier = model_.error_code;
+        model_.error_code = 0;
+        call();
+        if (model_.error_code > 0) return true;
+        model_.error_code = earlier;
+        return false;
+    }
+
+    // --- Scenario-wide values -----------------------------------------------------------
+
+    RowEnd read_braked_mass() {
+        model_.records[record_slot::totals].zone_start = reader_.read_long();
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_car_count() {
+        model_.records[record_slot::totals].position = reader_.read_long();
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_clock() {
+        ScenarioRecord& train = model_.records[record_slot::train_identity];
+        train.par_c = reader_.read_integer();
+        train.par_d = reader_.read_integer();
+        train.par_e = reader_.read_integer();
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_sand() {
+        model_.records[record_slot::train_identity].par_a = reader_.read_integer();
+        return RowEnd::next_row;
+    }
+
+    // --- Step profiles ------------------------------------------------------------------
+
+    // Fills the cells from the cursor up to the row's cell with the value in force. The
+    // body runs once even when the cursor has already passed that cell, so a second row in
+    // the same cell still moves the cursor on by one.
+    template <typename Store>
+    void fill_profile_to(std::int32_t& cursor, std::int32_t position, Store store) {
+        const std::int64_t row_cell = rounded_cell(static_cast<double>(position) / cell_length);
+        if (row_cell <= 0) return;
+        do {
+            if (cursor >= model_.cell_upper) break;
+            store(model_.cells[static_cast<std::size_t>(cursor)]);
+            ++cursor;
+        } while (cursor < row_cell);
+    }
+
+    // The last value of a profile runs to cell cell_upper - 3 (at least one cell is written).
+    template <typename Store>
+    void complete_profile(std::int32_t& cursor, Store store) {
+        do {
+            if (cursor >= 0 && static_cast<std::size_t>(cursor) < model_.cells.size()) {
+                store(model_.cells[static_cast<std::size_t>(cursor)]);
+            }
+            ++cursor;
+        } while (cursor < model_.cell_upper - 2);
+    }
+
+    RowEnd read_speed_row() {
+        const std::int32_t position = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        const std::int32_t speed = reader_.read_long();
+        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        const std::uint8_t in_force = speed_byte(speed_in_force_);
+        fill_profile_to(speed_cursor_, position,
+                        [in_force](TrackCell& cell) { cell.speed_limit = in_force; });
+        speed_in_force_ = speed;
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_adhesion_row() {
+        const std::int32_t position = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        const std::int32_t adhesion = reader_.read_long();
+        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        const std::uint8_t in_force = adhesion_byte(adhesion_in_force_);
+        fill_profile_to(adhesion_cursor_, position,
+                        [in_force](TrackCell& cell) { cell.adhesion = in_force; });
+        adhesion_in_force_ = adhesion;
+        return RowEnd::next_row;
+    }
+
+    // --- Features handed to the recorders -----------------------------------------------
+
+    RowEnd read_signal() {
+        const std::int32_t posizione = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        std::int32_t sx = reader_.read_long();
+        std::int32_t s1 = reader_.read_long();
+        std::int32_t s2 = reader_.read_long();
+        std::int32_t s3 = reader_.read_long();
+        std::int32_t rapp = reader_.read_long();
+        std::int32_t dx = reader_.read_long();
+        std::int32_t d1 = reader_.read_long();
+        std::int32_t d2 = reader_.read_long();
+        std::int32_t d3 = reader_.read_long();
+        std::int32_t tempo = reader_.read_long();
+        if (!within_track(posizione, row_reach)) return out_of_track(posizione, site);
+        if (recorder_refuses([&] {
+                memo_segnale(model_, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+            })) {
+            return give_up(model_.error_code, posizione, site);
+        }
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_slowdown() {
+        const std::int32_t x = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        std::int32_t v = reader_.read_long();
+        std::int32_t l = reader_.read_long();
+        std::int32_t f_tt = reader_.read_long();
+        const std::int32_t f_ta = reader_.read_long();
+        std::int32_t d_v = reader_.read_long();
+        if (!within_track(x, row_reach)) return out_of_track(x, site);
+        // The range test bounds the start only; the end cell must exist as well.
+        const std::int64_t end_cell =
+            rounded_cell((static_cast<double>(x) + l) / cell_length + 1.0);
+        if (end_cell < 0 || end_cell > model_.cell_upper) return out_of_track(x, site);
+        if (recorder_refuses([&] { memo_rallentamento(model_, x, v, l, f_tt, f_ta, d_v); })) {
+            return give_up(model_.error_code, x, site);
+        }
+        return RowEnd::next_row;
+    }
+
+    RowEnd read_code_drop() {
+        const std::int32_t position = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        const std::int32_t value = reader_.read_long();
+        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        TrackCell& cell =
+            model_.cells[static_cast<std::size_t>(rounded_cell(position / double{cell_length}))];
+        if (!cell.is_free()) return give_up(code_drop_taken, position, site);
+        if (value > 0) {
+            cell.kind = cell_kind::code_change;
+            cell.val1 = store_wrapped<std::int16_t>(value);
+        } else {
+            cell.kind = cell_kind::code_change_plain;
+        }
+        return RowEnd::next_row;
+    }
+
+    // --- Stations -----------------------------------------------------------------------
+
+    // Reads fields 4 to 17 of a station row, in row order.
+    void read_station_details(ScenarioRecord& station, const ErrorSite& site) {
+        station.opt_a = reader_.read_byte();
+        station.opt_e = reader_.read_byte();
+        station.opt_d = reader_.read_byte();
+        station.par_a = reader_.read_integer();
+        station.par_b = reader_.read_integer();
+        station.opt_b = reader_.read_byte();
+        station.par_c = reader_.read_integer();
+        station.par_d = reader_.read_integer();
+        station.par_e = reader_.read_integer();
+        station.opt_c = reader_.read_byte();
+        const std::int64_t hours = reader_.read_long();
+        const std::int64_t minutes = reader_.read_long();
+        const std::int64_t seconds = reader_.read_long();
+        station.time_s = as_long((hours * 60 + minutes) * 60 + seconds, site);
+        station.text = reader_.read_text();
+    }
+
+    // Sets the stretch the station occupies and says which cells it marks.
+    StationStretch set_stretch(ScenarioRecord& station, std::int32_t length,
+                               const ErrorSite& site) const {
+        const std::int64_t p = station.position;
+        StationStretch marks;
+        marks.marks_stop = station.kind < first_kind_without_stop;
+        marks.marks_approach = marks.marks_stop;
+        if (station.kind == 5 || station.kind == 6) {
+            station.zone_end = as_long(p + 150, site);
+            station.zone_start = as_long(p - length, site);
+            station.opt_d = 0;
+            marks.marks_approach = false;
+        } else if (station.kind == 7 || station.kind == 8) {
+            station.zone_start = as_long(p - length, site);
+            station.zone_end = as_long(p + length, site);
+            station.opt_d = 0;
+        } else {
+            const double half = static_cast<double>(length) / 2.0;
+            const double extension = station.opt_d != 0 ? 50.0 : 0.0;
+            station.zone_start = as_long(round_half_even(static_cast<double>(p) - half), site);
+            station.zone_end =
+                as_long(round_half_even(static_cast<double>(p) + half + extension), site);
+        }
+        if (length < long_station) station.opt_e = 0;
+        if (station_number_ == 1) {
+            station.opt_d = 0;
+            station.opt_e = 0;
+        }
+        return marks;
+    }
+
+    static double stop_quotient(const ScenarioRecord& station) {
+        return static_cast<double>(station.zone_end) / cell_length - 1.0;
+    }
+
+    // The stop cell is the last cell the station marks; the approach cells lie before it.
+    bool marks_past_last_cell(const ScenarioRecord& station, StationStretch marks) const {
+        const double quotient = stop_quotient(station);
+        return marks.marks_stop && quotient > 1 && rounded_cell(quotient) > model_.cell_upper;
+    }
+
+    void mark_approach_cells(const ScenarioRecord& station) {
+        for (int k = 1; k <= 4; ++k) {
+            const double quotient = stop_quotient(station) - k;
+            if (quotient > 1) {
+                model_.cells[static_cast<std::size_t>(rounded_cell(quotient))].approach =
+                    static_cast<std::uint8_t>(approach_base + k);
+            }
+        }
+    }
+
+    RowEnd read_station() {
+        const std::int32_t position = reader_.read_long();
+        const ErrorSite site = reader_.last_field_site();
+        // A station must never land in a record that holds a route sign board.
+        if (station_number_ >= sign_board_limit_) return give_up(too_many_stations, site);
+        if (!within_track(position, station_reach)) return out_of_track(position, site);
+        if (position % cell_length != 0) return give_up(station_off_grid, position, site);
+
+        ScenarioRecord station;
+        station.position = position;
+        station.kind = reader_.read_byte();
+        const std::int32_t length = reader_.read_long();
+        if (length % 100 != 0) return give_up(station_length_off_grid, position, site);
+        read_station_details(station, site);
+        const StationStretch marks = set_stretch(station, length, site);
+        if (marks_past_last_cell(station, marks)) return out_of_track(position, site);
+
+        const std::int32_t i = station_number_;
+        model_.records[static_cast<std::size_t>(i)] = station;
+        if (marks.marks_approach) mark_approach_cells(station);
+        if (marks.marks_stop) {
+            const double quotient = stop_quotient(station);
+            if (quotient <= 1) return give_up(stop_cell_too_early, site);
+            TrackCell& stop = model_.cells[static_cast<std::size_t>(rounded_cell(quotient))];
+            stop.kind = cell_kind::station_stop;
+            stop.val1 = store_wrapped<std::int16_t>(i);
+        }
+        if (i > 1 && std::int64_t{station.zone_start} - least_gap_between_stations <
+                         model_.records[static_cast<std::size_t>(i - 1)].zone_end) {
+            return give_up(stations_too_close, position, site);
+        }
+        station_number_ = i + 1;
+        if (station_number_ >= sign_board_limit_) return give_up(too_many_stations, site);
+        return RowEnd::next_row;
+    }
+
+    // --- End of the text ----------------------------------------------------------------
+
+    void end_step() {
+        sources_.delete_train();
+        const std::uint8_t speed = speed_byte(speed_in_force_);
+        complete_profile(speed_cursor_, [speed](TrackCell& cell) { cell.speed_limit = speed; });
+        const std::uint8_t adhesion = adhesion_byte(adhesion_in_force_);
+        complete_profile(adhesion_cursor_,
+                         [adhesion](TrackCell& cell) { cell.adhesion = adhesion; });
+        check_kilometric_references();
+    }
+
+    // The references come from the route text; they are checked once the train is read.
+    void check_kilometric_references() {
+        for (int slot : {record_slot::progressive_three, record_slot::progressive_two,
+                         record_slot::progressive_one}) {
+            const ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
+            if (reference.zone_start % cell_length != 0 || reference.zone_end % cell_length != 0) {
+                raise_error(model_, progressive_off_grid);
+            }
+        }
+    }
+
+    Model& model_;
+    SourceFiles& sources_;
+    FieldReader& reader_;
+    const std::int32_t sign_board_limit_;
+    std::int32_t speed_cursor_ = 0;
+    std::int32_t adhesion_cursor_ = 0;
+    // Cells before the first speed or adhesion row get 0, never a value from the route text.
+    std::int32_t speed_in_force_ = 0;
+    std::int32_t adhesion_in_force_ = 0;
+    std::int32_t station_number_ = 1;
+};
+
+}  // namespace
+
+void parse_train(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
+                 std::string& text, std::int32_t sign_board_limit) {
+    std::optional<std::string> train = sources.read_train();
+    if (!train) {
+        throw RunTimeFault("file di testo del treno non trovato: " + sources.train_name(),
+                           ErrorSite{sources.train_name(), 0, 0});
+    }
+    text = std::move(*train);
+    reader.emplace(text, sources.train_name());
+    TrainTextParser(model, sources, *reader, sign_board_limit).run();
+}
+
+}  // namespace scenario
