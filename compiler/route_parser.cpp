@@ -1,0 +1,553 @@
+#include "compiler/route_parser.h"
+
+#include <array>
+#include <cstddef>
+#include <limits>
+#include <string_view>
+#include <utility>
+
+#include "compiler/errors.h"
+#include "compiler/numeric.h"
+#include "compiler/recorders.h"
+
+namespace scenario {
+
+namespace {
+
+constexpr std::int32_t route_length_limit = 1000000;
+// The track model runs this far beyond the declared route length.
+constexpr std::int32_t track_beyond_route = 7000;
+// No plan point at or past this index may be computed.
+constexpr std::int32_t plan_point_limit = 1000000;
+constexpr double cell_length = 50.0;
+constexpr int general_comment_limit = 10;
+
+constexpr std::int32_t error_route_length = 1;
+constexpr std::int32_t error_cab_start = 3;
+constexpr std::int32_t error_cab_end = 4;
+constexpr std::int32_t error_cab_codes = 5;
+constexpr std::int32_t error_sign_board_taken = 6;
+constexpr std::int32_t error_beyond_track = 15;
+
+bool contains(std::string_view field, std::string_view word) {
+    return field.find(word) != std::string_view::npos;
+}
+
+// Only ASCII letters are lowered, so keyword tests do not depend on the locale.
+std::string lowered(std::string_view field) {
+    std::string result(field);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
+}
+
+// The header that closes the general block: brackets on both sides, not a comment.
+bool closes_general_block(std::string_view field) {
+    const std::size_t first = field.find_first_not_of(" \t");
+    const bool starts_with_dash = first != std::string_view::npos && field[first] == '-';
+    return !starts_with_dash && contains(field, "[") && contains(field, "]");
+}
+
+// Change of heading per metre for the first class digit the keyword holds, 0 when it holds
+// none.
+double curvature_of_class(std::string_view keyword) {
+    constexpr std::array<std::pair<char, double>, 6> classes{
+        {{'1', 0.0001}, {'2', 0.0002}, {'3', 0.0004}, {'4', 0.001}, {'5', 0.002}, {'6', 0.003}}};
+    for (const auto& [digit, curvature] : classes) {
+        if (keyword.find(digit) != std::string_view::npos) return curvature;
+    }
+    return 0.0;
+}
+
+// How reading goes on after one row.
+enum class Flow {
+    next_row,  // read the next keyword field
+    end_step,  // stop reading, complete gradients and plan, go on to the train text
+    stop       // the route half ends here; the train text is not read
+};
+
+class RouteParser {
+  public:
+    RouteParser(Model& model, SourceFiles& sources, FieldReader& reader)
+        : model_(model), sources_(sources), reader_(reader) {}
+
+    RouteHalfResult run();
+
+  private:
+    std::string read_field();
+    std::int32_t read_number(ErrorSite& site);
+    void close_and_delete() { sources_.delete_route(); }
+    Flow refuse(std::int32_t code, const ErrorSite& site);
+    Flow refuse_at(std::int32_t code, std::int32_t position, const ErrorSite& site);
+    bool passes_range_test(std::int32_t position) const;
+
+    bool find_general_block();
+    Flow read_general_block();
+    Flow general_row(const std::string& keyword);
+    Flow route_length_row();
+    void kilometric_reference_row(int slot);
+    Flow cab_signalling_row(const std::string& keyword);
+
+    void start_feature_part();
+    Flow read_feature_part();
+    Flow feature_row(const std::string& keyword);
+    Flow gradient_row();
+    Flow curve_row(const std::string& keyword);
+    Flow mountain_row();
+    Flow speed_board_row();
+    Flow sign_board_row();
+
+    void set_gradient_at_cursor();
+    void plan_step(double curvature);
+    void end_step();
+
+    Model& model_;
+    SourceFiles& sources_;
+    FieldReader& reader_;
+    ErrorSite keyword_site_;
+    std::int64_t gradient_cursor_ = 0;
+    std::int64_t gradient_in_force_ = 0;
+    std::int32_t j_ = 2;  // next plan point to compute
+    std::int32_t sign_board_limit_ = record_slot::last_sign_board;
+};
+
+std::string RouteParser::read_field() {
+    model_.current_field = reader_.read_text();
+    keyword_site_ = reader_.last_field_site();
+    return model_.current_field;
+}
+
+std::int32_t RouteParser::read_number(ErrorSite& site) {
+    const std::int32_t value = reader_.read_long();
+    site = reader_.last_field_site();
+    return value;
+}
+
+Flow RouteParser::refuse(std::int32_t code, const ErrorSite& site) {
+    close_and_delete();
+    raise_error(model_, code);
+    model_.error_site = site;
+    return Flow::stop;
+}
+
+Flow RouteParser::refuse_at(std::int32_t code, std::int32_t position, const ErrorSite& site) {
+    close_and_delete();
+    raise_error(model_, code, position);
+    model_.error_site = site;
+    return Flow::stop;
+}
+
+// A negative position fails too: no cell lies before the origin.
+bool RouteParser::passes_range_test(std::int32_t position) const {
+    return position >= 0 &&
+           (static_cast<double>(position) + 100.0) / cell_length <= model_.cell_upper;
+}
+
+RouteHalfResult RouteParser::run() {
+    if (!find_general_block()) return {};
+    if (read_general_block() == Flow::stop) return {};
+    progressive_ordina(model_);
+    if (!model_.has_cells()) {
+        refuse(error_number::no_route_length, reader_.last_field_site());
+        return {};
+    }
+    start_feature_part();
+    if (read_feature_part() == Flow::stop) return {};
+    end_step();
+    return {true, sign_board_limit_};
+}
+
+// The fields before "[generale]" are skipped. A text that ends before that field, or with
+// it, has no general block.
+bool RouteParser::find_general_block() {
+    while (!reader_.at_end()) {
+        const std::string field = read_field();
+        if (reader_.at_end()) break;
+        if (contains(lowered(field), "[generale]")) return true;
+    }
+    refuse(error_number::no_general_block, reader_.last_field_site());
+    return false;
+}
+
+Flow RouteParser::read_general_block() {
+    for (;;) {
+        if (reader_.at_end()) return Flow::next_row;
+        std::string keyword = read_field();
+        // The last field of the text is never interpreted.
+        if (reader_.at_end()) return Flow::next_row;
+        // Comments are skipped without an end test: a comment as the last but one field makes
+        // the next read run past the end, which is a read fault.
+        for (int i = 0; i < general_comment_limit && contains(keyword, "-"); ++i) {
+            keyword = read_field();
+        }
+        if (general_row(keyword) == Flow::stop) return Flow::stop;
+        if (closes_general_block(keyword)) return Flow::next_row;
+    }
+}
+
+// Several kinds may match one keyword; each then reads its own values, in this order.
+Flow RouteParser::general_row(const std::string& keyword) {
+    const std::string any_case = lowered(keyword);
+    if (contains(any_case, "lunghezza") && contains(any_case, "percorso")) {
+        if (route_length_row() == Flow::stop) return Flow::stop;
+    }
+    if (contains(keyword, "tre") && contains(keyword, "progressiva")) {
+        kilometric_reference_row(record_slot::progressive_three);
+    }
+    if (contains(keyword, "due") && contains(keyword, "progressiva")) {
+        kilometric_reference_row(record_slot::progressive_two);
+    }
+    if (contains(keyword, "uno") && contains(keyword, "progressiva")) {
+        kilometric_reference_row(record_slot::progressive_one);
+    }
+    ScenarioRecord& identity = model_.records[record_slot::route_identity];
+    if (contains(keyword, "sfondo") && contains(keyword, "uno")) {
+        identity.zone_start = reader_.read_long();
+    }
+    if (contains(keyword, "sfondo") && contains(keyword, "due")) {
+        identity.position = reader_.read_long();
+    }
+    if (contains(keyword, "sfondo") && contains(keyword, "tre")) {
+        identity.zone_end = reader_.read_long();
+    }
+    if (contains(keyword, "segnali") && contains(keyword, "ripetizione")) {
+        return cab_signalling_row(keyword);
+    }
+    return Flow::next_row;
+}
+
+// Sizes the track: cells 0..cell_upper and, with the plan option, plan points 0..plan_upper.
+Flow RouteParser::route_length_row() {
+    ErrorSite site;
+    const std::int32_t length = read_number(site);
+    if (length < 0 || length > route_length_limit) return refuse(error_route_length, site);
+    model_.plan_upper = length + track_beyond_route;
+    model_.cell_upper = static_cast<std::int32_t>(round_half_even(model_.plan_upper / cell_length));
+    model_.records[record_slot::totals].zone_end = length;
+    model_.cells.assign(static_cast<std::size_t>(model_.cell_upper) + 1, TrackCell{});
+    model_.plan = Plan{};
+    if (model_.plan_option != 0) {
+        model_.plan.x.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
+        model_.plan.y.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
+    }
+    return Flow::next_row;
+}
+
+void RouteParser::kilometric_reference_row(int slot) {
+    ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
+    reference.zone_start = reader_.read_long();
+    reference.zone_end = reader_.read_long();
+    reference.position = reader_.read_long();
+}
+
+Flow RouteParser::cab_signalling_row(const std::string& keyword) {
+    const ErrorSite keyword_site = keyword_site_;
+    ErrorSite start_site;
+    ErrorSite end_site;
+    ScenarioRecord& signalling = model_.records[record_slot::train_identity];
+    signalling.zone_start = read_number(start_site);
+    signalling.zone_end = read_number(end_site);
+    if (signalling.zone_start % 50 != 0) return refuse(error_cab_start, start_site);
+    if (signalling.zone_end % 50 != 0) return refuse(error_cab_end, end_site);
+    if (contains(keyword, "4")) {
+        signalling.position = 4;
+    } else if (contains(keyword, "9")) {
+        signalling.position = 9;
+    } else {
+        return refuse(error_cab_codes, keyword_site);
+    }
+    // An end of 0 means the route has no cab signalling at all.
+    if (signalling.zone_end == 0) signalling.position = 0;
+    return Flow::next_row;
+}
+
+// The track starts at the origin heading along +y.
+void RouteParser::start_feature_part() {
+    model_.mountain_count = 0;
+    sign_board_limit_ = record_slot::last_sign_board;
+    gradient_cursor_ = 0;
+    gradient_in_force_ = 0;
+    j_ = 2;
+    if (model_.plan_option == 0) return;
+    Plan& plan = model_.plan;
+    plan.x[0] = 0.0;
+    plan.y[0] = 0.0;
+    plan.x[1] = 0.0;
+    plan.y[1] = 1.0;
+    plan.origin_set = true;
+    plan.computed_end = j_;
+}
+
+Flow RouteParser::read_feature_part() {
+    for (;;) {
+        if (reader_.at_end()) return Flow::end_step;
+        std::string keyword = read_field();
+        if (reader_.at_end()) return Flow::end_step;
+        // At most two comments in a row are skipped; a third is examined as a keyword.
+        for (int i = 0; i < 2 && contains(keyword, "-"); ++i) {
+            keyword = read_field();
+            if (reader_.at_end()) return Flow::end_step;
+        }
+        const Flow flow = feature_row(keyword);
+        if (flow != Flow::next_row) return flow;
+    }
+}
+
+Flow RouteParser::feature_row(const std::string& keyword) {
+    const std::string any_case = lowered(keyword);
+    const auto go_on = [](Flow flow) { return flow == Flow::next_row; };
+    if (contains(any_case, "pendenza")) {
+        if (const Flow flow = gradient_row(); !go_on(flow)) return flow;
+    }
+    if (model_.plan_option != 0 && contains(any_case, "curva")) {
+        if (const Flow flow = curve_row(any_case); !go_on(flow)) return flow;
+    }
+    if (contains(any_case, "montagna")) {
+        if (const Flow flow = mountain_row(); !go_on(flow)) return flow;
+    }
+    if (contains(any_case, "indicatori_v")) {
+        if (const Flow flow = speed_board_row(); !go_on(flow)) return flow;
+    }
+    if (contains(any_case, "indicat") && contains(any_case, "cartello")) {
+        return sign_board_row();
+    }
+    return Flow::next_row;
+}
+
+// Rows out of order still write one cell each; enough of them would run past the last cell,
+// which is a fault of the text like a record cut short.
+void RouteParser::set_gradient_at_cursor() {
+    if (gradient_cursor_ > model_.cell_upper) {
+        throw RunTimeFault("gradient rows out of order run past the last cell");
+    }
+    model_.cells[static_cast<std::size_t>(gradient_cursor_)].gradient =
+        store_wrapped<std::uint8_t>(gradient_in_force_ + 100);
+}
+
+// The gradient in force covers the cells up to the new row's cell; the row's own gradient
+// starts there.
+Flow RouteParser::gradient_row() {
+    ErrorSite site;
+    const std::int32_t position = read_number(site);
+    const std::int32_t gradient = reader_.read_long();
+    if (!passes_range_test(position)) {
+        raise_error(model_, error_beyond_track, position);
+        model_.error_site = site;
+        return Flow::end_step;
+    }
+    const std::int64_t cell = round_half_even(position / cell_length);
+    if (cell > 0) {
+        do {
+            set_gradient_at_cursor();
+            ++gradient_cursor_;
+        } while (gradient_cursor_ < cell);
+    }
+    gradient_in_force_ = gradient;
+    return Flow::next_row;
+}
+
+// Point j from the two before it: a straight step repeats the last step vector, a curve step
+// turns it by the curvature (positive to the right, towards +x). The order of the operations
+// is part of the plan file's exact bytes.
+void RouteParser::plan_step(double curvature) {
+    Plan& plan = model_.plan;
+    const auto j = static_cast<std::size_t>(j_);
+    const double dx = plan.x[j - 1] - plan.x[j - 2];
+    const double dy = plan.y[j - 1] - plan.y[j - 2];
+    if (curvature == 0.0) {
+        plan.x[j] = plan.x[j - 1] + dx;
+        plan.y[j] = plan.y[j - 1] + dy;
+    } else {
+        plan.x[j] = plan.x[j - 1] + dx + curvature * dy;
+        plan.y[j] = plan.y[j - 1] + dy - curvature * dx;
+    }
+    ++j_;
+    plan.computed_end = j_;
+}
+
+// A curve continues the plan from wherever it stands: first straight up to the curve's
+// start, then curved up to its end. The whole curve must lie within the plan, so the check
+// comes before any point of it is computed.
+Flow RouteParser::curve_row(const std::string& keyword) {
+    const ErrorSite keyword_site = keyword_site_;
+    ErrorSite start_site;
+    ErrorSite length_site;
+    const std::int32_t start = read_number(start_site);
+    const std::int32_t length = read_number(length_site);
+    if (!passes_range_test(start)) {
+        raise_error(model_, error_beyond_track, start);
+        model_.error_site = start_site;
+        return Flow::end_step;
+    }
+    double curvature = curvature_of_class(keyword);
+    if (curvature == 0.0) return refuse(error_number::bad_curve_or_plan, keyword_site);
+    const std::int64_t end = std::int64_t{start} + length;
+    if (end > model_.plan_upper) return refuse(error_number::bad_curve_or_plan, length_site);
+    if (contains(keyword, "s")) curvature = -curvature;
+
+    while (j_ <= start) {
+        plan_step(0.0);
+        if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, start_site);
+    }
+    while (j_ <= end) {
+        plan_step(curvature);
+        if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, length_site);
+    }
+    return Flow::next_row;
+}
+
+Flow RouteParser::mountain_row() {
+    ErrorSite site;
+    std::int32_t inizio = read_number(site);
+    std::int32_t fine = reader_.read_long();
+    std::int32_t tipo = reader_.read_long();
+    if (!passes_range_test(inizio)) {
+        raise_error(model_, error_beyond_track, inizio);
+        model_.error_site = site;
+        return Flow::end_step;
+    }
+    memo_montagna(model_, inizio, fine, tipo);
+    return Flow::next_row;
+}
+
+Flow RouteParser::speed_board_row() {
+    ErrorSite site;
+    const std::int32_t posizione = read_number(site);
+    std::array<std::int32_t, 8> v{};
+    for (std::int32_t& value : v) value = reader_.read_long();
+    if (!passes_range_test(posizione)) {
+        raise_error(model_, error_beyond_track, posizione);
+        model_.error_site = site;
+        return Flow::end_step;
+    }
+    memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    // The recorder refuses an occupied cell; it knows neither the position nor the row.
+    if (model_.error_code > 0) return refuse_at(model_.error_code, posizione, site);
+    return Flow::next_row;
+}
+
+// Boards take records 80, 79, ... and their cell points back at the record. The board text
+// is not examined as a keyword.
+Flow RouteParser::sign_board_row() {
+    ErrorSite site;
+    const std::int32_t position = read_number(site);
+    const std::string text = read_field();
+    if (!passes_range_test(position)) {
+        raise_error(model_, error_beyond_track, position);
+        model_.error_site = site;
+        return Flow::end_step;
+    }
+    if (sign_board_limit_ < 1) return refuse(error_number::too_many_sign_boards, site);
+    const auto index = static_cast<std::size_t>(round_half_even(position / cell_length + 1.0));
+    TrackCell& cell = model_.cells[index];
+    if (!cell.is_free()) return refuse_at(error_sign_board_taken, position, site);
+    cell.kind = cell_kind::sign_board;
+    cell.val1 = store_wrapped<std::int16_t>(sign_board_limit_);
+    model_.records[static_cast<std::size_t>(sign_board_limit_)].text = text;
+    --sign_board_limit_;
+    return Flow::next_row;
+}
+
+// The last gradient runs to cell cell_upper - 3; the plan runs straight on to point
+// plan_upper - 2.
+void RouteParser::end_step() {
+    close_and_delete();
+    do {
+        set_gradient_at_cursor();
+        ++gradient_cursor_;
+    } while (gradient_cursor_ < model_.cell_upper - 2);
+    if (model_.plan_option == 0) return;
+    while (j_ <= model_.plan_upper - 2) plan_step(0.0);
+}
+
+// A 32-bit sum; overflow is a fault of the text, as any other number out of its type.
+std::int32_t add_long(std::int32_t a, std::int32_t b) {
+    const std::int64_t sum = std::int64_t{a} + b;
+    if (sum < std::numeric_limits<std::int32_t>::min() ||
+        sum > std::numeric_limits<std::int32_t>::max()) {
+        throw RunTimeFault("kilometric reference out of range");
+    }
+    return static_cast<std::int32_t>(sum);
+}
+
+struct KilometricReference {
+    std::int32_t start = 0;
+    std::int32_t value = 0;
+    std::int32_t flag = 0;
+};
+
+KilometricReference reference_in(const Model& model, int slot) {
+    const ScenarioRecord& record = model.records[static_cast<std::size_t>(slot)];
+    return {record.zone_start, record.zone_end, record.position};
+}
+
+using ReferenceOrder = std::array<KilometricReference, 3>;
+
+// Largest start first; when no start is strictly the largest the references are dropped.
+ReferenceOrder by_start(const KilometricReference& t, const KilometricReference& d,
+                        const KilometricReference& u) {
+    if (t.start > d.start && t.start > u.start) {
+        return d.start > u.start ? ReferenceOrder{t, d, u} : ReferenceOrder{t, u, d};
+    }
+    if (d.start > t.start && d.start > u.start) {
+        return t.start > u.start ? ReferenceOrder{d, t, u} : ReferenceOrder{d, u, t};
+    }
+    if (u.start > t.start && u.start > d.start) {
+        return t.start > d.start ? ReferenceOrder{u, t, d} : ReferenceOrder{u, d, t};
+    }
+    return {};
+}
+
+// All starts at 0: the first reference (in the order one, two, three) with a value leads.
+ReferenceOrder by_value(const KilometricReference& t, const KilometricReference& d,
+                        const KilometricReference& u) {
+    if (u.value > 0) return {u, d, t};
+    if (d.value > 0) return {d, t, u};
+    if (t.value > 0) return {t, d, u};
+    return {};
+}
+
+}  // namespace
+
+RouteHalfResult parse_route(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
+                            std::string& text) {
+    std::optional<std::string> route = sources.read_route();
+    if (!route) {
+        raise_error(model, error_number::route_file_missing);
+        model.error_site = {sources.route_name(), 0, 0};
+        return {};
+    }
+    text = std::move(*route);
+    reader.emplace(text, sources.route_name());
+    // No field can hold "[generale]" when the text does not: an empty or blank text is refused
+    // like any other text without a general block, not as a read fault.
+    if (!contains(lowered(text), "[generale]")) {
+        sources.delete_route();
+        raise_error(model, error_number::no_general_block);
+        model.error_site = {sources.route_name(), 0, 0};
+        return {};
+    }
+    return RouteParser(model, sources, *reader).run();
+}
+
+void progressive_ordina(Model& model) {
+    const KilometricReference t = reference_in(model, record_slot::progressive_three);
+    const KilometricReference d = reference_in(model, record_slot::progressive_two);
+    const KilometricReference u = reference_in(model, record_slot::progressive_one);
+    const std::int32_t start_sum = add_long(add_long(t.start, d.start), u.start);
+    const ReferenceOrder order = start_sum != 0 ? by_start(t, d, u) : by_value(t, d, u);
+    const int slots[3] = {record_slot::progressive_three, record_slot::progressive_two,
+                          record_slot::progressive_one};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        KilometricReference reference = order[i];
+        // Markings counted with direction flag 1 are raised by 100 m.
+        if (reference.flag == 1) reference.value = add_long(reference.value, 100);
+        ScenarioRecord& record = model.records[static_cast<std::size_t>(slots[i])];
+        record.zone_start = reference.start;
+        record.zone_end = reference.value;
+        record.position = reference.flag;
+    }
+}
+
+}  // namespace scenario
