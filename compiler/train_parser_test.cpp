@@ -6,7 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/driver.h"
 #include "compiler/errors.h"
+#include "sources/line_table.h"
+#include "sources/route_text.h"
+#include "sources/train_text.h"
 
 namespace scenario {
 namespace {
@@ -527,6 +531,49 @@ TEST(TrainParser, FaultSiteNamesTheFieldThatFailed) {
     }
     EXPECT_TRUE(reader.has_value());
     EXPECT_EQ(model.cells[0].speed_limit, untouched);
+}
+
+TEST(TrainParser, CarriedScenarioReadsWholeAfterTheCarriedRoute) {
+    const Identity id = carried_identity();
+    MemorySourceFiles sources(line_table_bytes(dati_linea(id).lines),
+                              line_table_bytes(dati_treno(id).lines));
+    Model model;
+    model.route_stem = id.route_stem;
+    model.train_number = id.train_number;
+    memorizza_dati(model, sources);
+
+    EXPECT_EQ(model.error_code, 0);
+    EXPECT_FALSE(sources.route_exists());
+    EXPECT_FALSE(sources.train_exists());
+    // Stations fill the records from 1 on, so 35 stations end at record 35.
+    EXPECT_EQ(model.records[1].text, "BRENZOLA CENTRALE");
+    EXPECT_EQ(model.records[35].position, 238450);
+    EXPECT_EQ(model.records[35].text, "TESSALTO");
+    EXPECT_EQ(model.records[35].time_s, (12 * 60 + 50) * 60);
+    EXPECT_EQ(model.records[36], ScenarioRecord{});
+
+    const ScenarioRecord& totals = model.records[84];
+    EXPECT_EQ(totals.zone_start, 130);
+    EXPECT_EQ(totals.zone_end, 243000);
+    EXPECT_EQ(totals.position, 14);
+    ScenarioRecord train;
+    train.zone_start = 0;
+    train.zone_end = 241000;
+    train.position = 4;
+    train.text = "917";
+    train.par_a = 200;
+    train.par_c = 10;
+    train.par_d = 49;
+    train.par_e = 40;
+    EXPECT_EQ(model.records[86], train);
+
+    const TrackCell& signal = model.cells[174];
+    EXPECT_EQ(signal.kind, cell_kind::signal);
+    EXPECT_EQ(signal.val1, 41);
+    EXPECT_EQ(signal.val4, 8);
+    EXPECT_EQ(model.cells[4050].kind, cell_kind::code_change);
+    EXPECT_EQ(model.cells[4050].val1, 180);
+    EXPECT_EQ(model.cells[4997].speed_limit, 23);  // 115 km/h to cell_upper - 3
 }
 
 }  // namespace
