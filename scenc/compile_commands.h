@@ -1,0 +1,30 @@
+// scenc check and scenc compile: the package program's compile path on an author's texts.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace scenario::scenc {
+
+struct CompileRequest {
+    std::filesystem::path route;
+    std::filesystem::path train;
+    std::optional<std::string> stem;
+    std::optional<std::string> train_number;
+    std::filesystem::path output_folder = ".";
+    bool no_plan = false;
+};
+
+// Compiles in memory and writes nothing. Returns 0 when clean, 1 with the error reported,
+// 2 for a missing or unusable file.
+int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err);
+
+// Compiles and writes the compiled files into the output folder, never touching the texts.
+// Exit statuses as the package program's: 0 clean, 1 written with an error, 2 nothing
+// written (the compile stopped, or a missing or unusable file or name), 3 a file could not
+// be written.
+int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& err);
+
+}  // namespace scenario::scenc

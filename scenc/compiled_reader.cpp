@@ -1,0 +1,321 @@
+#include "scenc/compiled_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "compiler/identity.h"
+#include "scenc/input_files.h"
+
+namespace scenario::scenc {
+
+namespace {
+
+constexpr std::size_t cell_size = 15;
+constexpr std::uint16_t empty_tag = 0;
+constexpr std::uint16_t integer_tag = 2;
+constexpr std::uint16_t double_tag = 5;
+
+// Little-endian reads that refuse to go past the end of the bytes.
+class ByteCursor {
+  public:
+    explicit ByteCursor(std::string_view bytes) : bytes_(bytes) {}
+
+    bool at_end() const { return offset_ >= bytes_.size(); }
+    std::size_t offset() const { return offset_; }
+    std::size_t left() const { return bytes_.size() - offset_; }
+
+    // `what` names the element being read, for the message when the bytes run out.
+    std::string_view take(std::size_t count, const std::string& what) {
+        if (count > left()) {
+            throw CompiledFileError(what + " is cut short at byte " + std::to_string(offset_) +
+                                    " (the file has " + std::to_string(bytes_.size()) + " bytes)");
+        }
+        std::string_view piece = bytes_.substr(offset_, count);
+        offset_ += count;
+        return piece;
+    }
+    std::uint8_t byte(const std::string& what) {
+        return static_cast<std::uint8_t>(take(1, what)[0]);
+    }
+    std::uint16_t word(const std::string& what) {
+        return static_cast<std::uint16_t>(unsigned_value(take(2, what)));
+    }
+    std::int16_t integer(const std::string& what) { return static_cast<std::int16_t>(word(what)); }
+    std::int32_t long_value(const std::string& what) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(unsigned_value(take(4, what))));
+    }
+    double real(const std::string& what) {
+        return std::bit_cast<double>(unsigned_value(take(8, what)));
+    }
+
+  private:
+    static std::uint64_t unsigned_value(std::string_view piece) {
+        std::uint64_t value = 0;
+        for (std::size_t i = piece.size(); i-- > 0;) {
+            value = (value << 8) | static_cast<std::uint8_t>(piece[i]);
+        }
+        return value;
+    }
+
+    std::string_view bytes_;
+    std::size_t offset_ = 0;
+};
+
+struct PlanValue {
+    std::uint16_t tag = empty_tag;
+    double value = 0.0;
+};
+
+std::vector<PlanValue> read_plan_values(std::string_view bytes) {
+    ByteCursor cursor(bytes);
+    std::vector<PlanValue> values;
+    while (!cursor.at_end()) {
+        std::string what = "value " + std::to_string(values.size());
+        std::size_t at = cursor.offset();
+        PlanValue value{cursor.word(what), 0.0};
+        if (value.tag == integer_tag) {
+            value.value = cursor.integer(what);
+        } else if (value.tag == double_tag) {
+            value.value = cursor.real(what);
+        } else if (value.tag != empty_tag) {
+            throw CompiledFileError("not a plan file: unknown value tag " +
+                                    std::to_string(value.tag) + " at byte " + std::to_string(at));
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+bool is_origin(const PlanValue* xs, const PlanValue* ys) {
+    auto whole = [](const PlanValue& v, double expected) {
+        return v.tag == integer_tag && v.value == expected;
+    };
+    return whole(xs[0], 0) && whole(xs[1], 0) && whole(ys[0], 0) && whole(ys[1], 1);
+}
+
+bool is_empty_origin(const PlanValue* xs, const PlanValue* ys) {
+    return xs[0].tag == empty_tag && xs[1].tag == empty_tag && ys[0].tag == empty_tag &&
+           ys[1].tag == empty_tag;
+}
+
+// Points 2 upward: one run of computed points, then only empty ones.
+void fill_computed_points(Plan& plan, const PlanValue* xs, const PlanValue* ys) {
+    bool gap_seen = false;
+    for (std::size_t point = 2; point < plan.x.size(); ++point) {
+        std::string where = "point " + std::to_string(point);
+        if (xs[point].tag != ys[point].tag) {
+            throw CompiledFileError("not a plan file: " + where + " has only one coordinate");
+        }
+        if (xs[point].tag == empty_tag) {
+            gap_seen = true;
+            continue;
+        }
+        if (xs[point].tag != double_tag) {
+            throw CompiledFileError("not a plan file: " + where + " holds a whole number");
+        }
+        if (gap_seen || !plan.origin_set) {
+            throw CompiledFileError("not a plan file: " + where +
+                                    " is computed but does not follow the points before it");
+        }
+        if (!std::isfinite(xs[point].value) || !std::isfinite(ys[point].value)) {
+            throw CompiledFileError("not a plan file: " + where + " is not a finite number");
+        }
+        plan.x[point] = xs[point].value;
+        plan.y[point] = ys[point].value;
+        plan.computed_end = static_cast<std::int32_t>(point + 1);
+    }
+}
+
+}  // namespace
+
+std::optional<CompiledFileKind> compiled_file_kind(const std::filesystem::path& path) {
+    std::string name = path.filename().string();
+    if (name.ends_with("_linea.dat")) return CompiledFileKind::plan;
+    if (name.ends_with(".sim")) return CompiledFileKind::records;
+    if (name.ends_with(".dat")) return CompiledFileKind::cells;
+    return std::nullopt;
+}
+
+Plan decode_plan_file(std::string_view bytes) {
+    std::vector<PlanValue> values = read_plan_values(bytes);
+    if (values.size() < 4 || values.size() % 2 != 0) {
+        throw CompiledFileError("not a plan file: its " + std::to_string(values.size()) +
+                                " values do not make two columns of at least two points");
+    }
+    std::size_t points = values.size() / 2;
+    const PlanValue* xs = values.data();
+    const PlanValue* ys = xs + points;
+    Plan plan;
+    plan.x.assign(points, 0.0);
+    plan.y.assign(points, 0.0);
+    if (is_origin(xs, ys)) {
+        plan.origin_set = true;
+        plan.y[1] = 1.0;
+    } else if (!is_empty_origin(xs, ys)) {
+        throw CompiledFileError("not a plan file: points 0 and 1 are not the origin (0,0), (0,1)");
+    }
+    fill_computed_points(plan, xs, ys);
+    return plan;
+}
+
+std::array<ScenarioRecord, record_count> decode_record_file(std::string_view bytes) {
+    ByteCursor cursor(bytes);
+    std::array<ScenarioRecord, record_count> records{};
+    for (int slot = 0; slot < record_count; ++slot) {
+        std::string what = "record " + std::to_string(slot);
+        ScenarioRecord& r = records[slot];
+        r.kind = cursor.byte(what);
+        r.zone_start = cursor.long_value(what);
+        r.zone_end = cursor.long_value(what);
+        r.position = cursor.long_value(what);
+        r.opt_a = cursor.byte(what);
+        r.text = std::string(cursor.take(cursor.word(what), what));
+        r.par_a = cursor.integer(what);
+        r.par_b = cursor.integer(what);
+        r.par_c = cursor.integer(what);
+        r.par_d = cursor.integer(what);
+        r.par_e = cursor.integer(what);
+        r.opt_b = cursor.byte(what);
+        r.opt_c = cursor.byte(what);
+        r.opt_d = cursor.byte(what);
+        r.opt_e = cursor.byte(what);
+        r.time_s = cursor.long_value(what);
+    }
+    if (!cursor.at_end()) {
+        throw CompiledFileError("not a record file: " + std::to_string(cursor.left()) +
+                                " bytes are left over after the 87 records");
+    }
+    return records;
+}
+
+std::vector<TrackCell> decode_cell_file(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() % cell_size != 0) {
+        throw CompiledFileError("not a cell file: " + std::to_string(bytes.size()) +
+                                " bytes are not a whole number of 15-byte cells");
+    }
+    ByteCursor cursor(bytes);
+    std::vector<TrackCell> cells(bytes.size() / cell_size);
+    for (TrackCell& cell : cells) {
+        const std::string what = "a cell";
+        cell.kind = cursor.byte(what);
+        cell.val1 = cursor.integer(what);
+        cell.val2 = cursor.integer(what);
+        cell.val3 = cursor.integer(what);
+        cell.val4 = cursor.integer(what);
+        cell.signal_time = cursor.byte(what);
+        cell.approach = cursor.byte(what);
+        cell.mountain = cursor.byte(what);
+        cell.speed_limit = cursor.byte(what);
+        cell.gradient = cursor.byte(what);
+        cell.adhesion = cursor.byte(what);
+    }
+    return cells;
+}
+
+namespace {
+
+template <typename Decoded>
+Decoded decode_named_file(const std::filesystem::path& path, Decoded (*decode)(std::string_view)) {
+    return decode_file_bytes(path, read_input_file(path), decode);
+}
+
+struct CompiledFileNames {
+    std::optional<std::filesystem::path> plan;
+    std::optional<std::filesystem::path> records;
+    std::optional<std::filesystem::path> cells;
+};
+
+void take_file(CompiledFileNames& names, const std::filesystem::path& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        throw UsageProblem(path.string() + ": a folder must be given alone");
+    }
+    std::optional<CompiledFileKind> kind = compiled_file_kind(path);
+    if (!kind) {
+        throw UsageProblem(path.string() +
+                           ": not a compiled file name (STEM_linea.dat, STEM_N.sim or STEM_N.dat)");
+    }
+    std::optional<std::filesystem::path>& slot = *kind == CompiledFileKind::plan ? names.plan
+                                                 : *kind == CompiledFileKind::records
+                                                     ? names.records
+                                                     : names.cells;
+    if (slot) throw UsageProblem(path.string() + ": " + slot->string() + " is of the same kind");
+    slot = path;
+}
+
+std::filesystem::path only_record_file_in(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    std::filesystem::directory_iterator entry(folder, error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        if (entry->path().extension() == ".sim") found.push_back(entry->path());
+    }
+    if (error) throw UsageProblem(folder.string() + ": cannot be listed: " + error.message());
+    if (found.empty()) throw UsageProblem(folder.string() + ": holds no record file (STEM_N.sim)");
+    if (found.size() > 1) {
+        std::sort(found.begin(), found.end());
+        throw UsageProblem(folder.string() + ": holds several record files (" +
+                           found[0].filename().string() + ", " + found[1].filename().string() +
+                           ", ...); name the files to use");
+    }
+    return found.front();
+}
+
+// In a folder, the record file's identity names the cell file and the plan file beside it.
+CompiledFileNames names_in_folder(const std::filesystem::path& folder) {
+    CompiledFileNames names;
+    names.records = only_record_file_in(folder);
+    auto records = decode_named_file(*names.records, decode_record_file);
+    Identity id{records[record_slot::route_identity].text,
+                records[record_slot::train_identity].text};
+    for (const std::string& part : {id.route_stem, id.train_number}) {
+        if (part.empty() || part.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+            throw UsageProblem(names.records->string() +
+                               ": its identity does not name the files beside it");
+        }
+    }
+    names.cells = folder / file_name::cells(id);
+    std::filesystem::path plan = folder / file_name::plan(id);
+    std::error_code ignored;
+    if (std::filesystem::exists(plan, ignored)) names.plan = plan;
+    return names;
+}
+
+}  // namespace
+
+CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>& inputs) {
+    CompiledFileNames names;
+    std::error_code ignored;
+    if (inputs.size() == 1 && std::filesystem::is_directory(inputs.front(), ignored)) {
+        names = names_in_folder(inputs.front());
+    } else {
+        for (const auto& path : inputs) take_file(names, path);
+    }
+    if (!names.records || !names.cells) {
+        throw UsageProblem(
+            "both the record file (STEM_N.sim) and the cell file (STEM_N.dat) "
+            "are needed; the plan file is optional");
+    }
+    CompiledScenario scenario;
+    Model& model = scenario.model;
+    model.records = decode_named_file(*names.records, decode_record_file);
+    model.cells = decode_named_file(*names.cells, decode_cell_file);
+    model.cell_upper = static_cast<std::int32_t>(model.cells.size()) - 1;
+    if (names.plan) {
+        model.plan = decode_named_file(*names.plan, decode_plan_file);
+        model.plan_upper = model.plan.upper();
+        model.plan_option = 1;
+    }
+    model.route_stem = model.records[record_slot::route_identity].text;
+    model.train_number = model.records[record_slot::train_identity].text;
+    scenario.records_file = *names.records;
+    scenario.cells_file = *names.cells;
+    scenario.plan_file = names.plan;
+    return scenario;
+}
+
+}  // namespace scenario::scenc

@@ -1,0 +1,265 @@
+#include "scenc/dump.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <ostream>
+
+#include "scenc/compiled_reader.h"
+#include "scenc/input_files.h"
+#include "scenc/scenario_view.h"
+
+namespace scenario::scenc {
+
+namespace {
+
+std::string right(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+std::string right(std::int64_t value, std::size_t width) {
+    return right(std::to_string(value), width);
+}
+std::string left(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+std::string metres(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+const char* const record_header =
+    "slot  role            kind  zone_start    zone_end    position opt_a  par_a  par_b  par_c"
+    "  par_d  par_e opt_b opt_c opt_d opt_e      time_s  text\n";
+
+std::string record_row(int slot, const ScenarioRecord& r) {
+    return right(slot, 4) + "  " + left(record_role(slot, r), 14) + right(r.kind, 6) +
+           right(r.zone_start, 12) + right(r.zone_end, 12) + right(r.position, 12) +
+           right(r.opt_a, 6) + right(r.par_a, 7) + right(r.par_b, 7) + right(r.par_c, 7) +
+           right(r.par_d, 7) + right(r.par_e, 7) + right(r.opt_b, 6) + right(r.opt_c, 6) +
+           right(r.opt_d, 6) + right(r.opt_e, 6) + right(r.time_s, 12) +
+           (r.text.empty() ? "" : "  " + single_byte_to_utf8(r.text)) + "\n";
+}
+
+std::string cleared_run(int first, int last) {
+    if (first == last) return right(first, 4) + "  (cleared)\n";
+    return right(std::to_string(first) + ".." + std::to_string(last), 6) + "  (" +
+           std::to_string(last - first + 1) + " cleared records)\n";
+}
+
+const char* const cell_header =
+    " cell   metre  kind                        val1   val2   val3   val4 s_time approach"
+    " mountain speed_limit gradient adhesion\n";
+
+std::string cell_row(std::size_t index, const TrackCell& c) {
+    auto number = static_cast<std::int64_t>(index);
+    return right(number, 5) + right(number * 50, 8) + "  " + right(c.kind, 2) + " " +
+           left(cell_kind_name(c.kind), 23) + right(c.val1, 7) + right(c.val2, 7) +
+           right(c.val3, 7) + right(c.val4, 7) + right(c.signal_time, 7) + right(c.approach, 9) +
+           right(c.mountain, 9) + right(c.speed_limit, 12) + right(c.gradient, 9) +
+           right(c.adhesion, 9) + "\n";
+}
+
+std::size_t count_features(const std::vector<TrackCell>& cells) {
+    std::size_t count = 0;
+    for (const TrackCell& cell : cells) count += holds_feature(cell) ? 1 : 0;
+    return count;
+}
+
+void take_point(PlanSummary& summary, double x, double y, bool first) {
+    if (first) {
+        summary.x_min = summary.x_max = x;
+        summary.y_min = summary.y_max = y;
+    } else {
+        summary.length += std::hypot(x - summary.end_x, y - summary.end_y);
+        summary.x_min = std::min(summary.x_min, x);
+        summary.x_max = std::max(summary.x_max, x);
+        summary.y_min = std::min(summary.y_min, y);
+        summary.y_max = std::max(summary.y_max, y);
+    }
+    summary.end_x = x;
+    summary.end_y = y;
+}
+
+}  // namespace
+
+PlanSummary summarize_plan(const Plan& plan) {
+    PlanSummary summary;
+    summary.points = static_cast<std::int32_t>(plan.x.size());
+    if (!plan.origin_set) return summary;
+    summary.computed_points = plan.computed_end - 2;
+    for (std::int32_t point = 0; point < plan.computed_end; ++point) {
+        take_point(summary, plan.x[point], plan.y[point], point == 0);
+    }
+    return summary;
+}
+
+std::string records_table(const std::array<ScenarioRecord, record_count>& records) {
+    std::string table = record_header;
+    std::optional<int> cleared_from;
+    for (int slot = 0; slot <= record_count; ++slot) {
+        bool cleared = slot < record_count && is_cleared(records[slot]);
+        if (cleared) {
+            if (!cleared_from) cleared_from = slot;
+            continue;
+        }
+        if (cleared_from) table += cleared_run(*cleared_from, slot - 1);
+        cleared_from.reset();
+        if (slot < record_count) table += record_row(slot, records[slot]);
+    }
+    return table;
+}
+
+std::string cells_table(const std::vector<TrackCell>& cells, bool all) {
+    std::string table = std::to_string(cells.size()) + " cells (0.." +
+                        std::to_string(cells.size() - 1) + "), " +
+                        std::to_string(count_features(cells)) + " holding a feature" +
+                        (all ? "" : " (listed; --all lists every cell)") + "\n" + cell_header;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (all || holds_feature(cells[i])) table += cell_row(i, cells[i]);
+    }
+    return table;
+}
+
+std::string plan_summary_text(const Plan& plan) {
+    PlanSummary s = summarize_plan(plan);
+    std::string text =
+        std::to_string(s.points) + " points (0.." + std::to_string(s.points - 1) + ")\n";
+    if (!plan.origin_set) return text + "  no point computed: the route stopped before its plan\n";
+    text += "  computed points: " + std::to_string(s.computed_points);
+    if (s.computed_points > 0) text += " (2.." + std::to_string(plan.computed_end - 1) + ")";
+    text += "\n  bounding box:    x " + metres(s.x_min) + " .. " + metres(s.x_max) + " m, y " +
+            metres(s.y_min) + " .. " + metres(s.y_max) + " m\n";
+    text += "  end point:       (" + metres(s.end_x) + ", " + metres(s.end_y) + ")\n";
+    text += "  length:          " + metres(s.length) + " m along the points\n";
+    return text;
+}
+
+nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records) {
+    nlohmann::json list = nlohmann::json::array();
+    for (int slot = 0; slot < record_count; ++slot) {
+        const ScenarioRecord& r = records[slot];
+        if (is_cleared(r)) continue;
+        list.push_back({{"slot", slot},
+                        {"role", record_role(slot, r)},
+                        {"kind", r.kind},
+                        {"zone_start", r.zone_start},
+                        {"zone_end", r.zone_end},
+                        {"position", r.position},
+                        {"opt_a", r.opt_a},
+                        {"text", single_byte_to_utf8(r.text)},
+                        {"par_a", r.par_a},
+                        {"par_b", r.par_b},
+                        {"par_c", r.par_c},
+                        {"par_d", r.par_d},
+                        {"par_e", r.par_e},
+                        {"opt_b", r.opt_b},
+                        {"opt_c", r.opt_c},
+                        {"opt_d", r.opt_d},
+                        {"opt_e", r.opt_e},
+                        {"time_s", r.time_s}});
+    }
+    return {{"records", list}};
+}
+
+nlohmann::json cells_json(const std::vector<TrackCell>& cells, bool all) {
+    nlohmann::json list = nlohmann::json::array();
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const TrackCell& c = cells[i];
+        if (!all && !holds_feature(c)) continue;
+        list.push_back({{"cell", i},
+                        {"metre", i * 50},
+                        {"kind", c.kind},
+                        {"kind_name", cell_kind_name(c.kind)},
+                        {"val1", c.val1},
+                        {"val2", c.val2},
+                        {"val3", c.val3},
+                        {"val4", c.val4},
+                        {"signal_time", c.signal_time},
+                        {"approach", c.approach},
+                        {"mountain", c.mountain},
+                        {"speed_limit", c.speed_limit},
+                        {"gradient", c.gradient},
+                        {"adhesion", c.adhesion}});
+    }
+    return {{"cell_count", cells.size()},
+            {"cells_with_feature", count_features(cells)},
+            {"listed", all ? "all" : "with feature"},
+            {"cells", list}};
+}
+
+nlohmann::json plan_json(const Plan& plan) {
+    PlanSummary s = summarize_plan(plan);
+    nlohmann::json json{{"points", s.points},
+                        {"origin_set", plan.origin_set},
+                        {"computed_points", s.computed_points}};
+    if (!plan.origin_set) return json;
+    json["bounding_box"] = {
+        {"x_min", s.x_min}, {"x_max", s.x_max}, {"y_min", s.y_min}, {"y_max", s.y_max}};
+    json["end_point"] = {{"x", s.end_x}, {"y", s.end_y}};
+    json["length"] = s.length;
+    return json;
+}
+
+namespace {
+
+struct DumpedFile {
+    std::string heading;  // for the text form
+    std::string text;
+    nlohmann::json json;
+};
+
+DumpedFile dump_file(const std::filesystem::path& path, bool all_cells) {
+    std::optional<CompiledFileKind> kind = compiled_file_kind(path);
+    if (!kind) {
+        throw UsageProblem(path.string() +
+                           ": not a compiled file name (STEM_linea.dat, STEM_N.sim or STEM_N.dat)");
+    }
+    std::string bytes = read_input_file(path);
+    std::string size = std::to_string(bytes.size()) + " bytes";
+    DumpedFile dumped;
+    if (*kind == CompiledFileKind::records) {
+        auto records = decode_file_bytes(path, bytes, decode_record_file);
+        dumped = {"record file, " + size, records_table(records), records_json(records)};
+    } else if (*kind == CompiledFileKind::cells) {
+        auto cells = decode_file_bytes(path, bytes, decode_cell_file);
+        dumped = {"cell file, " + size, cells_table(cells, all_cells),
+                  cells_json(cells, all_cells)};
+    } else {
+        Plan plan = decode_file_bytes(path, bytes, decode_plan_file);
+        dumped = {"plan file, " + size, plan_summary_text(plan), plan_json(plan)};
+    }
+    const char* type = *kind == CompiledFileKind::records ? "records"
+                       : *kind == CompiledFileKind::cells ? "cells"
+                                                          : "plan";
+    nlohmann::json head{{"file", path.string()}, {"type", type}, {"bytes", bytes.size()}};
+    head.update(dumped.json);
+    dumped.json = std::move(head);
+    return dumped;
+}
+
+}  // namespace
+
+int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
+    std::vector<DumpedFile> dumped;
+    try {
+        for (const auto& path : request.files) dumped.push_back(dump_file(path, request.all_cells));
+    } catch (const UsageProblem& problem) {
+        err << "scenc: " << problem.what() << "\n";
+        return usage_problem_status;
+    }
+    if (request.json) {
+        nlohmann::json all = nlohmann::json::array();
+        for (auto& file : dumped) all.push_back(std::move(file.json));
+        out << all.dump(2) << "\n";
+        return 0;
+    }
+    for (std::size_t i = 0; i < dumped.size(); ++i) {
+        if (i > 0) out << "\n";
+        out << request.files[i].string() << ": " << dumped[i].heading << "\n" << dumped[i].text;
+    }
+    return 0;
+}
+
+}  // namespace scenario::scenc

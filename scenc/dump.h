@@ -1,0 +1,45 @@
+// scenc dump: the compiled files as tables a person can read, or as JSON.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <iosfwd>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "compiler/model.h"
+
+namespace scenario::scenc {
+
+struct DumpRequest {
+    std::vector<std::filesystem::path> files;
+    bool json = false;
+    bool all_cells = false;  // every cell, not only those holding a feature
+};
+
+// Prints every file, in the order given. 0, or 2 when a file is missing or not what its
+// name says (nothing is printed then).
+int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err);
+
+// The figures that describe a plan.
+struct PlanSummary {
+    std::int32_t points = 0;           // plan_upper + 1
+    std::int32_t computed_points = 0;  // points 2 upward that hold coordinates
+    double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+    double end_x = 0, end_y = 0;  // the last point with coordinates
+    double length = 0;            // along the points, in metres
+};
+PlanSummary summarize_plan(const Plan& plan);
+
+// The 87 records, runs of cleared ones folded into one line.
+std::string records_table(const std::array<ScenarioRecord, record_count>& records);
+// The cells holding a feature, or all of them.
+std::string cells_table(const std::vector<TrackCell>& cells, bool all);
+std::string plan_summary_text(const Plan& plan);
+
+nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records);
+nlohmann::json cells_json(const std::vector<TrackCell>& cells, bool all);
+nlohmann::json plan_json(const Plan& plan);
+
+}  // namespace scenario::scenc

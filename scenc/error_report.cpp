@@ -1,0 +1,80 @@
+#include "scenc/error_report.h"
+
+#include <charconv>
+
+#include "compiler/errors.h"
+#include "compiler/source_files.h"
+#include "scenc/input_files.h"
+#include "sources/field_reader.h"
+
+namespace scenario::scenc {
+
+namespace {
+
+// Errors of the placement pass carry a cell index times 50 as their position.
+bool is_placement_error(std::int32_t code) {
+    return code >= 11 && code <= 13;
+}
+
+// The line itself, then blanks (tabs kept, so the caret lines up) up to the field.
+std::string line_with_caret(std::string_view line, int column) {
+    std::string caret;
+    for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(column); ++i) {
+        caret += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
+    }
+    return single_byte_to_utf8(line) + "\n" + caret + "^\n";
+}
+
+std::string position_line(std::int32_t code, std::int32_t position) {
+    std::string text = "  posizione: " + std::to_string(position) + " m";
+    if (is_placement_error(code)) text += " (cella " + std::to_string(position / 50) + ")";
+    return text + "\n";
+}
+
+}  // namespace
+
+std::int32_t reported_error(const Model& model, const CompileOutcome& outcome) {
+    if (outcome.status != CompileOutcome::Status::stopped_by_errore) return model.error_code;
+    std::int32_t number = 0;
+    const std::string& text = outcome.errore_text;
+    std::from_chars(text.data(), text.data() + text.size(), number);
+    return number;
+}
+
+std::string compile_error_report(const Model& model, const CompileOutcome& outcome,
+                                 const SourceText& route, const SourceText& train) {
+    std::int32_t code = reported_error(model, outcome);
+    if (code == 0) return {};
+    std::string headline = "errore " + std::to_string(code) + ": " + error_meaning(code) + "\n";
+    const ErrorSite& site = model.error_site;
+    bool at_row = outcome.status != CompileOutcome::Status::stopped_by_errore && !site.file.empty();
+    if (!at_row) {
+        return error_has_position(code) ? headline + position_line(code, model.error_position)
+                                        : headline;
+    }
+    if (site.line <= 0) return site.file + ": " + headline;
+    std::string report = site.file + ":" + std::to_string(site.line) + ":" +
+                         std::to_string(site.column) + ": " + headline;
+    const std::string* text = site.file == route.display_name   ? &route.text
+                              : site.file == train.display_name ? &train.text
+                                                                : nullptr;
+    if (text != nullptr) report += line_with_caret(line_of_text(*text, site.line), site.column);
+    return report;
+}
+
+CompiledSources compile_sources(const SourceText& route, const SourceText& train,
+                                const Identity& id, std::int32_t j) {
+    MemorySourceFiles sources(route.text, train.text, route.display_name, train.display_name);
+    CompiledSources compiled;
+    compiled.model.route_stem = id.route_stem;
+    compiled.model.train_number = id.train_number;
+    compiled.outcome = memorizza_percorso(compiled.model, sources, j);
+    compiled.report = compile_error_report(compiled.model, compiled.outcome, route, train);
+    // A compile that stops always leaves an error number; say so plainly should one be missing.
+    if (compiled.report.empty() && compiled.outcome.status != CompileOutcome::Status::ready) {
+        compiled.report = "the compile stopped without an error number\n";
+    }
+    return compiled;
+}
+
+}  // namespace scenario::scenc

@@ -1,0 +1,37 @@
+// Files named on scenc's command line: reading them, and what goes wrong with them.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "run/file_output.h"
+
+namespace scenario::scenc {
+
+// A problem with what the author asked for rather than with the scenario: a missing,
+// unreadable or wrong file, a name that does not tell the identity. It is shown as one line
+// and the command ends with usage_problem_status.
+class UsageProblem : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr int usage_problem_status = 2;
+
+// The whole content of a file named on the command line; UsageProblem when it is missing,
+// a directory or unreadable.
+std::string read_input_file(const std::filesystem::path& path);
+
+// The same for a scenario text, which must also be non-empty and hold no NUL byte (a binary
+// file named by mistake).
+std::string read_scenario_text(const std::filesystem::path& path);
+
+// One line for a file that could not be created, written or renamed: its path and why.
+std::string system_failure_line(const SystemFailure& failure);
+
+// Scenario texts are single-byte Windows-1252; terminals and JSON want UTF-8.
+std::string single_byte_to_utf8(std::string_view text);
+
+}  // namespace scenario::scenc
