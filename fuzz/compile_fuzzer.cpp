@@ -1,0 +1,20 @@
+// Fuzzes the whole compile of a route and train pair (input layout: split_compile_input).
+#include <cstddef>
+#include <cstdint>
+
+#include "compiler/driver.h"
+#include "compiler/source_files.h"
+#include "fuzz/fuzz_invariants.h"
+
+using namespace scenario;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzing::CompileInput input = fuzzing::split_compile_input(fuzzing::as_text(data, size));
+    Model model = fuzzing::model_for_carried_identity();
+    MemorySourceFiles sources(std::move(input.route), std::move(input.train));
+    // memorizza_percorso promises never to throw for a text's content: an escaping exception
+    // ends the run as a finding.
+    CompileOutcome outcome = memorizza_percorso(model, sources, input.j);
+    fuzzing::check_outcome(model, outcome, input.j != 0);
+    return 0;
+}
