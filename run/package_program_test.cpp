@@ -1,0 +1,125 @@
+// End-to-end runs of the built package program in fresh folders.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "run/run_sequence.h"
+#include "run/test_support.h"
+
+namespace scenario {
+namespace {
+
+using testing::quoted;
+using testing::read_bytes;
+using testing::run_command;
+using testing::TemporaryFolder;
+using testing::write_bytes;
+
+const char* const program_name = "brenzola_tessalto_917";
+
+const std::set<std::string> documents = {
+    "Brenzola_Tessalto_917_note.txt",
+    "Brenzola_Tessalto_917_rallentamenti.txt",
+    "Brenzola_Tessalto_917_scheda_treno.txt",
+};
+const std::set<std::string> compiled = {
+    "Brenzola_Tessalto_linea.dat",
+    "Brenzola_Tessalto_917.sim",
+    "Brenzola_Tessalto_917.dat",
+};
+
+std::filesystem::path copy_program_into(const TemporaryFolder& folder) {
+    std::filesystem::path copy = folder / program_name;
+    std::filesystem::copy_file(PACKAGE_PROGRAM, copy);
+    return copy;
+}
+
+std::set<std::string> entries(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+std::set<std::string> everything_a_run_leaves() {
+    std::set<std::string> names = documents;
+    names.insert(compiled.begin(), compiled.end());
+    names.insert(program_name);
+    return names;
+}
+
+// Runs the copy headless from another current directory, as a user starting it by path would.
+testing::CommandResult run_headless(const std::filesystem::path& program,
+                                    const std::string& prefix = "") {
+    return run_command("cd / && " + prefix + "env -u DISPLAY " + quoted(program));
+}
+
+TEST(PackageProgram, LeavesTheScenarioBesideItselfWhereverItIsStarted) {
+    TemporaryFolder folder("pacchetto");
+    auto result = run_headless(copy_program_into(folder));
+
+    EXPECT_EQ(result.exit_status, exit_status::clean) << result.output;
+    EXPECT_EQ(result.output, "Attendere\n");
+    EXPECT_EQ(entries(folder.path()), everything_a_run_leaves());
+    EXPECT_EQ(std::filesystem::file_size(folder / "Brenzola_Tessalto_linea.dat"), 4999964u);
+    EXPECT_EQ(std::filesystem::file_size(folder / "Brenzola_Tessalto_917.dat"), 75015u);
+}
+
+TEST(PackageProgram, ReplacesEveryFileOfAnEarlierRun) {
+    TemporaryFolder fresh("fresh");
+    ASSERT_EQ(run_headless(copy_program_into(fresh)).exit_status, exit_status::clean);
+
+    TemporaryFolder stale("stale");
+    std::filesystem::path program = copy_program_into(stale);
+    for (const std::string& name : everything_a_run_leaves()) {
+        if (name != program_name) write_bytes(stale / name, std::string(6'000'000, '#'));
+    }
+    write_bytes(stale / "Brenzola_Tessalto_linea.txt", "[generale]\r\nlunghezza percorso, 5\r\n");
+    ASSERT_EQ(run_headless(program).exit_status, exit_status::clean);
+
+    EXPECT_EQ(entries(stale.path()), everything_a_run_leaves());
+    for (const std::string& name : everything_a_run_leaves()) {
+        EXPECT_EQ(read_bytes(stale / name), read_bytes(fresh / name)) << name;
+    }
+}
+
+TEST(PackageProgram, AFolderItCannotWriteStopsTheRunAndKeepsEarlierFiles) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+    TemporaryFolder folder("sola-lettura");
+    std::filesystem::path program = copy_program_into(folder);
+    write_bytes(folder / "Brenzola_Tessalto_917_note.txt", "earlier notes");
+    std::filesystem::permissions(folder.path(), std::filesystem::perms(0755));
+
+    auto result = run_headless(program, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+
+    EXPECT_EQ(result.exit_status, exit_status::system_failure) << result.output;
+    EXPECT_NE(result.output.find("Errore di sistema n. 13: Permission denied"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find((folder / "Brenzola_Tessalto_linea.txt").string()),
+              std::string::npos);
+    EXPECT_EQ(read_bytes(folder / "Brenzola_Tessalto_917_note.txt"), "earlier notes");
+    EXPECT_EQ(entries(folder.path()),
+              (std::set<std::string>{program_name, "Brenzola_Tessalto_917_note.txt"}));
+}
+
+TEST(PackageProgram, ShowsItsWindowWhenADisplayIsThere) {
+    if (run_command("command -v xvfb-run").exit_status != 0) GTEST_SKIP() << "xvfb-run missing";
+    TemporaryFolder headless("senza-schermo");
+    ASSERT_EQ(run_headless(copy_program_into(headless)).exit_status, exit_status::clean);
+
+    TemporaryFolder folder("con-finestra");
+    std::filesystem::path program = copy_program_into(folder);
+    auto result = run_command("cd / && xvfb-run -a " + quoted(program));
+
+    EXPECT_EQ(result.exit_status, exit_status::clean) << result.output;
+    // With a window the label is drawn there, not printed.
+    EXPECT_EQ(result.output.find("Attendere"), std::string::npos) << result.output;
+    for (const std::string& name : everything_a_run_leaves()) {
+        EXPECT_EQ(read_bytes(folder / name), read_bytes(headless / name)) << name;
+    }
+}
+
+}  // namespace
+}  // namespace scenario

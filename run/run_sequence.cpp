@@ -1,0 +1,86 @@
+#include "run/run_sequence.h"
+
+#include "compiler/errors.h"
+#include "run/disk_source_files.h"
+#include "sources/line_table.h"
+#include "sources/notes.h"
+#include "sources/route_text.h"
+#include "sources/slowdown_order.h"
+#include "sources/timetable_card.h"
+#include "sources/train_text.h"
+
+namespace scenario {
+
+void errore(Ui& ui, const std::string& a) {
+    ui.show_message(" Errore n. " + a);
+}
+
+std::string scenario_error_report(const Model& model) {
+    std::string report = " Errore n. " + std::to_string(model.error_code) + "\n";
+    if (error_has_position(model.error_code)) {
+        report += "Posizione: " + std::to_string(model.error_position) + " m\n";
+    }
+    return report + error_meaning(model.error_code);
+}
+
+std::string system_failure_report(const SystemFailure& failure) {
+    return "Errore di sistema n. " + std::to_string(failure.error_number) + ": " + failure.what() +
+           "\n" + failure.path.string();
+}
+
+void write_compiled_files(const std::filesystem::path& folder, const Identity& id,
+                          const CompiledFiles& files) {
+    std::vector<FileContent> contents;
+    if (files.plan) contents.push_back({folder / file_name::plan(id), *files.plan});
+    contents.push_back({folder / file_name::records(id), files.records});
+    contents.push_back({folder / file_name::cells(id), files.cells});
+    write_files_together(contents);
+}
+
+int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,
+                   const CompileOutcome& outcome, Ui& ui) {
+    switch (outcome.status) {
+        case CompileOutcome::Status::stopped_by_errore:
+            errore(ui, outcome.errore_text);
+            return exit_status::stopped;
+        case CompileOutcome::Status::no_cell_table:
+            ui.show_message(scenario_error_report(model));
+            return exit_status::stopped;
+        case CompileOutcome::Status::ready:
+            break;
+    }
+    write_compiled_files(folder, id, outcome.files);
+    if (model.error_code == 0) return exit_status::clean;
+    ui.show_message(scenario_error_report(model));
+    return exit_status::scenario_error;
+}
+
+namespace {
+
+void write_document(const std::filesystem::path& folder, const TextDocument& document) {
+    write_file_replacing(folder / document.file_name, line_table_bytes(document.lines));
+}
+
+}  // namespace
+
+int run_package(const std::filesystem::path& folder, Ui& ui) {
+    const Identity id = carried_identity();
+    Model model;
+    model.route_stem = id.route_stem;
+    model.train_number = id.train_number;
+    try {
+        write_document(folder, dati_linea(id));
+        write_document(folder, dati_treno(id));
+        write_document(folder, dati_note(id));
+        write_document(folder, dati_rallentamenti(id));
+        write_document(folder, dati_scheda(id));
+        DiskSourceFiles sources(folder, id);
+        CompileOutcome outcome = memorizza_percorso(model, sources, 1);
+        return finish_compile(folder, id, model, outcome, ui);
+    } catch (const SystemFailure& failure) {
+        ui.show_message(system_failure_report(failure));
+        return exit_status::system_failure;
+    }
+}
+
+}  // namespace scenario
