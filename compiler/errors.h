@@ -9,8 +9,30 @@
 
 namespace scenario {
 
-// Error numbers that this system adds to the table of the simulator's scenario errors.
+// Every scenario error number; 14 and 23 are not used.
 namespace error_number {
+constexpr std::int32_t route_length_out_of_range = 1;
+constexpr std::int32_t progressive_off_grid = 2;
+constexpr std::int32_t cab_start_off_grid = 3;
+constexpr std::int32_t cab_end_off_grid = 4;
+constexpr std::int32_t cab_codes_unknown = 5;
+constexpr std::int32_t sign_board_taken = 6;
+constexpr std::int32_t code_drop_taken = 7;
+constexpr std::int32_t station_off_grid = 8;
+constexpr std::int32_t station_length_off_grid = 9;
+constexpr std::int32_t too_many_stations = 10;
+constexpr std::int32_t signal_without_code_room = 11;
+constexpr std::int32_t window_without_room = 12;
+constexpr std::int32_t no_room_after_slowdown = 13;
+constexpr std::int32_t beyond_track = 15;
+constexpr std::int32_t signal_taken = 16;
+constexpr std::int32_t advance_point_taken = 17;
+constexpr std::int32_t slowdown_start_taken = 18;
+constexpr std::int32_t slowdown_end_taken = 19;
+constexpr std::int32_t warning_boards_taken = 20;
+constexpr std::int32_t speed_boards_taken = 21;
+constexpr std::int32_t stations_too_close = 22;
+constexpr std::int32_t stop_cell_too_early = 24;
 constexpr std::int32_t read_fault = 25;
 constexpr std::int32_t route_file_missing = 101;
 constexpr std::int32_t no_general_block = 102;

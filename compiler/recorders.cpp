@@ -11,13 +11,6 @@ namespace scenario {
 
 namespace {
 
-constexpr std::int32_t signal_taken = 16;
-constexpr std::int32_t advance_point_taken = 17;
-constexpr std::int32_t slowdown_start_taken = 18;
-constexpr std::int32_t slowdown_end_taken = 19;
-constexpr std::int32_t warning_boards_taken = 20;
-constexpr std::int32_t speed_boards_taken = 21;
-
 // Stretches that start this close after the previous one ends are joined as type 3.
 constexpr std::int64_t mountain_join_gap = 150;
 // Slowdowns this close to the origin have no advance point and no warning boards.
@@ -106,9 +99,10 @@ void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int3
     const bool with_advance = x > slowdown_without_advance;
     if (!with_advance) f_ta = 0;
 
-    if (with_advance && !free_cell(model, a)) return raise_error(model, advance_point_taken);
-    if (!free_cell(model, b)) return raise_error(model, slowdown_start_taken);
-    if (!free_cell(model, c)) return raise_error(model, slowdown_end_taken);
+    if (with_advance && !free_cell(model, a))
+        return raise_error(model, error_number::advance_point_taken);
+    if (!free_cell(model, b)) return raise_error(model, error_number::slowdown_start_taken);
+    if (!free_cell(model, c)) return raise_error(model, error_number::slowdown_end_taken);
 
     // Written in this order on purpose: when start and end share a cell, the start wins.
     TrackCell& end_cell = *existing_cell(model, c);
@@ -133,7 +127,8 @@ void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int3
     // four must be free before any is written.
     const std::int64_t scan_index = cell_at(start - advance_distance, 0.0);
     for (std::int64_t i = 0; i < 4; ++i) {
-        if (!free_cell(model, scan_index - i)) return raise_error(model, warning_boards_taken);
+        if (!free_cell(model, scan_index - i))
+            return raise_error(model, error_number::warning_boards_taken);
     }
     for (std::int64_t i = 0; i < 4; ++i) {
         TrackCell& board = *existing_cell(model, scan_index - i);
@@ -147,7 +142,7 @@ void memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx, std::i
                   std::int32_t& s2, std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx,
                   std::int32_t& d1, std::int32_t& d2, std::int32_t& d3, std::int32_t& tempo) {
     const std::int64_t s = cell_at(posizione, 1.0);
-    if (!free_cell(model, s)) return raise_error(model, signal_taken);
+    if (!free_cell(model, s)) return raise_error(model, error_number::signal_taken);
 
     TrackCell& cell = *existing_cell(model, s);
     cell.kind = cell_kind::signal;
@@ -175,7 +170,7 @@ void memo_indicatori_v_max(Model& model, std::int32_t posizione, std::int32_t& v
                            std::int32_t& vad, std::int32_t& vbd, std::int32_t& vcd,
                            std::int32_t& strisced) {
     const std::int64_t index = cell_at(posizione, 1.0);
-    if (!free_cell(model, index)) return raise_error(model, speed_boards_taken);
+    if (!free_cell(model, index)) return raise_error(model, error_number::speed_boards_taken);
 
     // All three packed values are checked before the cell changes, so a faulty row leaves it
     // as it was.

@@ -22,13 +22,6 @@ constexpr std::int32_t plan_point_limit = 1000000;
 constexpr double cell_length = 50.0;
 constexpr int general_comment_limit = 10;
 
-constexpr std::int32_t error_route_length = 1;
-constexpr std::int32_t error_cab_start = 3;
-constexpr std::int32_t error_cab_end = 4;
-constexpr std::int32_t error_cab_codes = 5;
-constexpr std::int32_t error_sign_board_taken = 6;
-constexpr std::int32_t error_beyond_track = 15;
-
 bool contains(std::string_view field, std::string_view word) {
     return field.find(word) != std::string_view::npos;
 }
@@ -221,7 +214,8 @@ Flow RouteParser::general_row(const std::string& keyword) {
 Flow RouteParser::route_length_row() {
     ErrorSite site;
     const std::int32_t length = read_number(site);
-    if (length < 0 || length > route_length_limit) return refuse(error_route_length, site);
+    if (length < 0 || length > route_length_limit)
+        return refuse(error_number::route_length_out_of_range, site);
     model_.plan_upper = length + track_beyond_route;
     model_.cell_upper = static_cast<std::int32_t>(round_half_even(model_.plan_upper / cell_length));
     model_.records[record_slot::totals].zone_end = length;
@@ -248,14 +242,15 @@ Flow RouteParser::cab_signalling_row(const std::string& keyword) {
     ScenarioRecord& signalling = model_.records[record_slot::train_identity];
     signalling.zone_start = read_number(start_site);
     signalling.zone_end = read_number(end_site);
-    if (signalling.zone_start % 50 != 0) return refuse(error_cab_start, start_site);
-    if (signalling.zone_end % 50 != 0) return refuse(error_cab_end, end_site);
+    if (signalling.zone_start % 50 != 0)
+        return refuse(error_number::cab_start_off_grid, start_site);
+    if (signalling.zone_end % 50 != 0) return refuse(error_number::cab_end_off_grid, end_site);
     if (contains(keyword, "4")) {
         signalling.position = 4;
     } else if (contains(keyword, "9")) {
         signalling.position = 9;
     } else {
-        return refuse(error_cab_codes, keyword_site);
+        return refuse(error_number::cab_codes_unknown, keyword_site);
     }
     // An end of 0 means the route has no cab signalling at all.
     if (signalling.zone_end == 0) signalling.position = 0;
@@ -332,7 +327,7 @@ Flow RouteParser::gradient_row() {
     const std::int32_t position = read_number(site);
     const std::int32_t gradient = reader_.read_long();
     if (!passes_range_test(position)) {
-        raise_error(model_, error_beyond_track, position);
+        raise_error(model_, error_number::beyond_track, position);
         model_.error_site = site;
         return Flow::end_step;
     }
@@ -376,7 +371,7 @@ Flow RouteParser::curve_row(const std::string& keyword) {
     const std::int32_t start = read_number(start_site);
     const std::int32_t length = read_number(length_site);
     if (!passes_range_test(start)) {
-        raise_error(model_, error_beyond_track, start);
+        raise_error(model_, error_number::beyond_track, start);
         model_.error_site = start_site;
         return Flow::end_step;
     }
@@ -403,7 +398,7 @@ Flow RouteParser::mountain_row() {
     std::int32_t fine = reader_.read_long();
     std::int32_t tipo = reader_.read_long();
     if (!passes_range_test(inizio)) {
-        raise_error(model_, error_beyond_track, inizio);
+        raise_error(model_, error_number::beyond_track, inizio);
         model_.error_site = site;
         return Flow::end_step;
     }
@@ -417,7 +412,7 @@ Flow RouteParser::speed_board_row() {
     std::array<std::int32_t, 8> v{};
     for (std::int32_t& value : v) value = reader_.read_long();
     if (!passes_range_test(posizione)) {
-        raise_error(model_, error_beyond_track, posizione);
+        raise_error(model_, error_number::beyond_track, posizione);
         model_.error_site = site;
         return Flow::end_step;
     }
@@ -434,14 +429,14 @@ Flow RouteParser::sign_board_row() {
     const std::int32_t position = read_number(site);
     const std::string text = read_field();
     if (!passes_range_test(position)) {
-        raise_error(model_, error_beyond_track, position);
+        raise_error(model_, error_number::beyond_track, position);
         model_.error_site = site;
         return Flow::end_step;
     }
     if (sign_board_limit_ < 1) return refuse(error_number::too_many_sign_boards, site);
     const auto index = static_cast<std::size_t>(round_half_even(position / cell_length + 1.0));
     TrackCell& cell = model_.cells[index];
-    if (!cell.is_free()) return refuse_at(error_sign_board_taken, position, site);
+    if (!cell.is_free()) return refuse_at(error_number::sign_board_taken, position, site);
     cell.kind = cell_kind::sign_board;
     cell.val1 = store_wrapped<std::int16_t>(sign_board_limit_);
     model_.records[static_cast<std::size_t>(sign_board_limit_)].text = text;

@@ -14,15 +14,6 @@ namespace scenario {
 
 namespace {
 
-constexpr std::int32_t position_out_of_track = 15;
-constexpr std::int32_t code_drop_taken = 7;
-constexpr std::int32_t station_off_grid = 8;
-constexpr std::int32_t station_length_off_grid = 9;
-constexpr std::int32_t too_many_stations = 10;
-constexpr std::int32_t stations_too_close = 22;
-constexpr std::int32_t stop_cell_too_early = 24;
-constexpr std::int32_t progressive_off_grid = 2;
-
 // Rows reach this far past their position; a station reaches farther with its stretch.
 constexpr std::int32_t row_reach = 100;
 constexpr std::int32_t station_reach = 800;
@@ -154,7 +145,7 @@ class TrainTextParser {
     }
 
     RowEnd out_of_track(std::int32_t position, const ErrorSite& site) {
-        raise_error(model_, position_out_of_track, position);
+        raise_error(model_, error_number::beyond_track, position);
         model_.error_site = site;
         return RowEnd::end_step;
     }
@@ -311,7 +302,7 @@ class TrainTextParser {
         if (!within_track(position, row_reach)) return out_of_track(position, site);
         TrackCell& cell =
             model_.cells[static_cast<std::size_t>(rounded_cell(position / double{cell_length}))];
-        if (!cell.is_free()) return give_up(code_drop_taken, position, site);
+        if (!cell.is_free()) return give_up(error_number::code_drop_taken, position, site);
         if (value > 0) {
             cell.kind = cell_kind::code_change;
             cell.val1 = store_wrapped<std::int16_t>(value);
@@ -397,15 +388,18 @@ class TrainTextParser {
         const std::int32_t position = reader_.read_long();
         const ErrorSite site = reader_.last_field_site();
         // A station must never land in a record that holds a route sign board.
-        if (station_number_ >= sign_board_limit_) return give_up(too_many_stations, site);
+        if (station_number_ >= sign_board_limit_)
+            return give_up(error_number::too_many_stations, site);
         if (!within_track(position, station_reach)) return out_of_track(position, site);
-        if (position % cell_length != 0) return give_up(station_off_grid, position, site);
+        if (position % cell_length != 0)
+            return give_up(error_number::station_off_grid, position, site);
 
         ScenarioRecord station;
         station.position = position;
         station.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
-        if (length % 100 != 0) return give_up(station_length_off_grid, position, site);
+        if (length % 100 != 0)
+            return give_up(error_number::station_length_off_grid, position, site);
         read_station_details(station, site);
         const StationStretch marks = set_stretch(station, length, site);
         if (marks_past_last_cell(station, marks)) return out_of_track(position, site);
@@ -415,17 +409,18 @@ class TrainTextParser {
         if (marks.marks_approach) mark_approach_cells(station);
         if (marks.marks_stop) {
             const double quotient = stop_quotient(station);
-            if (quotient <= 1) return give_up(stop_cell_too_early, site);
+            if (quotient <= 1) return give_up(error_number::stop_cell_too_early, site);
             TrackCell& stop = model_.cells[static_cast<std::size_t>(rounded_cell(quotient))];
             stop.kind = cell_kind::station_stop;
             stop.val1 = store_wrapped<std::int16_t>(i);
         }
         if (i > 1 && std::int64_t{station.zone_start} - least_gap_between_stations <
                          model_.records[static_cast<std::size_t>(i - 1)].zone_end) {
-            return give_up(stations_too_close, position, site);
+            return give_up(error_number::stations_too_close, position, site);
         }
         station_number_ = i + 1;
-        if (station_number_ >= sign_board_limit_) return give_up(too_many_stations, site);
+        if (station_number_ >= sign_board_limit_)
+            return give_up(error_number::too_many_stations, site);
         return RowEnd::next_row;
     }
 
@@ -447,7 +442,7 @@ class TrainTextParser {
                          record_slot::progressive_one}) {
             const ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
             if (reference.zone_start % cell_length != 0 || reference.zone_end % cell_length != 0) {
-                raise_error(model_, progressive_off_grid);
+                raise_error(model_, error_number::progressive_off_grid);
             }
         }
     }
