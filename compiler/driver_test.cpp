@@ -7,6 +7,7 @@
 #include "compiler/contest_codes.h"
 #include "compiler/identity.h"
 #include "compiler/recorders.h"
+#include "compiler/test_models.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
@@ -14,12 +15,7 @@
 namespace scenario {
 namespace {
 
-Model model_with_cells(std::int32_t upper) {
-    Model model;
-    model.cells.resize(static_cast<std::size_t>(upper) + 1);
-    model.cell_upper = upper;
-    return model;
-}
+using testing::model_with_cells;
 
 void put(Model& model, std::int32_t index, std::uint8_t kind, std::int16_t val1 = 0) {
     model.cells[static_cast<std::size_t>(index)].kind = kind;

@@ -5,17 +5,12 @@
 #include <vector>
 
 #include "compiler/errors.h"
+#include "compiler/test_models.h"
 
 namespace scenario {
 namespace {
 
-// A model with cells 0..upper, all empty, as the route parser leaves them.
-Model model_with_cells(std::int32_t upper) {
-    Model model;
-    model.cells.resize(static_cast<std::size_t>(upper) + 1);
-    model.cell_upper = upper;
-    return model;
-}
+using testing::model_with_cells;
 
 struct Slowdown {
     std::int32_t x, v, l, f_tt, f_ta, d_v;

@@ -8,6 +8,7 @@
 
 #include "compiler/driver.h"
 #include "compiler/errors.h"
+#include "compiler/test_models.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
@@ -21,9 +22,7 @@ constexpr std::uint8_t untouched = 0xEE;
 // A model as the route half leaves it: cells 0..upper, the profile bytes marked so that the
 // cells the train text writes can be told from those it leaves alone.
 Model route_model(std::int32_t cell_upper = upper) {
-    Model model;
-    model.cells.resize(static_cast<std::size_t>(cell_upper) + 1);
-    model.cell_upper = cell_upper;
+    Model model = testing::model_with_cells(cell_upper);
     for (TrackCell& cell : model.cells) {
         cell.speed_limit = untouched;
         cell.adhesion = untouched;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compiler/recorders.h"
+#include "compiler/test_models.h"
 
 namespace scenario {
 namespace {
@@ -104,9 +105,7 @@ TEST(Writer, OverlongTextIsCutToWhatItsLengthCanCount) {
 }
 
 TEST(Writer, CellFileHas15BytesPerCell) {
-    Model model;
-    model.cells.resize(5001);
-    model.cell_upper = 5000;
+    Model model = testing::model_with_cells(5000);
     std::int32_t sx = 2, s1 = 4, s2 = 0, s3 = 0, rapp = 0, dx = 2, d1 = 1, d2 = 0, d3 = 0;
     std::int32_t tempo = 0;
     memo_segnale(model, 8650, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);

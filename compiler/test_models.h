@@ -1,0 +1,18 @@
+// Small models for the compiler's tests.
+#pragma once
+
+#include <cstdint>
+
+#include "compiler/model.h"
+
+namespace scenario::testing {
+
+// A model with cells 0..upper, all empty, as the route parser leaves them after the length row.
+inline Model model_with_cells(std::int32_t upper) {
+    Model model;
+    model.cells.resize(static_cast<std::size_t>(upper) + 1);
+    model.cell_upper = upper;
+    return model;
+}
+
+}  // namespace scenario::testing
