@@ -388,21 +388,28 @@ class TrainTextParser {
         const std::int32_t position = reader_.read_long();
         const ErrorSite site = reader_.last_field_site();
         // A station must never land in a record that holds a route sign board.
-        if (station_number_ >= sign_board_limit_)
+        if (station_number_ > sign_board_limit_)
             return give_up(error_number::too_many_stations, site);
+        // Position and kind go into the record as they are read, so a station refused for
+        // its position or length still leaves them there, as the simulator's files always had.
+        ScenarioRecord& record = model_.records[static_cast<std::size_t>(station_number_)];
+        record.position = position;
         if (!within_track(position, station_reach)) return out_of_track(position, site);
         if (position % cell_length != 0)
             return give_up(error_number::station_off_grid, position, site);
 
         ScenarioRecord station;
         station.position = position;
-        station.kind = reader_.read_byte();
+        station.kind = record.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
         if (length % 100 != 0)
             return give_up(error_number::station_length_off_grid, position, site);
         read_station_details(station, site);
         const StationStretch marks = set_stretch(station, length, site);
-        if (marks_past_last_cell(station, marks)) return out_of_track(position, site);
+        if (marks_past_last_cell(station, marks)) {
+            record = ScenarioRecord{};  // refused before anything of it is kept
+            return out_of_track(position, site);
+        }
 
         const std::int32_t i = station_number_;
         model_.records[static_cast<std::size_t>(i)] = station;

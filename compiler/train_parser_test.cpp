@@ -312,8 +312,8 @@ TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {
     const std::vector<Case> cases{
         {0, 78, 0, 78}, {0, 79, 10, 79},  // stored, then refused: record 79 is still free of boards
         {3, 75, 0, 75}, {3, 76, 10, 76},
-        {79, 1, 10, 0},  // the station number has reached the limit before the row
-        {80, 1, 10, 0},  // record 1 holds a board
+        {79, 1, 10, 1},  // record 1 is still free: stored, then refused
+        {80, 1, 10, 0},  // record 1 holds a board: refused before anything is stored
     };
     for (const Case& c : cases) {
         Model model = route_model(2000);
@@ -434,6 +434,28 @@ TEST(TrainParser, RefusedStationBeyondTheLastCellStoresNothing) {
     Outcome out = parse_rows(station_row(14000, 8, 2000));
     EXPECT_EQ(out.model.error_code, 15);
     EXPECT_EQ(out.model.records[1], ScenarioRecord{});
+}
+
+TEST(TrainParser, AStationRefusedForItsPositionOrLengthKeepsWhatWasReadOfIt) {
+    struct Case {
+        std::string row;
+        std::int32_t error;
+        std::int32_t position;
+        std::uint8_t kind;
+    };
+    const Case cases[] = {
+        {station_row(14250, 28, 200), 15, 14250, 0},
+        {station_row(1025, 12, 400), 8, 1025, 0},
+        {station_row(1000, 12, 450), 9, 1000, 12},
+    };
+    for (const Case& c : cases) {
+        Outcome out = parse_rows(c.row);
+        EXPECT_EQ(out.model.error_code, c.error) << c.row;
+        ScenarioRecord expected;
+        expected.position = c.position;
+        expected.kind = c.kind;
+        EXPECT_EQ(out.model.records[1], expected) << c.row;
+    }
 }
 
 TEST(TrainParser, TooManyStationsReportsNoPosition) {
