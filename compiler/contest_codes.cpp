@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "sources/keywords.h"
+
 namespace scenario {
 
 namespace {
@@ -10,17 +12,11 @@ namespace {
 constexpr const char* contest_filler = "aabbccddeeffgghhiillmmnnoo";
 constexpr std::size_t contest_length = 25;
 
-// Only ASCII letters are lowered, so the result never depends on the machine's locale.
-char lowered(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Train number first, then route stem, lowered, then the filler; kept in current_field.
 const std::string& build_contest_text(Model& model) {
     std::string text = model.records[record_slot::train_identity].text +
                        model.records[record_slot::route_identity].text;
-    for (char& c : text) c = lowered(c);
-    text += contest_filler;
+    text = ascii_lowered(text) + contest_filler;
     model.current_field = std::move(text);
     return model.current_field;
 }

@@ -9,6 +9,7 @@
 #include "compiler/errors.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
+#include "sources/keywords.h"
 
 namespace scenario {
 
@@ -21,19 +22,6 @@ constexpr std::int32_t track_beyond_route = 7000;
 constexpr std::int32_t plan_point_limit = 1000000;
 constexpr double cell_length = 50.0;
 constexpr int general_comment_limit = 10;
-
-bool contains(std::string_view field, std::string_view word) {
-    return field.find(word) != std::string_view::npos;
-}
-
-// Only ASCII letters are lowered, so keyword tests do not depend on the locale.
-std::string lowered(std::string_view field) {
-    std::string result(field);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
-}
 
 // The header that closes the general block: brackets on both sides, not a comment.
 bool closes_general_block(std::string_view field) {
@@ -157,7 +145,7 @@ bool RouteParser::find_general_block() {
     while (!reader_.at_end()) {
         const std::string field = read_field();
         if (reader_.at_end()) break;
-        if (contains(lowered(field), "[generale]")) return true;
+        if (contains(ascii_lowered(field), "[generale]")) return true;
     }
     refuse(error_number::no_general_block, reader_.last_field_site());
     return false;
@@ -181,7 +169,7 @@ Flow RouteParser::read_general_block() {
 
 // Several kinds may match one keyword; each then reads its own values, in this order.
 Flow RouteParser::general_row(const std::string& keyword) {
-    const std::string any_case = lowered(keyword);
+    const std::string any_case = ascii_lowered(keyword);
     if (contains(any_case, "lunghezza") && contains(any_case, "percorso")) {
         if (route_length_row() == Flow::stop) return Flow::stop;
     }
@@ -290,7 +278,7 @@ Flow RouteParser::read_feature_part() {
 }
 
 Flow RouteParser::feature_row(const std::string& keyword) {
-    const std::string any_case = lowered(keyword);
+    const std::string any_case = ascii_lowered(keyword);
     const auto go_on = [](Flow flow) { return flow == Flow::next_row; };
     if (contains(any_case, "pendenza")) {
         if (const Flow flow = gradient_row(); !go_on(flow)) return flow;
@@ -517,7 +505,7 @@ RouteHalfResult parse_route(Model& model, SourceFiles& sources, std::optional<Fi
     reader.emplace(text, sources.route_name());
     // No field can hold "[generale]" when the text does not: an empty or blank text is refused
     // like any other text without a general block, not as a read fault.
-    if (!contains(lowered(text), "[generale]")) {
+    if (!contains(ascii_lowered(text), "[generale]")) {
         sources.delete_route();
         raise_error(model, error_number::no_general_block);
         model.error_site = {sources.route_name(), 0, 0};

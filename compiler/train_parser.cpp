@@ -9,6 +9,7 @@
 #include "compiler/errors.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
+#include "sources/keywords.h"
 
 namespace scenario {
 
@@ -24,19 +25,6 @@ constexpr std::int32_t long_station = 600;
 // Kinds from here on are halts that mark no stop cell.
 constexpr std::uint8_t first_kind_without_stop = 25;
 constexpr std::uint8_t approach_base = 80;
-
-// Keyword tests are case-insensitive; only ASCII letters have a case in the texts.
-std::string lowered(std::string_view field) {
-    std::string out(field);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-bool has(std::string_view field, std::string_view word) {
-    return field.find(word) != std::string_view::npos;
-}
 
 // A value that a 32-bit field cannot hold is a read fault, as an arithmetic overflow is.
 std::int32_t as_long(std::int64_t value, const ErrorSite& site) {
@@ -97,7 +85,7 @@ class TrainTextParser {
 
     void skip_to_general_block() {
         while (!reader_.at_end()) {
-            if (has(lowered(reader_.read_text()), "[generale]")) return;
+            if (contains(ascii_lowered(reader_.read_text()), "[generale]")) return;
         }
     }
 
@@ -106,7 +94,7 @@ class TrainTextParser {
     bool read_keyword() {
         model_.current_field = reader_.read_text();
         if (reader_.at_end()) return false;
-        for (int discarded = 0; discarded < 2 && has(model_.current_field, "-"); ++discarded) {
+        for (int discarded = 0; discarded < 2 && contains(model_.current_field, "-"); ++discarded) {
             model_.current_field = reader_.read_text();
             if (reader_.at_end()) return false;
         }
@@ -128,9 +116,9 @@ class TrainTextParser {
             {"abbattimento", "", &TrainTextParser::read_code_drop},
             {"stazione", "", &TrainTextParser::read_station},
         }};
-        const std::string field = lowered(model_.current_field);
+        const std::string field = ascii_lowered(model_.current_field);
         for (const RowKind& kind : row_kinds) {
-            if (!has(field, kind.word) || !has(field, kind.second_word)) continue;
+            if (!contains(field, kind.word) || !contains(field, kind.second_word)) continue;
             const RowEnd end = (this->*kind.read)();
             if (end != RowEnd::next_row) return end;
         }
