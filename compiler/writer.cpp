@@ -4,39 +4,60 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace scenario {
 
 namespace {
 
-// Appends little-endian values to a byte buffer, in the widths the simulator reads.
+// Writes little-endian values into a byte buffer sized up front, in the widths the simulator
+// reads. The plan alone is half a million values, so each is stored with one copy into the
+// buffer rather than appended byte by byte.
 class ByteWriter {
   public:
-    explicit ByteWriter(std::size_t expected_size) { bytes_.reserve(expected_size); }
+    explicit ByteWriter(std::size_t expected_size) : bytes_(expected_size, '\0') {}
 
-    void u8(std::uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
-    void u16(std::uint16_t value) { little_endian(value, 2); }
+    void u8(std::uint8_t value) { put<1>(value); }
+    void u16(std::uint16_t value) { put<2>(value); }
     void i16(std::int16_t value) { u16(static_cast<std::uint16_t>(value)); }
-    void i32(std::int32_t value) { little_endian(static_cast<std::uint32_t>(value), 4); }
-    void f64(double value) { little_endian(std::bit_cast<std::uint64_t>(value), 8); }
+    void i32(std::int32_t value) { put<4>(static_cast<std::uint32_t>(value)); }
+    void f64(double value) { put<8>(std::bit_cast<std::uint64_t>(value)); }
     // A 2-byte length, then the bytes. The length field cannot count past 65535 bytes, so a
     // longer text is cut there rather than written with a length that does not match it.
     void text(const std::string& value) {
         const std::size_t length =
             std::min<std::size_t>(value.size(), std::numeric_limits<std::uint16_t>::max());
         u16(static_cast<std::uint16_t>(length));
-        bytes_.append(value, 0, length);
+        make_room(length);
+        std::memcpy(bytes_.data() + used_, value.data(), length);
+        used_ += length;
     }
 
-    std::string take() { return std::move(bytes_); }
+    std::string take() {
+        bytes_.resize(used_);
+        return std::move(bytes_);
+    }
 
   private:
-    void little_endian(std::uint64_t value, int width) {
-        for (int i = 0; i < width; ++i) u8(static_cast<std::uint8_t>(value >> (8 * i)));
+    template <std::size_t width>
+    void put(std::uint64_t value) {
+        make_room(width);
+        char* out = bytes_.data() + used_;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &value, width);
+        } else {
+            for (std::size_t i = 0; i < width; ++i) out[i] = static_cast<char>(value >> (8 * i));
+        }
+        used_ += width;
+    }
+    // The expected size is exact, so this only grows the buffer if a caller miscounted.
+    void make_room(std::size_t width) {
+        if (used_ + width > bytes_.size()) bytes_.resize(2 * (used_ + width));
     }
 
     std::string bytes_;
+    std::size_t used_ = 0;
 };
 
 // Variant tags of the plan's elements.
