@@ -9,6 +9,7 @@ packages=(
     libfltk1.3-dev libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine
+    time valgrind linux-perf  # the whole-run benchmark and profiling
 )
 
 missing=()
