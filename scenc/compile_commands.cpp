@@ -9,6 +9,7 @@
 #include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
+#include "sources/keywords.h"
 
 namespace scenario::scenc {
 
@@ -18,10 +19,20 @@ Identity identity_for(const CompileRequest& request) {
     return identity_from_names(request.route, request.train, request.stem, request.train_number);
 }
 
+// Without a "[generale]" field the train parser reads no row at all, so a file of another
+// format would compile as a train without stations or signals: refuse it instead.
+std::string read_train_text(const std::filesystem::path& path) {
+    std::string text = read_scenario_text(path);
+    if (!contains(ascii_lowered(text), "[generale]")) {
+        throw UsageProblem(path.string() + ": not a train text (it has no [generale])");
+    }
+    return text;
+}
+
 // The display names are the paths as the author typed them.
 CompiledSources compile_request(const CompileRequest& request, const Identity& id, std::int32_t j) {
     return compile_sources({request.route.string(), read_scenario_text(request.route)},
-                           {request.train.string(), read_scenario_text(request.train)}, id, j);
+                           {request.train.string(), read_train_text(request.train)}, id, j);
 }
 
 // check needs no identity to find errors; names that do not tell one are no reason to stop.

@@ -16,13 +16,26 @@ bool is_placement_error(std::int32_t code) {
     return code >= 11 && code <= 13;
 }
 
+// A longer line (a file of another format, or one huge field) is shown only around the field,
+// so that a report stays a few lines long whatever the file holds.
+constexpr std::size_t shown_line_limit = 160;
+
 // The line itself, then blanks (tabs kept, so the caret lines up) up to the field.
 std::string line_with_caret(std::string_view line, int column) {
-    std::string caret;
-    for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(column); ++i) {
-        caret += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
+    std::size_t field = column > 1 ? static_cast<std::size_t>(column) - 1 : 0;
+    std::string before;
+    std::string after;
+    if (line.size() > shown_line_limit) {
+        const std::size_t start = field > shown_line_limit / 2 ? field - shown_line_limit / 2 : 0;
+        if (start > 0) before = "...";
+        if (start + shown_line_limit < line.size()) after = "...";
+        line = line.substr(start, shown_line_limit);
+        field -= start;
     }
-    return single_byte_to_utf8(line) + "\n" + caret + "^\n";
+    std::string caret(before.size(), ' ');
+    for (std::size_t i = 0; i < field; ++i)
+        caret += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
+    return before + single_byte_to_utf8(line) + after + "\n" + caret + "^\n";
 }
 
 std::string position_line(std::int32_t code, std::int32_t position) {
