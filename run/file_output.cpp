@@ -37,8 +37,10 @@ void write_all(int fd, std::string_view bytes, const std::filesystem::path& path
 
 // Writes the bytes to a new hidden file beside the target and returns its path.
 std::filesystem::path write_temporary_beside(const FileContent& file) {
-    std::string pattern =
-        (file.path.parent_path() / ("." + file.path.filename().string() + ".XXXXXX")).string();
+    std::string hidden_name = ".";
+    hidden_name += file.path.filename().string();
+    hidden_name += ".XXXXXX";
+    std::string pattern = (file.path.parent_path() / hidden_name).string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw SystemFailure(errno, file.path);
     std::filesystem::path temporary = pattern;
