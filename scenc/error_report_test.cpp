@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "compiler/errors.h"
 
 namespace scenario::scenc {
@@ -36,7 +38,7 @@ TEST(ScencErrorReport, ErrorsWithoutARowGiveTheirPosition) {
         ErrorSite site;
         std::string expected;
     };
-    const Case cases[] = {
+    const std::vector<Case> cases{
         {12,
          214800,
          {},
