@@ -94,7 +94,7 @@ int write_outcome(const CompileRequest& request, const Identity& id,
 }  // namespace
 
 int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err) {
-    try {
+    return report_problems(err, [&] {
         CompiledSources compiled = compile_request(request, identity_for_check(request), 1);
         if (!compiled.report.empty()) {
             err << compiled.report;
@@ -102,25 +102,16 @@ int run_check(const CompileRequest& request, std::ostream& out, std::ostream& er
         }
         out << clean_summary(request, compiled.model);
         return 0;
-    } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
-        return usage_problem_status;
-    }
+    });
 }
 
 int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& err) {
-    try {
+    return report_problems(err, [&] {
         Identity id = identity_for(request);
         refuse_overwriting_inputs(request, id);
         CompiledSources compiled = compile_request(request, id, request.no_plan ? 0 : 1);
         return write_outcome(request, id, compiled, out, err);
-    } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
-        return usage_problem_status;
-    } catch (const SystemFailure& failure) {
-        err << system_failure_line(failure) << "\n";
-        return exit_status::system_failure;
-    }
+    });
 }
 
 }  // namespace scenario::scenc

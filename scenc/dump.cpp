@@ -243,12 +243,11 @@ DumpedFile dump_file(const std::filesystem::path& path, bool all_cells) {
 
 int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     std::vector<DumpedFile> dumped;
-    try {
+    const int status = report_problems(err, [&] {
         for (const auto& path : request.files) dumped.push_back(dump_file(path, request.all_cells));
-    } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
-        return usage_problem_status;
-    }
+        return 0;
+    });
+    if (status != 0) return status;
     if (request.json) {
         nlohmann::json all = nlohmann::json::array();
         for (auto& file : dumped) all.push_back(std::move(file.json));

@@ -37,7 +37,7 @@ void refuse_replacing(const ExampleRequest& request, const std::vector<TextDocum
 }  // namespace
 
 int run_example(const ExampleRequest& request, std::ostream& out, std::ostream& err) {
-    try {
+    return report_problems(err, [&] {
         std::error_code ignored;
         if (std::filesystem::exists(request.folder, ignored) &&
             !std::filesystem::is_directory(request.folder, ignored)) {
@@ -54,13 +54,7 @@ int run_example(const ExampleRequest& request, std::ostream& out, std::ostream& 
             out << "wrote " << path.string() << "\n";
         }
         return 0;
-    } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
-        return usage_problem_status;
-    } catch (const SystemFailure& failure) {
-        err << system_failure_line(failure) << "\n";
-        return exit_status::system_failure;
-    }
+    });
 }
 
 }  // namespace scenario::scenc

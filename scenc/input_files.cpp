@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "run/disk_source_files.h"
+#include "run/run_sequence.h"
 
 namespace scenario::scenc {
 
@@ -35,6 +36,21 @@ std::string read_scenario_text(const std::filesystem::path& path) {
 std::string system_failure_line(const SystemFailure& failure) {
     return "scenc: " + failure.path.string() + ": " + std::strerror(failure.error_number) +
            " (system error " + std::to_string(failure.error_number) + ")";
+}
+
+int report_problems(std::ostream& err, const std::function<int()>& subcommand) {
+    try {
+        return subcommand();
+    } catch (const UsageProblem& problem) {
+        err << "scenc: " << problem.what() << "\n";
+        return usage_problem_status;
+    } catch (const SystemFailure& failure) {
+        err << system_failure_line(failure) << "\n";
+        return exit_status::system_failure;
+    } catch (const std::exception& failure) {
+        err << "scenc: " << failure.what() << "\n";
+        return exit_status::system_failure;
+    }
 }
 
 namespace {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -30,6 +32,11 @@ std::string read_scenario_text(const std::filesystem::path& path);
 
 // One line for a file that could not be created, written or renamed: its path and why.
 std::string system_failure_line(const SystemFailure& failure);
+
+// Runs one subcommand. What goes wrong in it becomes one line on err and the exit status:
+// a UsageProblem usage_problem_status, a SystemFailure or any other failure
+// exit_status::system_failure.
+int report_problems(std::ostream& err, const std::function<int()>& subcommand);
 
 // Scenario texts are single-byte Windows-1252; terminals and JSON want UTF-8.
 std::string single_byte_to_utf8(std::string_view text);

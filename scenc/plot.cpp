@@ -549,7 +549,8 @@ cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned i
 
 void check(cairo_status_t status) {
     if (status != CAIRO_STATUS_SUCCESS) {
-        throw std::runtime_error(std::string("cairo: ") + cairo_status_to_string(status));
+        throw std::runtime_error(std::string("cannot draw the picture: ") +
+                                 cairo_status_to_string(status));
     }
 }
 
@@ -588,7 +589,7 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
 }
 
 std::string scenario_picture(const Model& model, PictureFormat format) {
-    if (model.cells.empty()) throw std::runtime_error("the scenario has no cells to draw");
+    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
     std::string bytes;
     SurfaceHandle surface = make_surface(format, bytes);
     check(cairo_surface_status(surface.get()));
@@ -606,7 +607,7 @@ std::string scenario_picture(const Model& model, PictureFormat format) {
 }
 
 int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
-    try {
+    return report_problems(err, [&] {
         std::optional<PictureFormat> format = picture_format_for(request.output);
         if (!format) {
             throw UsageProblem(request.output.string() +
@@ -616,16 +617,7 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
         write_file_replacing(request.output, scenario_picture(scenario.model, *format));
         out << "wrote " << request.output.string() << "\n";
         return 0;
-    } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
-        return usage_problem_status;
-    } catch (const SystemFailure& failure) {
-        err << system_failure_line(failure) << "\n";
-        return exit_status::system_failure;
-    } catch (const std::runtime_error& failure) {
-        err << "scenc: cannot draw the picture: " << failure.what() << "\n";
-        return exit_status::system_failure;
-    }
+    });
 }
 
 }  // namespace scenario::scenc
