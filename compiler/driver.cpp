@@ -75,7 +75,7 @@ void code_in_front_of_signal(Model& model, std::int32_t d) {
     if (place_in_first_free(model, {p, q})) return;
     if (kind_at(model, p) == cell_kind::code_change) return lower_code(model, p);
     if (kind_at(model, q) == cell_kind::code_change) return lower_code(model, q);
-    raise_error(model, error_number::signal_without_code_room, d * 50);
+    raise_error(model, error_number::signal_without_code_room, d * cell_length);
 }
 
 // Step A: every signal up to 20 cells behind the advance point at cell i (cells below 3
@@ -95,7 +95,7 @@ void codes_before_slowdown_start(Model& model, std::int32_t i) {
     for (Window w : {Window{5, 6, 7}, Window{11, 12, 13}, Window{18, 19, 20}}) {
         if (i <= w.far) continue;  // the window would reach cell 0 or before
         if (!place_in_first_free(model, {i - w.near, i - w.middle, i - w.far})) {
-            raise_error(model, error_number::window_without_room, i * 50);
+            raise_error(model, error_number::window_without_room, i * cell_length);
         }
     }
 }
@@ -117,7 +117,7 @@ void codes_inside_slowdown(Model& model, std::int32_t i, std::int32_t end) {
             run_count = -1;
         } else {
             // The count runs on past 8, so this slowdown gets no further code inside it.
-            raise_error(model, error_number::no_room_after_slowdown, s * 50);
+            raise_error(model, error_number::no_room_after_slowdown, s * cell_length);
         }
     }
 }
@@ -128,7 +128,7 @@ void code_before_next_signal(Model& model, std::int32_t end) {
     for (std::int32_t t = end; t <= search_last; ++t) {
         if (kind_at(model, t) != cell_kind::signal) continue;
         if (t - 1 > 0 && !place_in_first_free(model, {t - 1, t - 2})) {
-            raise_error(model, error_number::no_room_after_slowdown, end * 50);
+            raise_error(model, error_number::no_room_after_slowdown, end * cell_length);
         }
         return;
     }
@@ -147,7 +147,7 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
     codes_before_slowdown_start(model, i);
     // A slowdown so short that its start cell hid its end has no stretch to scan.
     const std::optional<std::int32_t> end = slowdown_end_after(model, i);
-    if (!end) return raise_error(model, error_number::no_room_after_slowdown, i * 50);
+    if (!end) return raise_error(model, error_number::no_room_after_slowdown, i * cell_length);
     if (cell(model, i).val1 < slow_slowdown_speed) codes_inside_slowdown(model, i, *end);
     code_before_next_signal(model, *end);
 }

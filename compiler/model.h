@@ -8,6 +8,9 @@
 
 namespace scenario {
 
+// Every track cell covers this many metres.
+constexpr std::int32_t cell_length = 50;
+
 // One 50 m stretch of track.
 struct TrackCell {
     std::uint8_t kind = 0;

@@ -20,7 +20,7 @@ constexpr std::int32_t advance_distance = 1200;
 // The cell a position goes to: round(position / 50 + offset), as a signed index that may lie
 // outside the table.
 std::int64_t cell_at(double position, double offset) {
-    return round_half_even(position / 50.0 + offset);
+    return round_half_even(position / double{cell_length} + offset);
 }
 
 // The cell at `index`, or nothing when the table has no such cell.

@@ -20,7 +20,6 @@ constexpr std::int32_t route_length_limit = 1000000;
 constexpr std::int32_t track_beyond_route = 7000;
 // No plan point at or past this index may be computed.
 constexpr std::int32_t plan_point_limit = 1000000;
-constexpr double cell_length = 50.0;
 constexpr int general_comment_limit = 10;
 
 // The header that closes the general block: brackets on both sides, not a comment.
@@ -122,7 +121,7 @@ Flow RouteParser::refuse_at(std::int32_t code, std::int32_t position, const Erro
 // A negative position fails too: no cell lies before the origin.
 bool RouteParser::passes_range_test(std::int32_t position) const {
     return position >= 0 &&
-           (static_cast<double>(position) + 100.0) / cell_length <= model_.cell_upper;
+           (static_cast<double>(position) + 100.0) / double{cell_length} <= model_.cell_upper;
 }
 
 RouteHalfResult RouteParser::run() {
@@ -205,7 +204,8 @@ Flow RouteParser::route_length_row() {
     if (length < 0 || length > route_length_limit)
         return refuse(error_number::route_length_out_of_range, site);
     model_.plan_upper = length + track_beyond_route;
-    model_.cell_upper = static_cast<std::int32_t>(round_half_even(model_.plan_upper / cell_length));
+    model_.cell_upper =
+        static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
     model_.records[record_slot::totals].zone_end = length;
     model_.cells.assign(static_cast<std::size_t>(model_.cell_upper) + 1, TrackCell{});
     model_.plan = Plan{};
@@ -319,7 +319,7 @@ Flow RouteParser::gradient_row() {
         model_.error_site = site;
         return Flow::end_step;
     }
-    const std::int64_t cell = round_half_even(position / cell_length);
+    const std::int64_t cell = round_half_even(position / double{cell_length});
     if (cell > 0) {
         do {
             set_gradient_at_cursor();
@@ -422,7 +422,8 @@ Flow RouteParser::sign_board_row() {
         return Flow::end_step;
     }
     if (sign_board_limit_ < 1) return refuse(error_number::too_many_sign_boards, site);
-    const auto index = static_cast<std::size_t>(round_half_even(position / cell_length + 1.0));
+    const auto index =
+        static_cast<std::size_t>(round_half_even(position / double{cell_length} + 1.0));
     TrackCell& cell = model_.cells[index];
     if (!cell.is_free()) return refuse_at(error_number::sign_board_taken, position, site);
     cell.kind = cell_kind::sign_board;

@@ -18,7 +18,6 @@ namespace {
 // Rows reach this far past their position; a station reaches farther with its stretch.
 constexpr std::int32_t row_reach = 100;
 constexpr std::int32_t station_reach = 800;
-constexpr std::int32_t cell_length = 50;
 constexpr std::int64_t least_gap_between_stations = 350;
 // Stations at least this long keep their option e.
 constexpr std::int32_t long_station = 600;

@@ -24,7 +24,6 @@ constexpr double page_width = 1600;
 constexpr double page_height = 1140;
 constexpr double left_margin = 150;  // room for the lane titles
 constexpr double right_margin = 30;
-constexpr double metres_per_cell = 50;
 
 struct Colour {
     double red, green, blue;
@@ -140,7 +139,7 @@ struct Features {
 };
 
 double metre_of(std::size_t cell) {
-    return static_cast<double>(cell) * metres_per_cell;
+    return static_cast<double>(cell) * cell_length;
 }
 
 // A slowdown ends at the first end cell after its start; one whose end is hidden ends there.
@@ -438,7 +437,7 @@ void draw_station_lane(Painter& p, const Model& model, const Features& f, const 
     }
     p.colour(station_colour);
     for (double at : f.stop_cells) {
-        double x = axis.x(at + metres_per_cell / 2);
+        double x = axis.x(at + cell_length / 2.0);
         p.shape({{x, bar_top + 8}, {x - 3, bar_top + 13}, {x + 3, bar_top + 13}});
     }
 }
