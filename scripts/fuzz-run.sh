@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
-# in build-fuzz, replays the inputs that once found faults (fuzz/regressions/), writes fresh
-# seeds from the carried texts and the tests' fixtures, and runs each target for SECONDS
+# in build-fuzz, writes fresh seeds from the carried texts and the tests' fixtures, replays
+# them and the inputs that once found faults (fuzz/regressions/), and runs each target for SECONDS
 # (default 30). Any sanitizer report, crash, broken invariant, leak or slow input fails the
 # script; the input that caused it is left in build-fuzz/findings/TARGET/.
 #
@@ -14,10 +14,10 @@ build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSCENARIO_SANITIZE=ON -DSCENARIO_FUZZ=ON -DBUILD_TESTING=OFF
 cmake --build "$build" --target fuzz_targets write_seeds
-ctest --test-dir "$build/fuzz" --output-on-failure
-
+# The fuzz tests write the seeds into $build/corpus and replay them, with the inputs that once
+# found faults, through every target.
 rm -rf "$build/corpus"
-"$build/fuzz/write_seeds" . "$build/corpus"
+ctest --test-dir "$build/fuzz" --output-on-failure
 
 failed=()
 for target in route_parser train_parser compile; do
