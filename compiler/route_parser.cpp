@@ -79,7 +79,7 @@ class RouteParser {
     Flow sign_board_row();
 
     void set_gradient_at_cursor();
-    void plan_step(double curvature);
+    void plan_steps_through(std::int64_t last, double curvature);
     void end_step();
 
     Model& model_;
@@ -330,22 +330,30 @@ Flow RouteParser::gradient_row() {
     return Flow::next_row;
 }
 
-// Point j from the two before it: a straight step repeats the last step vector, a curve step
-// turns it by the curvature (positive to the right, towards +x). The order of the operations
-// is part of the plan file's exact bytes.
-void RouteParser::plan_step(double curvature) {
+// Points j_ .. last, each from the two before it: a straight step repeats the last step
+// vector, a curve step turns it by the curvature (positive to the right, towards +x). The
+// order of the operations is part of the plan file's exact bytes.
+void RouteParser::plan_steps_through(std::int64_t last, double curvature) {
     Plan& plan = model_.plan;
-    const auto j = static_cast<std::size_t>(j_);
-    const double dx = plan.x[j - 1] - plan.x[j - 2];
-    const double dy = plan.y[j - 1] - plan.y[j - 2];
-    if (curvature == 0.0) {
-        plan.x[j] = plan.x[j - 1] + dx;
-        plan.y[j] = plan.y[j - 1] + dy;
-    } else {
-        plan.x[j] = plan.x[j - 1] + dx + curvature * dy;
-        plan.y[j] = plan.y[j - 1] + dy - curvature * dx;
+    auto j = static_cast<std::size_t>(j_);
+    double x1 = plan.x[j - 1], x2 = plan.x[j - 2];
+    double y1 = plan.y[j - 1], y2 = plan.y[j - 2];
+    for (; static_cast<std::int64_t>(j) <= last; ++j) {
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        x2 = x1;
+        y2 = y1;
+        if (curvature == 0.0) {
+            x1 = x1 + dx;
+            y1 = y1 + dy;
+        } else {
+            x1 = x1 + dx + curvature * dy;
+            y1 = y1 + dy - curvature * dx;
+        }
+        plan.x[j] = x1;
+        plan.y[j] = y1;
     }
-    ++j_;
+    j_ = static_cast<std::int32_t>(j);
     plan.computed_end = j_;
 }
 
@@ -369,14 +377,10 @@ Flow RouteParser::curve_row(const std::string& keyword) {
     if (end > model_.plan_upper) return refuse(error_number::bad_curve_or_plan, length_site);
     if (contains(keyword, "s")) curvature = -curvature;
 
-    while (j_ <= start) {
-        plan_step(0.0);
-        if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, start_site);
-    }
-    while (j_ <= end) {
-        plan_step(curvature);
-        if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, length_site);
-    }
+    plan_steps_through(std::min<std::int64_t>(start, plan_point_limit), 0.0);
+    if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, start_site);
+    plan_steps_through(std::min<std::int64_t>(end, plan_point_limit), curvature);
+    if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, length_site);
     return Flow::next_row;
 }
 
@@ -442,7 +446,7 @@ void RouteParser::end_step() {
         ++gradient_cursor_;
     } while (gradient_cursor_ < model_.cell_upper - 2);
     if (model_.plan_option == 0) return;
-    while (j_ <= model_.plan_upper - 2) plan_step(0.0);
+    plan_steps_through(model_.plan_upper - 2, 0.0);
 }
 
 // A 32-bit sum; overflow is a fault of the text, as any other number out of its type.

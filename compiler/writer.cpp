@@ -11,9 +11,18 @@ namespace scenario {
 
 namespace {
 
+// Stores the low `width` bytes of value at out, least significant first.
+template <std::size_t width>
+void store_little_endian(char* out, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &value, width);
+    } else {
+        for (std::size_t i = 0; i < width; ++i) out[i] = static_cast<char>(value >> (8 * i));
+    }
+}
+
 // Writes little-endian values into a byte buffer sized up front, in the widths the simulator
-// reads. The plan alone is half a million values, so each is stored with one copy into the
-// buffer rather than appended byte by byte.
+// reads.
 class ByteWriter {
   public:
     explicit ByteWriter(std::size_t expected_size) : bytes_(expected_size, '\0') {}
@@ -22,16 +31,22 @@ class ByteWriter {
     void u16(std::uint16_t value) { put<2>(value); }
     void i16(std::int16_t value) { u16(static_cast<std::uint16_t>(value)); }
     void i32(std::int32_t value) { put<4>(static_cast<std::uint32_t>(value)); }
-    void f64(double value) { put<8>(std::bit_cast<std::uint64_t>(value)); }
     // A 2-byte length, then the bytes. The length field cannot count past 65535 bytes, so a
     // longer text is cut there rather than written with a length that does not match it.
     void text(const std::string& value) {
         const std::size_t length =
             std::min<std::size_t>(value.size(), std::numeric_limits<std::uint16_t>::max());
         u16(static_cast<std::uint16_t>(length));
-        make_room(length);
-        std::memcpy(bytes_.data() + used_, value.data(), length);
-        used_ += length;
+        std::memcpy(claim(length), value.data(), length);
+    }
+    // Hands out the next count bytes, still zero, for the caller to fill: long runs of
+    // values are stored through a local pointer, which the compiler keeps in a register.
+    char* claim(std::size_t count) {
+        if (used_ + count > bytes_.size()) [[unlikely]]
+            bytes_.resize(2 * (used_ + count));  // only if a caller miscounted the size
+        char* out = bytes_.data() + used_;
+        used_ += count;
+        return out;
     }
 
     std::string take() {
@@ -42,18 +57,7 @@ class ByteWriter {
   private:
     template <std::size_t width>
     void put(std::uint64_t value) {
-        make_room(width);
-        char* out = bytes_.data() + used_;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(out, &value, width);
-        } else {
-            for (std::size_t i = 0; i < width; ++i) out[i] = static_cast<char>(value >> (8 * i));
-        }
-        used_ += width;
-    }
-    // The expected size is exact, so this only grows the buffer if a caller miscounted.
-    void make_room(std::size_t width) {
-        if (used_ + width > bytes_.size()) bytes_.resize(2 * (used_ + width));
+        store_little_endian<width>(claim(width), value);
     }
 
     std::string bytes_;
@@ -85,22 +89,23 @@ std::size_t plan_size(const Plan& plan) {
 // One column of the plan: the fixed origin points, the computed run, then empty points.
 void write_plan_column(ByteWriter& out, const Plan& plan, const std::vector<double>& column,
                        std::int16_t second_origin_value) {
-    const std::size_t end = computed_end(plan);
-    for (std::size_t point = 0; point < column.size(); ++point) {
-        if (point < 2) {
-            if (plan.origin_set) {
-                out.u16(tag_integer);
-                out.i16(point == 0 ? std::int16_t{0} : second_origin_value);
-            } else {
-                out.u16(tag_empty);
-            }
-        } else if (point < end) {
-            out.u16(tag_double);
-            out.f64(column[point]);
+    const std::size_t origin = std::min<std::size_t>(column.size(), 2);
+    for (std::size_t point = 0; point < origin; ++point) {
+        if (plan.origin_set) {
+            out.u16(tag_integer);
+            out.i16(point == 0 ? std::int16_t{0} : second_origin_value);
         } else {
             out.u16(tag_empty);
         }
     }
+    const std::size_t end = std::max(computed_end(plan), origin);
+    char* run = out.claim(10 * (end - origin));
+    for (std::size_t point = origin; point < end; ++point, run += 10) {
+        store_little_endian<2>(run, tag_double);
+        store_little_endian<8>(run + 2, std::bit_cast<std::uint64_t>(column[point]));
+    }
+    static_assert(tag_empty == 0);
+    out.claim(2 * (column.size() - end));  // the empty points' tags stay zero
 }
 
 void write_record(ByteWriter& out, const ScenarioRecord& record) {
