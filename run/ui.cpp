@@ -1,15 +1,18 @@
 #include "run/ui.h"
 
-#include <FL/Fl.H>
-#include <FL/Fl_Box.H>
-#include <FL/Fl_Window.H>
-#include <FL/fl_ask.H>
-#include <FL/x.H>
-#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
+
+#include "run/window_module.h"
+
+// The window module's bytes, carried inside the program (see CMakeLists.txt).
+extern "C" const char window_module_image_start[];
+extern "C" const char window_module_image_end[];
 
 namespace scenario {
 
@@ -23,72 +26,69 @@ void ConsoleUi::show_message(const std::string& text) {
 
 namespace {
 
-// A window that notes when it has been drawn, so start-up can wait for its first expose.
-class WaitingWindow : public Fl_Window {
+// The window, shown by the module's code.
+class WindowUi : public Ui {
   public:
-    WaitingWindow(int width, int height, const char* title) : Fl_Window(width, height, title) {}
-    bool drawn = false;
+    WindowUi(void* module, void* window)
+        : message_(reinterpret_cast<decltype(&window_message)>(dlsym(module, "window_message"))),
+          close_(reinterpret_cast<decltype(&window_close)>(dlsym(module, "window_close"))),
+          window_(window) {}
+    ~WindowUi() override { close_(window_); }
+    WindowUi(const WindowUi&) = delete;
+    WindowUi& operator=(const WindowUi&) = delete;
 
-  protected:
-    void draw() override {
-        Fl_Window::draw();
-        drawn = true;
-    }
-};
-
-class FltkUi : public Ui {
-  public:
-    explicit FltkUi(const std::string& title) : title_(title) {
-        // Client area 280 x 179; the label box at 64,64, 177 x 53.
-        window_ = std::make_unique<WaitingWindow>(280, 179, title_.c_str());
-        auto* label = new Fl_Box(64, 64, 177, 53, "Attendere");  // owned by the window
-        label->labelfont(FL_HELVETICA_BOLD);
-        label->labelsize(32);  // 24 points at 96 dots per inch
-        label->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-        window_->end();
-        window_->show();
-        wait_until_drawn();
-    }
-
-    ~FltkUi() override {
-        window_->hide();
-        window_.reset();
-        Fl::flush();
-    }
-
-    void show_message(const std::string& text) override {
-        fl_close = "OK";
-        fl_message_title(title_.c_str());
-        fl_alert("%s", text.c_str());
-    }
+    void show_message(const std::string& text) override { message_(window_, text.c_str()); }
 
   private:
-    // Nothing later hands control back to the event loop, so the label must be on screen
-    // before the work starts. A window manager that never maps the window must not hang us.
-    void wait_until_drawn() {
-        auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (!window_->drawn && std::chrono::steady_clock::now() < give_up) Fl::wait(0.05);
-        Fl::flush();
-    }
-
-    std::string title_;
-    std::unique_ptr<WaitingWindow> window_;
+    decltype(&window_message) message_;
+    decltype(&window_close) close_;
+    void* window_;
 };
 
-// Opens the display if there is one; FLTK itself would end the process on failure.
-bool open_display() {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') return false;
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return false;
-    fl_open_display(display);
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
     return true;
+}
+
+// The program travels as one file, so the module is handed to the dynamic loader through a
+// file that lives only in memory. Returns null, with the reason on standard error, when the
+// module cannot be loaded (FLTK missing, say): the run then goes on without a window.
+void* load_window_module() {
+    const int fd = ::memfd_create("brenzola_window", MFD_CLOEXEC);
+    if (fd < 0) return nullptr;
+    const std::string_view image(
+        window_module_image_start,
+        static_cast<std::size_t>(window_module_image_end - window_module_image_start));
+    void* module = nullptr;
+    if (write_all(fd, image)) {
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) std::cerr << ::dlerror() << std::endl;
+    }
+    ::close(fd);  // the loader keeps its own mapping
+    return module;
+}
+
+std::unique_ptr<Ui> open_window(const std::string& title) {
+    void* module = load_window_module();
+    if (module == nullptr) return nullptr;
+    auto open = reinterpret_cast<decltype(&window_open)>(dlsym(module, "window_open"));
+    void* window = open(title.c_str());
+    if (window == nullptr) return nullptr;
+    return std::make_unique<WindowUi>(module, window);
 }
 
 }  // namespace
 
 std::unique_ptr<Ui> open_waiting_window(const std::string& title) {
-    if (open_display()) return std::make_unique<FltkUi>(title);
+    const char* display = std::getenv("DISPLAY");
+    if (display != nullptr && *display != '\0') {
+        if (std::unique_ptr<Ui> window = open_window(title)) return window;
+    }
     return std::make_unique<ConsoleUi>();
 }
 
