@@ -56,15 +56,18 @@ for _ in 1 2 3 4 5; do
     ((kib > peak_kib)) && peak_kib=$kib
 done
 
+# Columns of hyperfine's CSV: command, mean, stddev, median, user, system, min, max (seconds).
 awk -F, -v peak="$peak_kib" -v bytes="$bytes" '
-    NR == 2 { run = $2 }
-    NR == 3 { floor = $2 }
+    NR == 2 { run = $2; run_median = $4 }
+    NR == 3 { floor = $2; floor_median = $4 }
     NR == 4 { least = $2 }
     END {
         ratio = run / floor
         printf "Bytes written by a run: %d\n", bytes
         printf "Package program: %.2f ms   floor: %.2f ms   ratio: %.2f (target <= 1.5)\n",
                run * 1000, floor * 1000, ratio
+        printf "Medians: %.2f ms and %.2f ms, ratio %.2f\n",
+               run_median * 1000, floor_median * 1000, run_median / floor_median
         printf "Least work (plan only): %.2f ms   ratio to the floor: %.2f\n",
                least * 1000, least / floor
         printf "Peak resident memory: %.1f MB (%d KiB; target < 16 MB)\n", peak * 1024 / 1e6, peak
