@@ -24,17 +24,6 @@ mode_t new_file_mode() {
     return 0666 & ~mask;
 }
 
-void write_all(int fd, std::string_view bytes, const std::filesystem::path& path) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            throw SystemFailure(errno, path);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 // Writes the bytes to a new hidden file beside the target and returns its path.
 std::filesystem::path write_temporary_beside(const FileContent& file) {
     std::string hidden_name = ".";
@@ -61,6 +50,17 @@ std::filesystem::path write_temporary_beside(const FileContent& file) {
 }
 
 }  // namespace
+
+void write_all(int fd, std::string_view bytes, const std::filesystem::path& path) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            throw SystemFailure(errno, path);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
 
 void write_files_together(const std::vector<FileContent>& files) {
     std::vector<std::filesystem::path> temporaries;

@@ -29,6 +29,9 @@ struct FileContent {
 void write_files_together(const std::vector<FileContent>& files);
 void write_file_replacing(const std::filesystem::path& path, std::string_view bytes);
 
+// Writes all the bytes to fd, however many calls that takes; a failure names path.
+void write_all(int fd, std::string_view bytes, const std::filesystem::path& path);
+
 // Deletes a file when it exists; a missing file is not a failure.
 void remove_if_present(const std::filesystem::path& path);
 

@@ -121,5 +121,15 @@ TEST(PackageProgram, ShowsItsWindowWhenADisplayIsThere) {
     }
 }
 
+// The window libraries cost more to load than the whole compile; a headless run must not
+// load them, so the program itself must not depend on them.
+TEST(PackageProgram, LoadsTheWindowLibrariesOnlyWithADisplay) {
+    auto result = run_command("ldd " + quoted(PACKAGE_PROGRAM));
+    ASSERT_EQ(result.exit_status, 0) << result.output;
+    for (const char* library : {"libfltk", "libX11", "libcairo"}) {
+        EXPECT_EQ(result.output.find(library), std::string::npos) << library;
+    }
+}
+
 }  // namespace
 }  // namespace scenario

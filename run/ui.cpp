@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
+#include "run/file_output.h"
 #include "run/window_module.h"
 
 // The window module's bytes, carried inside the program (see CMakeLists.txt).
@@ -26,60 +28,68 @@ void ConsoleUi::show_message(const std::string& text) {
 
 namespace {
 
+// The module's entry points.
+struct WindowModule {
+    decltype(&window_open) open = nullptr;
+    decltype(&window_message) message = nullptr;
+    decltype(&window_close) close = nullptr;
+};
+
 // The window, shown by the module's code.
 class WindowUi : public Ui {
   public:
-    WindowUi(void* module, void* window)
-        : message_(reinterpret_cast<decltype(&window_message)>(dlsym(module, "window_message"))),
-          close_(reinterpret_cast<decltype(&window_close)>(dlsym(module, "window_close"))),
-          window_(window) {}
-    ~WindowUi() override { close_(window_); }
+    WindowUi(const WindowModule& module, void* window) : module_(module), window_(window) {}
+    ~WindowUi() override { module_.close(window_); }
     WindowUi(const WindowUi&) = delete;
     WindowUi& operator=(const WindowUi&) = delete;
 
-    void show_message(const std::string& text) override { message_(window_, text.c_str()); }
+    void show_message(const std::string& text) override { module_.message(window_, text.c_str()); }
 
   private:
-    decltype(&window_message) message_;
-    decltype(&window_close) close_;
+    WindowModule module_;
     void* window_;
 };
 
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+template <typename Function>
+Function find_symbol(void* module, const char* name) {
+    return reinterpret_cast<Function>(::dlsym(module, name));
 }
 
 // The program travels as one file, so the module is handed to the dynamic loader through a
-// file that lives only in memory. Returns null, with the reason on standard error, when the
-// module cannot be loaded (FLTK missing, say): the run then goes on without a window.
-void* load_window_module() {
+// file that lives only in memory. Without it (FLTK missing, say) the reason goes to standard
+// error and the run goes on without a window.
+std::optional<WindowModule> load_window_module() {
     const int fd = ::memfd_create("brenzola_window", MFD_CLOEXEC);
-    if (fd < 0) return nullptr;
-    const std::string_view image(
-        window_module_image_start,
-        static_cast<std::size_t>(window_module_image_end - window_module_image_start));
+    if (fd < 0) return std::nullopt;
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
     void* module = nullptr;
-    if (write_all(fd, image)) {
-        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    try {
+        write_all(fd,
+                  std::string_view(window_module_image_start,
+                                   static_cast<std::size_t>(window_module_image_end -
+                                                            window_module_image_start)),
+                  path);
         module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module == nullptr) std::cerr << ::dlerror() << std::endl;
+    } catch (const SystemFailure&) {
     }
     ::close(fd);  // the loader keeps its own mapping
-    return module;
+    if (module == nullptr) {
+        if (const char* reason = ::dlerror()) std::cerr << reason << std::endl;
+        return std::nullopt;
+    }
+    WindowModule found{find_symbol<decltype(&window_open)>(module, "window_open"),
+                       find_symbol<decltype(&window_message)>(module, "window_message"),
+                       find_symbol<decltype(&window_close)>(module, "window_close")};
+    if (!found.open || !found.message || !found.close) return std::nullopt;
+    return found;
 }
 
 std::unique_ptr<Ui> open_window(const std::string& title) {
-    void* module = load_window_module();
-    if (module == nullptr) return nullptr;
-    auto open = reinterpret_cast<decltype(&window_open)>(dlsym(module, "window_open"));
-    void* window = open(title.c_str());
+    const std::optional<WindowModule> module = load_window_module();
+    if (!module) return nullptr;
+    void* window = module->open(title.c_str());
     if (window == nullptr) return nullptr;
-    return std::make_unique<WindowUi>(module, window);
+    return std::make_unique<WindowUi>(*module, window);
 }
 
 }  // namespace
