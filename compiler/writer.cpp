@@ -64,10 +64,13 @@ class ByteWriter {
     std::size_t used_ = 0;
 };
 
-// Variant tags of the plan's elements.
+// Variant tags of the plan's elements, and each element's size with its 2-byte tag.
 constexpr std::uint16_t tag_empty = 0;
 constexpr std::uint16_t tag_integer = 2;
 constexpr std::uint16_t tag_double = 5;
+constexpr std::size_t empty_size = 2;
+constexpr std::size_t integer_size = 4;
+constexpr std::size_t double_size = 10;
 
 constexpr std::size_t cell_size = 15;
 constexpr std::size_t record_size_without_text = 34;
@@ -82,8 +85,8 @@ std::size_t plan_size(const Plan& plan) {
     const std::size_t points = plan.x.size();
     const std::size_t origin = std::min<std::size_t>(points, 2);
     const std::size_t computed = computed_end(plan) - std::min(computed_end(plan), origin);
-    const std::size_t origin_bytes = origin * (plan.origin_set ? 4 : 2);
-    return 2 * (origin_bytes + computed * 10 + (points - origin - computed) * 2);
+    const std::size_t origin_bytes = origin * (plan.origin_set ? integer_size : empty_size);
+    return 2 * (origin_bytes + computed * double_size + (points - origin - computed) * empty_size);
 }
 
 // One column of the plan: the fixed origin points, the computed run, then empty points.
@@ -99,13 +102,13 @@ void write_plan_column(ByteWriter& out, const Plan& plan, const std::vector<doub
         }
     }
     const std::size_t end = std::max(computed_end(plan), origin);
-    char* run = out.claim(10 * (end - origin));
-    for (std::size_t point = origin; point < end; ++point, run += 10) {
+    char* run = out.claim(double_size * (end - origin));
+    for (std::size_t point = origin; point < end; ++point, run += double_size) {
         store_little_endian<2>(run, tag_double);
         store_little_endian<8>(run + 2, std::bit_cast<std::uint64_t>(column[point]));
     }
     static_assert(tag_empty == 0);
-    out.claim(2 * (column.size() - end));  // the empty points' tags stay zero
+    out.claim(empty_size * (column.size() - end));  // the empty points' tags stay zero
 }
 
 void write_record(ByteWriter& out, const ScenarioRecord& record) {

@@ -127,10 +127,9 @@ TEST(Writer, PlanFileOnlyWhenAskedForAndBuilt) {
         bool has_plan_file;
     };
     for (Case c : std::vector<Case>{{1, true, true}, {0, true, false}, {1, false, false}}) {
-        Model model;
+        Model model = testing::model_with_cells(2);
         model.plan_option = c.plan_option;
         if (c.plan_built) model.plan = plan_of(10, 9);
-        model.cells.resize(3);
         const CompiledFiles files = build_compiled_files(model);
         EXPECT_EQ(files.plan.has_value(), c.has_plan_file) << c.plan_option << c.plan_built;
         EXPECT_EQ(files.records.size(), 87u * 34);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/identity.h"
+#include "compiler/test_models.h"
 #include "compiler/writer.h"
 #include "run/test_support.h"
 
@@ -12,9 +13,7 @@ namespace {
 // A small compiled scenario with the awkward values: negative and wrapped numbers, a text
 // with a byte above 127, an empty text, and a plan that stops before its last points.
 Model small_model() {
-    Model model;
-    model.cells.resize(6);
-    model.cell_upper = 5;
+    Model model = testing::model_with_cells(5);
     model.cells[1] = {0, 5121, -2, 0, 0, 0, 0, 0, 31, 100, 100};
     model.cells[4] = {1, 41, 0, -1, 8, 101, 81, 3, 32, 92, 255};
     model.records[1].kind = 8;

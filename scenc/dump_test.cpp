@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/test_models.h"
+
 namespace scenario::scenc {
 namespace {
 
 Model dump_model() {
-    Model model;
-    model.cells.resize(6);
+    Model model = testing::model_with_cells(5);
     model.cells[1].val1 = 5121;  // a marker without a kind still counts as content
     model.cells[4] = {1, 41, 0, -1, 8, 101, 81, 3, 32, 92, 255};
     model.cells[5].speed_limit = 30;  // profile bytes alone are not a feature

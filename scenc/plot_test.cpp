@@ -4,14 +4,14 @@
 
 #include <cmath>
 
+#include "compiler/test_models.h"
+
 namespace scenario::scenc {
 namespace {
 
 // A 20 km line: a left curve, three stations, signals, one slowdown with its codes.
 Model drawn_model() {
-    Model model;
-    model.cells.resize(541);
-    model.cell_upper = 540;
+    Model model = testing::model_with_cells(540);
     for (std::size_t i = 0; i + 3 < model.cells.size(); ++i) {
         model.cells[i].speed_limit = i < 200 ? 30 : 24;
         model.cells[i].gradient = i < 100 ? 100 : i < 300 ? 108 : 94;
