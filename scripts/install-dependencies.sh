@@ -3,10 +3,12 @@
 # nothing when all are present. Run as root.
 set -euo pipefail
 
+# fluid: the project uses no FLUID designs, but FLTK's CMake package file names the program
+# as one of its targets and stops the configure step when it is missing.
 packages=(
     g++ cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev
-    libfltk1.3-dev libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
+    libfltk1.3-dev fluid libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
