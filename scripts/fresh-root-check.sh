@@ -107,11 +107,10 @@ report() {
     printf '  %s\n' "${summary[@]}"
 }
 
-in_root() {
-    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb CI="${CI:-}" LANG=C.UTF-8 \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        bash -c "cd /work/main && $1"
-}
+# A command line that runs a shell command in the clone inside the root, with a clean
+# environment, as a new login would have it (only CI's flag passes through).
+in_root=(chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb CI="${CI:-}" LANG=C.UTF-8
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -c)
 
 mount_kernel_trees() {
     mount -t proc proc "$root/proc"
@@ -144,10 +143,10 @@ run_all() {
     git clone --quiet --no-hardlinks "$top" "$root/work/main" || return 1
     cp -r "$top/../shared" "$root/work/shared" || return 1
     mount_kernel_trees || return 1
-    step packages 20 in_root "bash scripts/install-dependencies.sh" || return 1
-    step package 10 in_root "bash scripts/run-package.sh" || return 1
+    step packages 20 "${in_root[@]}" "cd /work/main && bash scripts/install-dependencies.sh" || return 1
+    step package 10 "${in_root[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
     check_package_files || { summary+=("package: the six files are not as expected"); return 1; }
-    step tests 45 in_root "bash scripts/test-all.sh" || return 1
+    step tests 45 "${in_root[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
 }
 
 status=0
