@@ -33,10 +33,11 @@ fi
 test -r "$sources" || { echo "fresh-root-check: no apt sources file at $sources" >&2; exit 2; }
 test -d "$top/../shared" || { echo "fresh-root-check: no shared folder beside $top" >&2; exit 2; }
 
-# Mount points under a root, deepest first, as the kernel lists them for this process.
+# Mount points under a root, longest path first (so a mount inside another comes off before
+# it), as the kernel lists them for this process.
 mounts_under() {
-    awk -v root="$1" '$5 == root || index($5, root "/") == 1 { print $5 }' /proc/self/mountinfo |
-        sort -r
+    awk -v root="$1" '$5 == root || index($5, root "/") == 1 { print length($5), $5 }' \
+        /proc/self/mountinfo | sort -rn | cut -d' ' -f2-
 }
 
 remove_root() {
@@ -107,10 +108,22 @@ report() {
     printf '  %s\n' "${summary[@]}"
 }
 
-# A command line that runs a shell command in the clone inside the root, with a clean
-# environment, as a new login would have it (only CI's flag passes through).
+# The start of a command line that runs a program inside the root with a clean environment, as
+# a new login would have it (only CI's flag passes through).
 in_root=(chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb CI="${CI:-}" LANG=C.UTF-8
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -c)
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+
+# HTTPS on this machine's network may pass a proxy whose certificate authority the machine
+# trusts through /usr/local/share/ca-certificates; the root gets the same trust, as it gets the
+# same apt sources, and Node (the editor grammar test's npm install) is pointed at it.
+copy_machine_certificates() {
+    local bundle=$root/usr/local/share/ca-certificates/machine-bundle.pem
+    mkdir -p "$root/usr/local/share/ca-certificates"
+    compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null || return 0
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+    cat /usr/local/share/ca-certificates/*.crt >"$bundle"
+    in_root+=(NODE_EXTRA_CA_CERTS=/usr/local/share/ca-certificates/machine-bundle.pem)
+}
 
 mount_kernel_trees() {
     mount -t proc proc "$root/proc"
@@ -142,11 +155,14 @@ run_all() {
     mkdir -p "$root/work"
     git clone --quiet --no-hardlinks "$top" "$root/work/main" || return 1
     cp -r "$top/../shared" "$root/work/shared" || return 1
+    copy_machine_certificates || return 1
     mount_kernel_trees || return 1
-    step packages 20 "${in_root[@]}" "cd /work/main && bash scripts/install-dependencies.sh" || return 1
-    step package 10 "${in_root[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
+    local in_clone=("${in_root[@]}" bash -c)
+    step packages 20 "${in_clone[@]}" "cd /work/main && bash scripts/install-dependencies.sh" ||
+        return 1
+    step package 10 "${in_clone[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
     check_package_files || { summary+=("package: the six files are not as expected"); return 1; }
-    step tests 45 "${in_root[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
+    step tests 45 "${in_clone[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
 }
 
 status=0
