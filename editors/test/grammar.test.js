@@ -108,7 +108,7 @@ const cases = [
     ['train', [...trainHead, 'orologio,    10              49            40 '], '49', 'constant.numeric.integer.scenario-train'],
     ['train', [...trainHead, 'orologio,    10              49            40 '], '40', 'constant.numeric.integer.scenario-train'],
     ['train', [...trainHead, '[vel_limite]'], '[vel_limite]', 'entity.name.section.scenario-train'],
-    ['train', [...trainHead, 'velocità, 0, 155'], 'velocità', 'keyword.other.speed-limit.scenario-train'],
+    ['train', [...trainHead, 'VELOCITÀ, 0, 155'], 'VELOCITÀ', 'keyword.other.speed-limit.scenario-train'],
     ['train', [...trainHead, 'aderenza,   0,    100'], 'aderenza', 'keyword.other.adhesion.scenario-train'],
     ['train', [...trainHead, 'SEGNALE, 8650, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0'], 'SEGNALE', 'keyword.other.signal.scenario-train'],
     ['train', [...trainHead, 'segnale, 8650, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0, 9'], '9', 'comment.line.ignored.scenario-train'],

@@ -62,7 +62,7 @@ let s:cases = [
       \ ['a_linea.txt', s:route + ['[curve]', 'pendenza, 5000, x8'], 4, 'x8', 'scenarioNotNumber'],
       \ ['a_linea.txt', s:route + ['[curve]', 'curvas, 1900, 600'], 4, 'curvas', 'scenarioRouteCurveInvalid'],
       \ ['a_linea.txt', s:route + ['[curve]', 'cartello_indicatore, 8500, "Ponte, fiume"'], 4, 'fiume', 'scenarioText'],
-      \ ['b_1-.txt', ['[GENERALE]', 'velocità, 0, 155'], 2, 'velocit', 'scenarioTrainSpeedLimit'],
+      \ ['b_1-.txt', ['[GENERALE]', 'VELOCITÀ, 0, 155'], 2, 'VELOCIT', 'scenarioTrainSpeedLimit'],
       \ ['b_1-.txt', ['[generale]', '[vel_limite]'], 2, '[vel_limite]', 'scenarioSection'],
       \ ['b_1-.txt', ['[generale]', 'orologio,    10     49     40'], 2, '40', 'scenarioNumber'],
       \ ['b_1-.txt', ['[generale]', 'stazione, 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16, A-B'], 2, 'A-B', 'scenarioText'],
