@@ -12,7 +12,14 @@ packages=(
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
+    vim  # the test of the Vim syntax
 )
+# The test of the VS Code grammars runs on Node. A machine may carry a Node of its own, whose
+# npm comes with it and whose package conflicts with Debian's npm: Debian's Node and npm are
+# installed only where there is no npm at all.
+if ! command -v npm >/dev/null; then
+    packages+=(nodejs npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
