@@ -173,13 +173,13 @@ double metre_of(std::size_t cell) {
 Window window_for(const Model& model, const std::optional<units::Stretch>& stretch) {
     double cells_end = metre_of(model.cells.size());
     if (!stretch) return {0, cells_end, true};
-    double start = std::min<double>(stretch->from, cells_end - cell_length);
-    double end = std::min<double>(stretch->to, cells_end);
-    if (end <= start) {
-        throw UsageProblem("the stretch " + units::km_and_metres(stretch->from) + " .. " +
-                           units::km_and_metres(stretch->to) + " lies past the route's " +
-                           units::km_and_metres(static_cast<std::int64_t>(cells_end)) + " m");
+    if (stretch->from >= cells_end) {
+        throw UsageProblem("the stretch from " + units::km_and_metres(stretch->from) +
+                           " lies past the end of the cells at " +
+                           units::km_and_metres(static_cast<std::int64_t>(cells_end)));
     }
+    double start = stretch->from;
+    double end = std::min<double>(stretch->to, cells_end);
     return {start, end, false};
 }
 
