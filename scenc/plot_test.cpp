@@ -73,12 +73,18 @@ bool has_text(const DrawnPicture& picture, const std::string& text) {
 TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
     Model model = drawn_model();
     model.cells[230].kind = cell_kind::signal;  // 11500 m
+    model.cells[240] = {cell_kind::sign_board, 80};
+    model.records[80].text = "(Km 341+500)";
+    model.cells[244] = {cell_kind::speed_boards, 2828};
     DrawnPicture picture = drawn_picture(model, units::Stretch{11000, 13000});
 
     std::vector<std::pair<std::string, double>> marks;
     for (const DrawnMark& mark : picture.marks) marks.emplace_back(mark.what, mark.metre);
-    const std::vector<std::pair<std::string, double>> expected = {
-        {"signal", 11500}, {"slowdown", 11700}, {"code change", 12100}};
+    const std::vector<std::pair<std::string, double>> expected = {{"signal", 11500},
+                                                                  {"slowdown", 11700},
+                                                                  {"code change", 12100},
+                                                                  {"sign board", 12000},
+                                                                  {"speed boards", 12200}};
     EXPECT_EQ(marks, expected);
 
     const char* const texts[] = {
