@@ -86,6 +86,11 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             "dump " + quoted(bad / "bad_1.dat"),
             "dump " + quoted(bad / "bad_linea.dat"),
             "plot " + quoted(bad) + " -o " + quoted(bad / "out.svg"),
+            // The same unusable input on both sides is trouble, never "the same".
+            "diff " + quoted(bad / "bad_1.sim") + " " + quoted(bad / "bad_1.sim"),
+            "diff " + quoted(bad / "bad_1.dat") + " " + quoted(bad / "bad_1.dat"),
+            "diff " + quoted(bad / "bad_linea.dat") + " " + quoted(bad / "bad_linea.dat"),
+            "diff " + quoted(bad) + " " + quoted(bad),
         };
         for (const std::string& command : commands) {
             SCOPED_TRACE(kind + ": scenc " + command);
@@ -96,6 +101,9 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             EXPECT_LT(result.output.size(), 1000u) << result.output.substr(0, 1000);
             EXPECT_EQ(result.output.find("Sanitizer"), std::string::npos);
             EXPECT_FALSE(fs::exists(bad / "out.svg"));
+            if (command.starts_with("diff")) {
+                EXPECT_EQ(result.exit_status, 2);
+            }
         }
     }
 }

@@ -13,6 +13,7 @@ packages=(
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
     vim  # the test of the Vim syntax
+    python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
 )
 # The test of the VS Code grammars runs on Node. A machine may carry a Node of its own, whose
 # npm comes with it and whose package conflicts with Debian's npm: Debian's Node and npm are
