@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
+    chromium chromium-driver python3-selenium  # scenc view's test in a real browser
 )
 
 missing=()
