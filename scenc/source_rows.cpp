@@ -5,12 +5,16 @@
 #include <span>
 #include <stdexcept>
 
+#include "compiler/errors.h"
+#include "scenc/input_files.h"
 #include "sources/field_reader.h"
 #include "sources/keywords.h"
 
 namespace scenario::scenc {
 
 namespace {
+
+constexpr std::size_t longest_shown_fault = 120;
 
 // How one kind of row is recognised and how many fields follow its keyword. Rows the view
 // links nothing to (kind empty) are still read whole, so that their values are never taken
@@ -64,11 +68,15 @@ void scan(std::string_view text, const std::string& name, std::span<const RowRul
           std::vector<SourceRow>& rows) {
     FieldReader reader(text, name);
     try {
-        while (!reader.at_end() && !contains(ascii_lowered(reader.read_text()), "[generale]")) {
+        bool general = false;
+        while (!general && !reader.at_end()) {
+            general = contains(ascii_lowered(reader.read_text()), "[generale]");
         }
+        if (!general) throw UsageProblem(name + ": not a scenario text (no [generale] field)");
         while (!reader.at_end()) {
             const RowRule* rule = rule_for(reader.read_text(), rules);
-            if (rule == nullptr) continue;
+            // The parsers never read the last field of a file as a row.
+            if (rule == nullptr || reader.at_end()) continue;
             int line = reader.last_field_site().line;
             std::int32_t values[3] = {};
             for (int i = 0; i < rule->numbers; ++i) {
@@ -82,8 +90,13 @@ void scan(std::string_view text, const std::string& name, std::span<const RowRul
             if (row.kind == RowKind::mountain) row.length = values[1] - values[0];
             rows.push_back(row);
         }
-    } catch (const std::exception&) {
-        // A row that does not read ends the scan; the compile has said what is wrong with it.
+    } catch (const RunTimeFault& fault) {
+        // Links past a row that does not read would be guesses; the author fixes the row.
+        // The fault quotes the field, which may be any length: the message stays one line.
+        std::string what = fault.what();
+        if (what.size() > longest_shown_fault) what = what.substr(0, longest_shown_fault) + "...";
+        throw UsageProblem(fault.site.file + ":" + std::to_string(fault.site.line) + ":" +
+                           std::to_string(fault.site.column) + ": " + what);
     }
 }
 

@@ -35,9 +35,9 @@ struct SourceRow {
 };
 
 // The feature rows of both texts, read as the parsers read them: a field stream whose
-// keyword fields are recognised by substring, any case, with comment fields skipped. A row
-// that cannot be read to its end (a text where a number is due) ends the scan of its file;
-// rows before it are kept.
+// keyword fields are recognised by substring, any case, with comment fields skipped. A text
+// without "[generale]", or with a row that cannot be read to its end (a text where a number
+// is due), is refused with a UsageProblem that names the file and line.
 class SourceRows {
   public:
     SourceRows(std::string_view route_text, const std::string& route_name,
