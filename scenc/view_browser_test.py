@@ -14,13 +14,13 @@ A missing Chromium, chromedriver or Selenium is a failure, not a skip.
 Usage: view_browser_test.py --scenc PATH --work DIR [--screenshots DIR]
 """
 import argparse
+import importlib.util
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 CHROMIUM = "/usr/bin/chromium"
@@ -39,33 +39,33 @@ def check(condition, what):
 
 def require_tools():
     missing = [tool for tool in (CHROMIUM, CHROMEDRIVER) if not os.access(tool, os.X_OK)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if importlib.util.find_spec("selenium") is None:
         missing.append("python3-selenium")
     if missing:
         sys.exit("view browser test: missing " + ", ".join(missing) +
                  " (scripts/install-dependencies.sh installs them)")
 
 
-def scenc(program, *arguments):
-    result = subprocess.run([program, *map(str, arguments)], capture_output=True, text=True)
+def scenc(program, work, *arguments):
+    # Run inside the work folder, so that the page names the texts as texts/NAME:LINE.
+    result = subprocess.run([os.path.abspath(program), *map(str, arguments)], cwd=work,
+                            capture_output=True, text=True)
     if result.returncode != 0:
         sys.exit(f"scenc {arguments[0]} failed ({result.returncode}):\n{result.stdout}{result.stderr}")
     return result.stdout
 
 
 def build_page(program, work):
-    texts = work / "texts"
-    scenc(program, "example", texts, "--force")
+    texts = Path("texts")
+    scenc(program, work, "example", texts)
     route, train = texts / f"{STEM}_linea.txt", texts / f"{STEM}_{TRAIN}-.txt"
-    compiled = work / "compiled"
-    scenc(program, "compile", route, train, "-o", compiled)
-    page = work / "view.html"
-    scenc(program, "view", compiled, "-o", page, "--texts", route, train)
-    records = json.loads(scenc(program, "dump", "--json", compiled / f"{STEM}_{TRAIN}.sim"))[0]
-    cells = json.loads(scenc(program, "dump", "--json", compiled / f"{STEM}_{TRAIN}.dat"))[0]
-    return page, train, records["records"], cells["cells"]
+    compiled = Path("compiled")
+    scenc(program, work, "compile", route, train, "-o", compiled)
+    scenc(program, work, "view", compiled, "-o", "view.html", "--texts", route, train)
+    records = json.loads(scenc(program, work, "dump", "--json",
+                               compiled / f"{STEM}_{TRAIN}.sim"))[0]
+    cells = json.loads(scenc(program, work, "dump", "--json", compiled / f"{STEM}_{TRAIN}.dat"))[0]
+    return work / "view.html", train, records["records"], cells["cells"]
 
 
 def expected_counts(records, cells, low, high):
@@ -115,7 +115,7 @@ def check_opening(driver, records, cells):
     check(state["visible"] == whole, f"shows the whole line's features ({state['visible']})")
 
 
-def check_hover(driver, canvas, train):
+def check_hover(driver, canvas, work, train):
     from selenium.webdriver.common.action_chains import ActionChains
     x, y = driver.execute_script(
         "const v = window.scenarioView; return [v.xOfMetre(scenarioData.stations[0].p),"
@@ -124,12 +124,27 @@ def check_hover(driver, canvas, train):
         canvas, x - canvas.size["width"] / 2, y - canvas.size["height"] / 2).perform()
     tip = driver.find_element("id", "tip")
     text = tip.text if tip.is_displayed() else ""
-    lines = train.read_text(encoding="latin-1").splitlines()
+    lines = (work / train).read_text(encoding="latin-1").splitlines()
     row = next(i + 1 for i, line in enumerate(lines) if "BRENZOLA CENTRALE" in line)
     check("BRENZOLA CENTRALE" in text and "10:50:00" in text,
           f"hovering the first station shows its name and 10:50:00 ({text!r})")
     check(f"{train}:{row}" in text, f"and the train text's line {row} that made it")
     ActionChains(driver).move_by_offset(0, -canvas.size["height"] // 2 + 5).perform()
+
+
+def check_signal_hover(driver, canvas, work, train):
+    """In the zoomed window, the signal at km 100.7 (cell 2014) names its row."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    x, y = driver.execute_script(
+        "const v = window.scenarioView; return [v.xOfMetre(2014 * 50 + 25), v.laneY('signal')];")
+    ActionChains(driver).move_to_element_with_offset(
+        canvas, x - canvas.size["width"] / 2, y - canvas.size["height"] / 2).perform()
+    tip = driver.find_element("id", "tip")
+    text = tip.text if tip.is_displayed() else ""
+    lines = (work / train).read_text(encoding="latin-1").splitlines()
+    row = next(i + 1 for i, line in enumerate(lines) if line.startswith("segnale,  100650,"))
+    check(text.startswith("signal") and "100+700" in text and f"{train}:{row}" in text,
+          f"hovering the signal at km 100.7 shows it and its line {row} ({text!r})")
 
 
 def zoom_to_window(driver, canvas):
@@ -163,13 +178,14 @@ def main():
     parser.add_argument("--work", required=True, type=Path)
     parser.add_argument("--screenshots", type=Path)
     args = parser.parse_args()
+    work = args.work.resolve()
     require_tools()
-    shutil.rmtree(args.work, ignore_errors=True)
-    args.work.mkdir(parents=True)
-    shots = args.screenshots or args.work
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    shots = args.screenshots or work
     shots.mkdir(parents=True, exist_ok=True)
 
-    page, train, records, cells = build_page(args.scenc, args.work)
+    page, train, records, cells = build_page(args.scenc, work)
     check(page.stat().st_size < 2_000_000, f"the page is under 2 MB ({page.stat().st_size} bytes)")
     with tempfile.TemporaryDirectory(prefix="view-chromium-") as profile:
         driver = start_browser(profile)
@@ -178,14 +194,14 @@ def main():
             canvas = driver.find_element("id", "view")
             check_opening(driver, records, cells)
             driver.save_screenshot(str(shots / "view-whole-line.png"))
-            check_hover(driver, canvas, train)
+            check_hover(driver, canvas, work, train)
             zoom_to_window(driver, canvas)
             state = view_state(driver)
             expected = expected_counts(records, cells, *WINDOW)
             check(sum(expected.values()) > 0 and state["visible"] == expected,
                   f"at km 99..101 the counts match the compiled cells ({state['visible']},"
                   f" expected {expected})")
-            time.sleep(0.1)
+            check_signal_hover(driver, canvas, work, train)
             driver.save_screenshot(str(shots / "view-km-100.png"))
         finally:
             driver.quit()
