@@ -23,9 +23,6 @@ constexpr std::int32_t signal_look_back = 20;
 // The first signal after a slowdown is looked for from its end cell on, over this many cells.
 constexpr std::int32_t signal_search_after_end = 12;
 
-constexpr std::int16_t route_marker = 610;
-constexpr std::int16_t cell_marker = 5121;
-
 std::int32_t last_cell(const Model& model) {
     return static_cast<std::int32_t>(model.cells.size()) - 1;
 }
@@ -166,8 +163,8 @@ std::int32_t stamp_markers(Model& model) {
     ScenarioRecord& route = model.records[record_slot::route_identity];
     TrackCell& first = model.cells.at(1);
     if (route.par_a != 0 || first.val1 != 0) return error_number::markers_in_use;
-    route.par_a = route_marker;
-    first.val1 = cell_marker;
+    route.par_a = marker::route_record;
+    first.val1 = marker::first_cell;
     if (route.time_s != 0 || first.val2 != 0) return error_number::contest_codes_in_use;
     route.time_s = codice_gara_st(model);
     first.val2 = codice_gara_og(model);

@@ -80,6 +80,13 @@ constexpr int route_identity = 85;
 constexpr int train_identity = 86;
 }  // namespace record_slot
 
+// The marker values stamped into every compiled scenario: par_a of the route identity record
+// and val1 of cell 1. Readers of compiled files recognise them by these.
+namespace marker {
+constexpr std::int16_t route_record = 610;
+constexpr std::int16_t first_cell = 5121;
+}  // namespace marker
+
 // The ground plan: one point per metre, 0..plan_upper. Points 0 and 1 are the fixed
 // origin (0,0) and (0,1) once the feature part of the route has begun; the computed
 // points always form one run 2..computed_end-1, the rest stay empty.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "compiler/identity.h"
+#include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 
 namespace scenario::scenc {
@@ -132,6 +133,93 @@ void fill_computed_points(Plan& plan, const PlanValue* xs, const PlanValue* ys) 
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t record_fixed_size = 34;
+constexpr std::size_t record_text_length_offset = 14;
+constexpr std::size_t record_par_a_offset = 16;  // after the text
+
+std::uint16_t word_at(std::string_view bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[offset]) |
+                                      static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
+}
+
+bool looks_like_cells(std::string_view bytes) {
+    constexpr std::size_t marker_offset = cell_size + 1;  // val1 of cell 1
+    return bytes.size() >= 2 * cell_size && bytes.size() % cell_size == 0 &&
+           static_cast<std::int16_t>(word_at(bytes, marker_offset)) == marker::first_cell;
+}
+
+bool looks_like_records(std::string_view bytes) {
+    std::size_t offset = 0;
+    std::optional<std::size_t> route_par_a;
+    for (int slot = 0; slot < record_count; ++slot) {
+        if (bytes.size() - offset < record_fixed_size) return false;
+        std::size_t text = word_at(bytes, offset + record_text_length_offset);
+        if (bytes.size() - offset - record_fixed_size < text) return false;
+        if (slot == record_slot::route_identity) {
+            route_par_a = offset + record_par_a_offset + text;
+        }
+        offset += record_fixed_size + text;
+    }
+    return offset == bytes.size() &&
+           static_cast<std::int16_t>(word_at(bytes, *route_par_a)) == marker::route_record;
+}
+
+bool looks_like_plan(std::string_view bytes) {
+    std::size_t offset = 0, values = 0;
+    while (bytes.size() - offset >= 2) {
+        std::uint16_t tag = word_at(bytes, offset);
+        std::size_t size = tag == empty_tag     ? 2
+                           : tag == integer_tag ? 4
+                           : tag == double_tag  ? 10
+                                                : 0;
+        if (size == 0 || bytes.size() - offset < size) return false;
+        offset += size;
+        ++values;
+    }
+    return offset == bytes.size() && values >= 4 && values % 2 == 0;
+}
+
+}  // namespace
+
+std::string kind_description(CompiledFileKind kind) {
+    switch (kind) {
+        case CompiledFileKind::plan:
+            return "plan file";
+        case CompiledFileKind::records:
+            return "record file";
+        case CompiledFileKind::cells:
+            return "cell file";
+    }
+    return "compiled file";
+}
+
+std::optional<CompiledFileKind> compiled_kind_from_content(std::string_view bytes) {
+    if (looks_like_cells(bytes)) return CompiledFileKind::cells;
+    if (looks_like_records(bytes)) return CompiledFileKind::records;
+    if (looks_like_plan(bytes)) return CompiledFileKind::plan;
+    return std::nullopt;
+}
+
+CompiledFileKind checked_compiled_kind(const std::filesystem::path& path, std::string_view bytes) {
+    std::optional<CompiledFileKind> named = compiled_file_kind(path);
+    std::optional<CompiledFileKind> content = compiled_kind_from_content(bytes);
+    std::string size = std::to_string(bytes.size()) + " bytes";
+    if (!content) {
+        std::string promise =
+            named ? "named as a " + kind_description(*named) + ", but its " : "its ";
+        throw UsageProblem(path.string() + ": " + promise + size +
+                           " look like no compiled file (no marker or layout fits)");
+    }
+    if (named && *named != *content) {
+        throw UsageProblem(path.string() + ": named as a " + kind_description(*named) +
+                           ", but it looks like a " + kind_description(*content) + " (" + size +
+                           ")");
+    }
+    return *content;
+}
+
 std::optional<CompiledFileKind> compiled_file_kind(const std::filesystem::path& path) {
     std::string name = path.filename().string();
     if (name.ends_with("_linea.dat")) return CompiledFileKind::plan;
@@ -218,9 +306,18 @@ std::vector<TrackCell> decode_cell_file(std::string_view bytes) {
 
 namespace {
 
+// The content must show the expected kind, whatever the file is called.
 template <typename Decoded>
-Decoded decode_named_file(const std::filesystem::path& path, Decoded (*decode)(std::string_view)) {
-    return decode_file_bytes(path, read_input_file(path), decode);
+Decoded decode_named_file(const std::filesystem::path& path, CompiledFileKind expected,
+                          Decoded (*decode)(std::string_view)) {
+    std::string bytes = read_input_file(path);
+    std::optional<CompiledFileKind> content = compiled_kind_from_content(bytes);
+    if (content && *content != expected) {
+        throw UsageProblem(path.string() + ": taken as the " + kind_description(expected) +
+                           ", but it looks like a " + kind_description(*content));
+    }
+    if (!content) checked_compiled_kind(path, bytes);  // throws, naming what is missing
+    return decode_file_bytes(path, bytes, decode);
 }
 
 struct CompiledFileNames {
@@ -265,18 +362,29 @@ std::filesystem::path only_record_file_in(const std::filesystem::path& folder) {
     return found.front();
 }
 
-// In a folder, the record file's identity names the cell file and the plan file beside it.
-CompiledFileNames names_in_folder(const std::filesystem::path& folder) {
+void refuse_unusable_identity(const std::filesystem::path& source, const Identity& id) {
+    try {
+        check_usable_identity(id);
+    } catch (const UsageProblem& problem) {
+        throw UsageProblem(source.string() + ": " + problem.what());
+    }
+}
+
+// In a folder, the identity (given, or held by the only record file) names the files.
+CompiledFileNames names_in_folder(const std::filesystem::path& folder,
+                                  const std::optional<Identity>& given) {
     CompiledFileNames names;
-    names.records = only_record_file_in(folder);
-    auto records = decode_named_file(*names.records, decode_record_file);
-    Identity id{records[record_slot::route_identity].text,
-                records[record_slot::train_identity].text};
-    for (const std::string& part : {id.route_stem, id.train_number}) {
-        if (part.empty() || part.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
-            throw UsageProblem(names.records->string() +
-                               ": its identity does not name the files beside it");
-        }
+    Identity id;
+    if (given) {
+        id = *given;
+        refuse_unusable_identity(folder, id);
+        names.records = folder / file_name::records(id);
+    } else {
+        names.records = only_record_file_in(folder);
+        auto records =
+            decode_named_file(*names.records, CompiledFileKind::records, decode_record_file);
+        id = {records[record_slot::route_identity].text, records[record_slot::train_identity].text};
+        refuse_unusable_identity(*names.records, id);
     }
     names.cells = folder / file_name::cells(id);
     std::filesystem::path plan = folder / file_name::plan(id);
@@ -285,16 +393,7 @@ CompiledFileNames names_in_folder(const std::filesystem::path& folder) {
     return names;
 }
 
-}  // namespace
-
-CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>& inputs) {
-    CompiledFileNames names;
-    std::error_code ignored;
-    if (inputs.size() == 1 && std::filesystem::is_directory(inputs.front(), ignored)) {
-        names = names_in_folder(inputs.front());
-    } else {
-        for (const auto& path : inputs) take_file(names, path);
-    }
+CompiledScenario load_named(const CompiledFileNames& names) {
     if (!names.records || !names.cells) {
         throw UsageProblem(
             "both the record file (STEM_N.sim) and the cell file (STEM_N.dat) "
@@ -302,11 +401,12 @@ CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>
     }
     CompiledScenario scenario;
     Model& model = scenario.model;
-    model.records = decode_named_file(*names.records, decode_record_file);
-    model.cells = decode_named_file(*names.cells, decode_cell_file);
+    model.records =
+        decode_named_file(*names.records, CompiledFileKind::records, decode_record_file);
+    model.cells = decode_named_file(*names.cells, CompiledFileKind::cells, decode_cell_file);
     model.cell_upper = static_cast<std::int32_t>(model.cells.size()) - 1;
     if (names.plan) {
-        model.plan = decode_named_file(*names.plan, decode_plan_file);
+        model.plan = decode_named_file(*names.plan, CompiledFileKind::plan, decode_plan_file);
         model.plan_upper = model.plan.upper();
         model.plan_option = 1;
     }
@@ -316,6 +416,27 @@ CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>
     scenario.cells_file = *names.cells;
     scenario.plan_file = names.plan;
     return scenario;
+}
+
+}  // namespace
+
+CompiledScenario load_compiled_folder(const std::filesystem::path& folder,
+                                      const std::optional<Identity>& identity) {
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(folder, ignored)) {
+        throw UsageProblem(folder.string() + ": not a folder");
+    }
+    return load_named(names_in_folder(folder, identity));
+}
+
+CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>& inputs) {
+    std::error_code ignored;
+    if (inputs.size() == 1 && std::filesystem::is_directory(inputs.front(), ignored)) {
+        return load_compiled_folder(inputs.front());
+    }
+    CompiledFileNames names;
+    for (const auto& path : inputs) take_file(names, path);
+    return load_named(names);
 }
 
 }  // namespace scenario::scenc

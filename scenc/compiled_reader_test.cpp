@@ -102,6 +102,52 @@ TEST(ScencReader, TellsTheKindFromTheName) {
     EXPECT_EQ(compiled_file_kind("Brenzola_Tessalto_linea.txt"), std::nullopt);
 }
 
+TEST(ScencReader, TellsTheKindFromTheContentAndRefusesAMisleadingName) {
+    Model model = small_model();
+    // A record file whose size is a whole number of cells, like the carried 3,465 = 231 x 15.
+    model.records[80].text += std::string(15 - record_file_bytes(model).size() % 15, 'x');
+    const std::pair<CompiledFileKind, std::string> files[] = {
+        {CompiledFileKind::cells, cell_file_bytes(model)},
+        {CompiledFileKind::records, record_file_bytes(model)},
+        {CompiledFileKind::plan, plan_file_bytes(model)},
+    };
+    ASSERT_EQ(files[1].second.size() % 15, 0u);
+    const std::pair<CompiledFileKind, const char*> names[] = {
+        {CompiledFileKind::cells, "S_1.dat"},
+        {CompiledFileKind::records, "S_1.sim"},
+        {CompiledFileKind::plan, "S_linea.dat"},
+    };
+    for (const auto& [kind, bytes] : files) {
+        SCOPED_TRACE(kind_description(kind));
+        EXPECT_EQ(compiled_kind_from_content(bytes), kind);
+        EXPECT_EQ(checked_compiled_kind("unnamed.bin", bytes), kind);
+        for (const auto& [named, name] : names) {
+            if (named == kind) {
+                EXPECT_EQ(checked_compiled_kind(name, bytes), kind);
+                continue;
+            }
+            try {
+                checked_compiled_kind(name, bytes);
+                ADD_FAILURE() << name << " accepted";
+            } catch (const UsageProblem& problem) {
+                EXPECT_EQ(std::string(problem.what()),
+                          std::string(name) + ": named as a " + kind_description(named) +
+                              ", but it looks like a " + kind_description(kind) + " (" +
+                              std::to_string(bytes.size()) + " bytes)");
+            }
+        }
+    }
+
+    // Without its marker a file is no compiled file, whatever its size says.
+    Model unmarked = small_model();
+    unmarked.cells[1].val1 = 0;
+    unmarked.records[85].par_a = 0;
+    EXPECT_EQ(compiled_kind_from_content(cell_file_bytes(unmarked)), std::nullopt);
+    EXPECT_EQ(compiled_kind_from_content(record_file_bytes(unmarked)), std::nullopt);
+    EXPECT_EQ(compiled_kind_from_content(std::string("\x05\0", 2) + "12345678"), std::nullopt);
+    EXPECT_THROW(checked_compiled_kind("S_1.dat", cell_file_bytes(unmarked)), UsageProblem);
+}
+
 TEST(ScencReader, LoadsAScenarioFromItsFolderOrItsFiles) {
     testing::TemporaryFolder folder("scenc-load");
     Model model = small_model();

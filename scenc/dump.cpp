@@ -9,6 +9,7 @@
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
+#include "scenc/units.h"
 
 namespace scenario::scenc {
 
@@ -42,6 +43,26 @@ std::string record_row(int slot, const ScenarioRecord& r) {
            (r.text.empty() ? "" : "  " + single_byte_to_utf8(r.text)) + "\n";
 }
 
+// "label shown, label shown", one entry per label (the clock's three fields show once).
+std::string meanings_line(const std::vector<FieldMeaning>& meanings) {
+    std::string line;
+    std::string last_label;
+    for (const FieldMeaning& m : meanings) {
+        if (m.label == last_label) continue;
+        last_label = m.label;
+        line += (line.empty() ? "" : ", ") + m.label + " " + m.shown;
+    }
+    return line;
+}
+
+int last_station_slot(const std::array<ScenarioRecord, record_count>& records) {
+    int last = 0;
+    for (int slot = 1; slot <= record_slot::last_sign_board; ++slot) {
+        if (record_role(slot, records[slot]) == "station") last = slot;
+    }
+    return last;
+}
+
 std::string cleared_run(int first, int last) {
     if (first == last) return right(first, 4) + "  (cleared)\n";
     return right(std::to_string(first) + ".." + std::to_string(last), 6) + "  (" +
@@ -49,16 +70,18 @@ std::string cleared_run(int first, int last) {
 }
 
 const char* const cell_header =
-    " cell   metre  kind                        val1   val2   val3   val4 s_time approach"
-    " mountain speed_limit gradient adhesion\n";
+    " cell   metre     km+m  kind                        val1   val2   val3   val4 s_time"
+    " approach mountain speed_limit gradient adhesion  meaning\n";
 
 std::string cell_row(std::size_t index, const TrackCell& c) {
     auto number = static_cast<std::int64_t>(index);
-    return right(number, 5) + right(number * 50, 8) + "  " + right(c.kind, 2) + " " +
-           left(cell_kind_name(c.kind), 23) + right(c.val1, 7) + right(c.val2, 7) +
-           right(c.val3, 7) + right(c.val4, 7) + right(c.signal_time, 7) + right(c.approach, 9) +
-           right(c.mountain, 9) + right(c.speed_limit, 12) + right(c.gradient, 9) +
-           right(c.adhesion, 9) + "\n";
+    std::int64_t metre = number * cell_length;
+    return right(number, 5) + right(metre, 8) + right(units::km_and_metres(metre), 9) + "  " +
+           right(c.kind, 2) + " " + left(cell_name(index, c), 23) + right(c.val1, 7) +
+           right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) + right(c.signal_time, 7) +
+           right(c.approach, 9) + right(c.mountain, 9) + right(c.speed_limit, 12) +
+           right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
+           meanings_line(cell_meanings(index, c)) + "\n";
 }
 
 std::size_t count_features(const std::vector<TrackCell>& cells) {
@@ -97,6 +120,7 @@ PlanSummary summarize_plan(const Plan& plan) {
 
 std::string records_table(const std::array<ScenarioRecord, record_count>& records) {
     std::string table = record_header;
+    const int terminus = last_station_slot(records);
     std::optional<int> cleared_from;
     for (int slot = 0; slot <= record_count; ++slot) {
         bool cleared = slot < record_count && is_cleared(records[slot]);
@@ -106,18 +130,31 @@ std::string records_table(const std::array<ScenarioRecord, record_count>& record
         }
         if (cleared_from) table += cleared_run(*cleared_from, slot - 1);
         cleared_from.reset();
-        if (slot < record_count) table += record_row(slot, records[slot]);
+        if (slot == record_count) break;
+        table += record_row(slot, records[slot]);
+        std::string meaning = meanings_line(record_meanings(slot, records[slot], slot == terminus));
+        if (!meaning.empty()) table += "        " + meaning + "\n";
     }
     return table;
 }
 
-std::string cells_table(const std::vector<TrackCell>& cells, bool all) {
+bool CellSelection::shows(std::size_t index, const TrackCell& cell) const {
+    return (all || holds_feature(cell)) && (!stretch || stretch->holds_cell(index));
+}
+
+std::string cells_table(const std::vector<TrackCell>& cells, const CellSelection& selection) {
     std::string table = std::to_string(cells.size()) + " cells (0.." +
                         std::to_string(cells.size() - 1) + "), " +
                         std::to_string(count_features(cells)) + " holding a feature" +
-                        (all ? "" : " (listed; --all lists every cell)") + "\n" + cell_header;
+                        (selection.all ? "" : " (listed; --all lists every cell)");
+    if (selection.stretch) {
+        table += "; from " + units::position_text(selection.stretch->from) + " to " +
+                 units::position_text(selection.stretch->to);
+    }
+    table += "\n";
+    table += cell_header;
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (all || holds_feature(cells[i])) table += cell_row(i, cells[i]);
+        if (selection.shows(i, cells[i])) table += cell_row(i, cells[i]);
     }
     return table;
 }
@@ -136,8 +173,18 @@ std::string plan_summary_text(const Plan& plan) {
     return text;
 }
 
+nlohmann::json meanings_json(const std::vector<FieldMeaning>& meanings) {
+    nlohmann::json json = nlohmann::json::object();
+    for (const FieldMeaning& m : meanings) {
+        json[m.field] = {
+            {"label", m.label}, {"value", m.value}, {"unit", m.unit}, {"text", m.shown}};
+    }
+    return json;
+}
+
 nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records) {
     nlohmann::json list = nlohmann::json::array();
+    const int terminus = last_station_slot(records);
     for (int slot = 0; slot < record_count; ++slot) {
         const ScenarioRecord& r = records[slot];
         if (is_cleared(r)) continue;
@@ -158,20 +205,23 @@ nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& reco
                         {"opt_c", r.opt_c},
                         {"opt_d", r.opt_d},
                         {"opt_e", r.opt_e},
-                        {"time_s", r.time_s}});
+                        {"time_s", r.time_s},
+                        {"units", meanings_json(record_meanings(slot, r, slot == terminus))}});
     }
     return {{"records", list}};
 }
 
-nlohmann::json cells_json(const std::vector<TrackCell>& cells, bool all) {
+nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelection& selection) {
     nlohmann::json list = nlohmann::json::array();
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const TrackCell& c = cells[i];
-        if (!all && !holds_feature(c)) continue;
+        if (!selection.shows(i, c)) continue;
+        std::size_t metre = i * cell_length;
         list.push_back({{"cell", i},
-                        {"metre", i * 50},
+                        {"metre", metre},
+                        {"km", units::km_and_metres(static_cast<std::int64_t>(metre))},
                         {"kind", c.kind},
-                        {"kind_name", cell_kind_name(c.kind)},
+                        {"kind_name", cell_name(i, c)},
                         {"val1", c.val1},
                         {"val2", c.val2},
                         {"val3", c.val3},
@@ -181,12 +231,17 @@ nlohmann::json cells_json(const std::vector<TrackCell>& cells, bool all) {
                         {"mountain", c.mountain},
                         {"speed_limit", c.speed_limit},
                         {"gradient", c.gradient},
-                        {"adhesion", c.adhesion}});
+                        {"adhesion", c.adhesion},
+                        {"units", meanings_json(cell_meanings(i, c))}});
     }
-    return {{"cell_count", cells.size()},
-            {"cells_with_feature", count_features(cells)},
-            {"listed", all ? "all" : "with feature"},
-            {"cells", list}};
+    nlohmann::json json{{"cell_count", cells.size()},
+                        {"cells_with_feature", count_features(cells)},
+                        {"listed", selection.all ? "all" : "with feature"},
+                        {"cells", list}};
+    if (selection.stretch) {
+        json["stretch"] = {{"from_m", selection.stretch->from}, {"to_m", selection.stretch->to}};
+    }
+    return json;
 }
 
 nlohmann::json plan_json(const Plan& plan) {
@@ -210,29 +265,25 @@ struct DumpedFile {
     nlohmann::json json;
 };
 
-DumpedFile dump_file(const std::filesystem::path& path, bool all_cells) {
-    std::optional<CompiledFileKind> kind = compiled_file_kind(path);
-    if (!kind) {
-        throw UsageProblem(path.string() +
-                           ": not a compiled file name (STEM_linea.dat, STEM_N.sim or STEM_N.dat)");
-    }
+DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& selection) {
     std::string bytes = read_input_file(path);
+    const CompiledFileKind kind = checked_compiled_kind(path, bytes);
     std::string size = std::to_string(bytes.size()) + " bytes";
     DumpedFile dumped;
-    if (*kind == CompiledFileKind::records) {
+    if (kind == CompiledFileKind::records) {
         auto records = decode_file_bytes(path, bytes, decode_record_file);
         dumped = {"record file, " + size, records_table(records), records_json(records)};
-    } else if (*kind == CompiledFileKind::cells) {
+    } else if (kind == CompiledFileKind::cells) {
         auto cells = decode_file_bytes(path, bytes, decode_cell_file);
-        dumped = {"cell file, " + size, cells_table(cells, all_cells),
-                  cells_json(cells, all_cells)};
+        dumped = {"cell file, " + size, cells_table(cells, selection),
+                  cells_json(cells, selection)};
     } else {
         Plan plan = decode_file_bytes(path, bytes, decode_plan_file);
         dumped = {"plan file, " + size, plan_summary_text(plan), plan_json(plan)};
     }
-    const char* type = *kind == CompiledFileKind::records ? "records"
-                       : *kind == CompiledFileKind::cells ? "cells"
-                                                          : "plan";
+    const char* type = kind == CompiledFileKind::records ? "records"
+                       : kind == CompiledFileKind::cells ? "cells"
+                                                         : "plan";
     nlohmann::json head{{"file", path.string()}, {"type", type}, {"bytes", bytes.size()}};
     head.update(dumped.json);
     dumped.json = std::move(head);
@@ -244,7 +295,8 @@ DumpedFile dump_file(const std::filesystem::path& path, bool all_cells) {
 int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     std::vector<DumpedFile> dumped;
     const int status = report_problems(err, [&] {
-        for (const auto& path : request.files) dumped.push_back(dump_file(path, request.all_cells));
+        const CellSelection selection{request.all_cells, request.stretch};
+        for (const auto& path : request.files) dumped.push_back(dump_file(path, selection));
         return 0;
     });
     if (status != 0) return status;

@@ -5,17 +5,21 @@
 #include <filesystem>
 #include <iosfwd>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "compiler/model.h"
+#include "scenc/scenario_view.h"
+#include "scenc/units.h"
 
 namespace scenario::scenc {
 
 struct DumpRequest {
     std::vector<std::filesystem::path> files;
     bool json = false;
-    bool all_cells = false;  // every cell, not only those holding a feature
+    bool all_cells = false;                 // every cell, not only those holding a feature
+    std::optional<units::Stretch> stretch;  // only the cells of this stretch
 };
 
 // Prints every file, in the order given. 0, or 2 when a file is missing or not what its
@@ -32,14 +36,26 @@ struct PlanSummary {
 };
 PlanSummary summarize_plan(const Plan& plan);
 
-// The 87 records, runs of cleared ones folded into one line.
+// The meanings of a list of fields as JSON: each stored field's name with its label,
+// value in its unit, unit and text.
+nlohmann::json meanings_json(const std::vector<FieldMeaning>& meanings);
+
+// The 87 records, runs of cleared ones folded into one line, each filled one followed by
+// what its fields mean.
 std::string records_table(const std::array<ScenarioRecord, record_count>& records);
-// The cells holding a feature, or all of them.
-std::string cells_table(const std::vector<TrackCell>& cells, bool all);
+// Which cells a listing shows: those holding a feature or all, within a stretch or not.
+struct CellSelection {
+    bool all = false;
+    std::optional<units::Stretch> stretch;
+    bool shows(std::size_t index, const TrackCell& cell) const;
+};
+
+// The cells holding a feature, or all of them, with what their values mean.
+std::string cells_table(const std::vector<TrackCell>& cells, const CellSelection& selection);
 std::string plan_summary_text(const Plan& plan);
 
 nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records);
-nlohmann::json cells_json(const std::vector<TrackCell>& cells, bool all);
+nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelection& selection);
 nlohmann::json plan_json(const Plan& plan);
 
 }  // namespace scenario::scenc

@@ -36,8 +36,8 @@ TEST(ScencDump, RecordTableFoldsClearedRecordsAndNamesRoles) {
 
 TEST(ScencDump, CellTableListsCellsWithAFeatureOrAll) {
     Model model = dump_model();
-    std::string some = cells_table(model.cells, false);
-    std::string all = cells_table(model.cells, true);
+    std::string some = cells_table(model.cells, {});
+    std::string all = cells_table(model.cells, {.all = true, .stretch = {}});
     EXPECT_NE(some.find("6 cells (0..5), 2 holding a feature"), std::string::npos) << some;
     EXPECT_NE(some.find("signal"), std::string::npos);
     EXPECT_NE(some.find("5121"), std::string::npos);
@@ -47,7 +47,7 @@ TEST(ScencDump, CellTableListsCellsWithAFeatureOrAll) {
     EXPECT_EQ(rows(some), 2);
     EXPECT_EQ(rows(all), 6);
 
-    nlohmann::json json = cells_json(model.cells, false);
+    nlohmann::json json = cells_json(model.cells, {});
     ASSERT_EQ(json["cells"].size(), 2u);
     EXPECT_EQ(json["cells"][1]["cell"], 4);
     EXPECT_EQ(json["cells"][1]["metre"], 200);
@@ -81,6 +81,67 @@ TEST(ScencDump, RecordJsonHoldsTheFilledRecords) {
     EXPECT_EQ(json["records"][0]["slot"], 1);
     EXPECT_EQ(json["records"][0]["text"], "S. BENEDETTO \xC3\x88");
     EXPECT_EQ(json["records"][2]["role"], "train identity");
+}
+
+TEST(ScencDump, ValuesAreShownInTheAuthorsUnits) {
+    Model model = dump_model();
+    model.cells[1].val2 = 2485;
+    model.cells[3] = {cell_kind::slowdown_start, 80, 80, 0, 0, 0, 0, 0, 31, 0, 100};
+    std::string cells = cells_table(model.cells, {});
+    const char* const cell_texts[] = {
+        "    1      50    0+050   0 markers ",  // cell 1 names its markers, not "empty"
+        "marker 5121, plain contest code 2485, speed limit 0 km/h",
+        "    3     150    0+150   3 slowdown start",
+        "slowdown speed 80 km/h, speed limit 155 km/h, gradient none\n",
+        "    4     200    0+200   1 signal",
+        "speed limit 160 km/h, gradient -8 \u2030\n",
+    };
+    for (const char* text : cell_texts) EXPECT_NE(cells.find(text), std::string::npos) << text;
+
+    model.records[1].position = 12850;
+    model.records[1].zone_start = -500;
+    model.records[1].time_s = 39000;
+    model.records[2] = model.records[1];
+    model.records[2].time_s = 40000;  // the last station: its time is the arrival
+    model.records[84].zone_start = 130;
+    model.records[84].zone_end = 243000;
+    model.records[84].position = 14;
+    model.records[86].par_c = 10;
+    model.records[86].par_d = 49;
+    model.records[86].par_e = 40;
+    std::string records = records_table(model.records);
+    const char* const record_texts[] = {
+        "position 12850 m (12+850), stretch start -500 m (-0+500), stretch end 0 m (0+000), "
+        "departure 10:50:00\n",
+        "arrival 11:06:40\n",
+        "braked mass 130 %, route length 243000 m (243+000), cars 14\n",
+        "start clock 10:49:40\n",
+    };
+    for (const char* text : record_texts) EXPECT_NE(records.find(text), std::string::npos) << text;
+
+    nlohmann::json json = records_json(model.records);
+    const nlohmann::json& units = json["records"][0]["units"];
+    EXPECT_EQ(units["time_s"]["value"], "10:50:00");
+    EXPECT_EQ(units["time_s"]["unit"], "hh:mm:ss");
+    EXPECT_EQ(units["position"]["value"]["km"], "12+850");
+    nlohmann::json cell_units = cells_json(model.cells, {})["cells"][0]["units"];
+    EXPECT_EQ(cell_units["val1"]["label"], "marker");
+    EXPECT_EQ(cells_json(model.cells, {})["cells"][2]["units"]["gradient"]["value"], -8);
+}
+
+TEST(ScencDump, StretchListsOnlyItsCells) {
+    Model model = testing::model_with_cells(300);
+    for (std::size_t i : {159u, 160u, 190u, 191u}) model.cells[i].kind = cell_kind::signal;
+    CellSelection stretch{false, units::Stretch{8000, 9500}};
+    std::string table = cells_table(model.cells, stretch);
+    EXPECT_NE(table.find("from 8000 m (8+000) to 9500 m (9+500)"), std::string::npos);
+    EXPECT_EQ(table.find("\n  159 "), std::string::npos);
+    EXPECT_NE(table.find("\n  160 "), std::string::npos);
+    EXPECT_NE(table.find("\n  190 "), std::string::npos);
+    EXPECT_EQ(table.find("\n  191 "), std::string::npos);
+    nlohmann::json json = cells_json(model.cells, stretch);
+    EXPECT_EQ(json["cells"].size(), 2u);
+    EXPECT_EQ(json["stretch"]["to_m"], 9500);
 }
 
 }  // namespace

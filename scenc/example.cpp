@@ -6,6 +6,7 @@
 #include "compiler/identity.h"
 #include "run/file_output.h"
 #include "run/run_sequence.h"
+#include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 #include "sources/line_table.h"
 #include "sources/notes.h"
@@ -18,8 +19,7 @@ namespace scenario::scenc {
 
 namespace {
 
-std::vector<TextDocument> carried_documents() {
-    Identity id = carried_identity();
+std::vector<TextDocument> carried_documents(const Identity& id) {
     return {dati_linea(id), dati_treno(id), dati_note(id), dati_rallentamenti(id), dati_scheda(id)};
 }
 
@@ -43,7 +43,8 @@ int run_example(const ExampleRequest& request, std::ostream& out, std::ostream& 
             !std::filesystem::is_directory(request.folder, ignored)) {
             throw UsageProblem(request.folder.string() + ": not a folder");
         }
-        std::vector<TextDocument> documents = carried_documents();
+        check_usable_identity(request.identity);
+        std::vector<TextDocument> documents = carried_documents(request.identity);
         refuse_replacing(request, documents);
         std::error_code error;
         std::filesystem::create_directories(request.folder, error);

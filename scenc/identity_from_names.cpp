@@ -43,6 +43,11 @@ void check_usable_in_file_name(const std::string& part, const char* what) {
 
 }  // namespace
 
+void check_usable_identity(const Identity& id) {
+    check_usable_in_file_name(id.route_stem, "route stem");
+    check_usable_in_file_name(id.train_number, "train number");
+}
+
 Identity identity_from_names(const std::filesystem::path& route, const std::filesystem::path& train,
                              const std::optional<std::string>& stem,
                              const std::optional<std::string>& train_number) {

@@ -16,4 +16,7 @@ Identity identity_from_names(const std::filesystem::path& route, const std::file
                              const std::optional<std::string>& stem,
                              const std::optional<std::string>& train_number);
 
+// Both parts of an identity become parts of file names: UsageProblem when one cannot.
+void check_usable_identity(const Identity& id);
+
 }  // namespace scenario::scenc

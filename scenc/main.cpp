@@ -2,12 +2,16 @@
 // its module in scenc/.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <limits>
+#include <optional>
 
 #include "scenc/compile_commands.h"
+#include "scenc/diff.h"
 #include "scenc/dump.h"
 #include "scenc/example.h"
 #include "scenc/input_files.h"
 #include "scenc/plot.h"
+#include "scenc/units.h"
 #include "scenc/view.h"
 
 using namespace scenario::scenc;
@@ -25,6 +29,52 @@ void add_texts_and_identity(CLI::App& command, CompileRequest& request) {
                        "route stem, needed when ROUTE is not named STEM_linea.txt");
     command.add_option("--train-number", request.train_number,
                        "train number, needed when TRAIN is not named STEM_N-.txt");
+}
+
+// The --from and --to texts of one command, in decimal kilometres.
+struct StretchOptions {
+    std::string from;
+    std::string to;
+
+    void add_to(CLI::App& command, const std::string& what) {
+        command.add_option("--from", from, what + " from this point (decimal km, e.g. 100)")
+            ->type_name("KM");
+        command.add_option("--to", to, what + " up to this point (decimal km, e.g. 102.5)")
+            ->type_name("KM");
+    }
+
+    // The stretch asked for, if any; a text that is no distance ends the command with 2.
+    std::optional<units::Stretch> stretch() const {
+        if (from.empty() && to.empty()) return std::nullopt;
+        units::Stretch stretch{0, std::numeric_limits<std::int32_t>::max()};
+        for (auto [text, end] : {std::pair{&from, &stretch.from}, std::pair{&to, &stretch.to}}) {
+            if (text->empty()) continue;
+            std::optional<std::int32_t> metres = units::metres_from_km_text(*text);
+            if (!metres) throw UsageProblem(*text + ": not a distance in kilometres (e.g. 102.5)");
+            *end = *metres;
+        }
+        if (stretch.from >= stretch.to) {
+            throw UsageProblem("--from " + from + " must lie before --to " + to);
+        }
+        return stretch;
+    }
+};
+
+bool is_subcommand(CLI::App& app, const std::string& name) {
+    auto commands =
+        app.get_subcommands([&](CLI::App* command) { return command->check_name(name); });
+    return !commands.empty();
+}
+
+// The one line an unknown subcommand gets, naming those that exist.
+int unknown_subcommand(CLI::App& app, const std::string& name) {
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    std::cerr << "scenc: no subcommand \"" << name << "\"; the subcommands are " << names
+              << " (scenc --help)\n";
+    return usage_problem_status;
 }
 
 }  // namespace
@@ -64,7 +114,29 @@ int main(int argc, char** argv) {
         ->required();
     dump->add_flag("--json", dump_request.json, "the same content as JSON");
     dump->add_flag("--all", dump_request.all_cells, "list every cell, not only those in use");
-    dump->footer("Exit status: 0 shown; 2 a file is missing or not what its name says.");
+    StretchOptions dump_stretch;
+    dump_stretch.add_to(*dump, "list the cells");
+    dump->footer(
+        "Each stored value is followed by its meaning: km/h, per mille, hh:mm:ss, positions\n"
+        "in metres and km+m. The kind of each file is told from its content.\n"
+        "Exit status: 0 shown; 2 a file is missing, or its content is not what its name says.");
+
+    DiffRequest diff_request;
+    CLI::App* diff = app.add_subcommand(
+        "diff", "Show what differs between two compiled scenarios, in the author's units.");
+    diff->add_option("OLD", diff_request.old_input, "a compiled file, or a folder with a set")
+        ->required();
+    diff->add_option("NEW", diff_request.new_input, "a file of the same kind, or a folder")
+        ->required();
+    diff->add_flag("--json", diff_request.json, "the differences as JSON");
+    scenario::Identity diff_identity;
+    diff->add_option("--stem", diff_identity.route_stem,
+                     "route stem of the set in both folders (when a folder holds several)");
+    diff->add_option("--train-number", diff_identity.train_number,
+                     "train number of the set in both folders");
+    diff->footer(
+        "Exit status: 0 the same; 1 different; 2 trouble (missing, unusable or "
+        "mismatched inputs).");
 
     PlotRequest plot_request;
     CLI::App* plot = app.add_subcommand(
@@ -75,7 +147,11 @@ int main(int argc, char** argv) {
     plot->add_option("-o,--output", plot_request.output, "the picture: .png, .svg or .pdf")
         ->required()
         ->type_name("FILE");
-    plot->footer("Exit status: 0 drawn; 2 an input is missing or wrong; 3 cannot draw or write.");
+    StretchOptions plot_stretch;
+    plot_stretch.add_to(*plot, "draw the line");
+    plot->footer(
+        "The picture's folder is created when missing.\n"
+        "Exit status: 0 drawn; 2 an input is missing or wrong; 3 cannot draw or write.");
 
     ViewRequest view_request;
     CLI::App* view = app.add_subcommand(
@@ -103,18 +179,45 @@ int main(int argc, char** argv) {
         ->required()
         ->type_name("DIR");
     example->add_flag("--force", example_request.force, "replace files of the same names");
+    example
+        ->add_option("--stem", example_request.identity.route_stem,
+                     "route stem of the new scenario's files")
+        ->capture_default_str();
+    example
+        ->add_option("--train-number", example_request.identity.train_number,
+                     "train number of the new scenario's files")
+        ->capture_default_str();
     example->footer("Exit status: 0 written; 2 a file would be replaced; 3 cannot write.");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        if (argc > 1 && argv[1][0] != '-' && !is_subcommand(app, argv[1])) {
+            return unknown_subcommand(app, argv[1]);
+        }
         int status = app.exit(error);
         return status == 0 ? 0 : usage_problem_status;
     }
     if (check->parsed()) return run_check(check_request, std::cout, std::cerr);
     if (compile->parsed()) return run_compile(compile_request, std::cout, std::cerr);
-    if (dump->parsed()) return run_dump(dump_request, std::cout, std::cerr);
-    if (plot->parsed()) return run_plot(plot_request, std::cout, std::cerr);
+    if (diff->parsed()) {
+        if (!diff_identity.route_stem.empty() || !diff_identity.train_number.empty()) {
+            diff_request.identity = diff_identity;
+        }
+        return run_diff(diff_request, std::cout, std::cerr);
+    }
+    if (dump->parsed()) {
+        return report_problems(std::cerr, [&] {
+            dump_request.stretch = dump_stretch.stretch();
+            return run_dump(dump_request, std::cout, std::cerr);
+        });
+    }
+    if (plot->parsed()) {
+        return report_problems(std::cerr, [&] {
+            plot_request.stretch = plot_stretch.stretch();
+            return run_plot(plot_request, std::cout, std::cerr);
+        });
+    }
     if (view->parsed()) return run_view(view_request, std::cout, std::cerr);
     return run_example(example_request, std::cout, std::cerr);
 }

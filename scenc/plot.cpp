@@ -48,19 +48,45 @@ struct Box {
 
 enum class Align { left, centre, right };
 
-// The few drawing operations the picture needs, over one cairo context.
+// The few drawing operations the picture needs, over one cairo context. What it draws that
+// a reader would look for is noted in the log when there is one.
 class Painter {
   public:
-    explicit Painter(cairo_t* context) : cr_(context) {}
+    Painter(cairo_t* context, DrawnPicture* log) : cr_(context), log_(log) {}
 
     void colour(Colour c, double alpha = 1.0) {
         cairo_set_source_rgba(cr_, c.red, c.green, c.blue, alpha);
     }
-    void line(double x0, double y0, double x1, double y1, double width) {
-        cairo_set_line_width(cr_, width);
+    // The add_ operations only build the current path; fill() or stroke() draws all of it
+    // at once, so that many marks of one look become one element of a vector picture.
+    void add_line(double x0, double y0, double x1, double y1) {
         cairo_move_to(cr_, x0, y0);
         cairo_line_to(cr_, x1, y1);
+    }
+    void add_box(double x, double y, double w, double h) { cairo_rectangle(cr_, x, y, w, h); }
+    void add_dot(double x, double y, double radius) {
+        cairo_new_sub_path(cr_);
+        cairo_arc(cr_, x, y, radius, 0, 2 * M_PI);
+    }
+    // A closed polygon through the given corners.
+    void add_shape(std::initializer_list<std::pair<double, double>> corners) {
+        bool first = true;
+        for (auto [x, y] : corners) {
+            if (first) cairo_move_to(cr_, x, y);
+            if (!first) cairo_line_to(cr_, x, y);
+            first = false;
+        }
+        cairo_close_path(cr_);
+    }
+    void fill() { cairo_fill(cr_); }
+    void stroke(double width) {
+        cairo_set_line_width(cr_, width);
         cairo_stroke(cr_);
+    }
+
+    void line(double x0, double y0, double x1, double y1, double width) {
+        add_line(x0, y0, x1, y1);
+        stroke(width);
     }
     void dashed_line(double x0, double y0, double x1, double y1, double width) {
         const double dashes[] = {4.0, 3.0};
@@ -69,30 +95,20 @@ class Painter {
         cairo_set_dash(cr_, nullptr, 0, 0);
     }
     void box(double x, double y, double w, double h) {
-        cairo_rectangle(cr_, x, y, w, h);
-        cairo_fill(cr_);
+        add_box(x, y, w, h);
+        fill();
     }
     void dot(double x, double y, double radius) {
-        cairo_new_sub_path(cr_);
-        cairo_arc(cr_, x, y, radius, 0, 2 * M_PI);
-        cairo_fill(cr_);
+        add_dot(x, y, radius);
+        fill();
     }
     void ring(double x, double y, double radius, double width) {
-        cairo_new_sub_path(cr_);
-        cairo_arc(cr_, x, y, radius, 0, 2 * M_PI);
-        cairo_set_line_width(cr_, width);
-        cairo_stroke(cr_);
+        add_dot(x, y, radius);
+        stroke(width);
     }
-    // A filled polygon through the given corners.
     void shape(std::initializer_list<std::pair<double, double>> corners) {
-        bool first = true;
-        for (auto [x, y] : corners) {
-            if (first) cairo_move_to(cr_, x, y);
-            if (!first) cairo_line_to(cr_, x, y);
-            first = false;
-        }
-        cairo_close_path(cr_);
-        cairo_fill(cr_);
+        add_shape(corners);
+        fill();
     }
     double text_width(const std::string& utf8, double size, bool bold = false) {
         font(size, bold);
@@ -111,7 +127,23 @@ class Painter {
         cairo_move_to(cr_, -shift, 0);
         cairo_show_text(cr_, utf8.c_str());
         cairo_restore(cr_);
+        if (log_) log_->texts.push_back(utf8);
     }
+    // Draws only inside the box until the returned guard ends.
+    struct Clip {
+        cairo_t* cr;
+        ~Clip() { cairo_restore(cr); }
+    };
+    Clip clip_to(double left, double top, double width, double height) {
+        cairo_save(cr_);
+        cairo_rectangle(cr_, left, top, width, height);
+        cairo_clip(cr_);
+        return Clip{cr_};
+    }
+    void mark(const char* what, double metre) {
+        if (log_) log_->marks.push_back({what, metre});
+    }
+    DrawnPicture* log() { return log_; }
     cairo_t* context() { return cr_; }
 
   private:
@@ -121,7 +153,35 @@ class Painter {
         cairo_set_font_size(cr_, size);
     }
     cairo_t* cr_;
+    DrawnPicture* log_;
 };
+
+// The part of the route a picture shows, in metres.
+struct Window {
+    double start;
+    double end;
+    bool whole;  // the whole route, not a stretch
+    double length() const { return end - start; }
+    bool contains(double metre) const { return metre >= start && metre <= end; }
+    bool overlaps(double from, double to) const { return from <= end && to >= start; }
+};
+
+double metre_of(std::size_t cell) {
+    return static_cast<double>(cell) * cell_length;
+}
+
+Window window_for(const Model& model, const std::optional<units::Stretch>& stretch) {
+    double cells_end = metre_of(model.cells.size());
+    if (!stretch) return {0, cells_end, true};
+    double start = std::min<double>(stretch->from, cells_end - cell_length);
+    double end = std::min<double>(stretch->to, cells_end);
+    if (end <= start) {
+        throw UsageProblem("the stretch " + units::km_and_metres(stretch->from) + " .. " +
+                           units::km_and_metres(stretch->to) + " lies past the route's " +
+                           units::km_and_metres(static_cast<std::int64_t>(cells_end)) + " m");
+    }
+    return {start, end, false};
+}
 
 // What the picture marks, gathered from the cells once; positions in metres.
 struct Slowdown {
@@ -138,10 +198,6 @@ struct Features {
     std::vector<Slowdown> slowdowns;
 };
 
-double metre_of(std::size_t cell) {
-    return static_cast<double>(cell) * cell_length;
-}
-
 // A slowdown ends at the first end cell after its start; one whose end is hidden ends there.
 double slowdown_end_after(const std::vector<TrackCell>& cells, std::size_t start) {
     for (std::size_t i = start + 1; i < cells.size(); ++i) {
@@ -150,16 +206,20 @@ double slowdown_end_after(const std::vector<TrackCell>& cells, std::size_t start
     return metre_of(start);
 }
 
-Features gather_features(const std::vector<TrackCell>& cells) {
+// The features inside the window (a slowdown when any of it is).
+Features gather_features(const std::vector<TrackCell>& cells, const Window& window) {
     Features f;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         double at = metre_of(i);
+        if (cells[i].kind == cell_kind::slowdown_start) {
+            Slowdown s{at, slowdown_end_after(cells, i), cells[i].val1};
+            if (window.overlaps(s.start, s.end)) f.slowdowns.push_back(s);
+            continue;
+        }
+        if (!window.contains(at)) continue;
         switch (cells[i].kind) {
             case cell_kind::signal:
                 f.signals.push_back(at);
-                break;
-            case cell_kind::slowdown_start:
-                f.slowdowns.push_back({at, slowdown_end_after(cells, i), cells[i].val1});
                 break;
             case cell_kind::slowdown_advance:
                 f.advance_points.push_back(at);
@@ -181,36 +241,123 @@ Features gather_features(const std::vector<TrackCell>& cells) {
     return f;
 }
 
+// The stations whose stretch reaches into the window.
+std::vector<int> stations_in(const Model& model, const Window& window) {
+    std::vector<int> slots;
+    for (int slot : station_slots(model)) {
+        const ScenarioRecord& r = model.records[slot];
+        double from = std::min(r.zone_start, r.position), to = std::max(r.zone_end, r.position);
+        if (window.overlaps(from, to)) slots.push_back(slot);
+    }
+    return slots;
+}
+
 std::string one_decimal(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
 }
 
-void draw_title(Painter& p, const Model& model, const Features& f) {
-    std::size_t stations = station_slots(model).size();
+// "1 signal", "3 signals".
+std::string counted(std::size_t count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+// Panel titles in capitals of the one small type size: the station names already bring
+// most capitals' outlines into an SVG, so titles add almost nothing to its size.
+void panel_title(Painter& p, double x, double y, const std::string& title,
+                 Align align = Align::right) {
+    std::string capitals = title;
+    for (char& c : capitals) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    p.colour(ink);
+    p.text(x, y, capitals, 9, align);
+}
+
+void draw_title(Painter& p, const Model& model, const Features& f, const Window& window) {
+    std::size_t stations = stations_in(model, window).size();
     // The compiled records carry the identity the files were made with.
     std::string title = single_byte_to_utf8(model.records[record_slot::route_identity].text) + " " +
                         single_byte_to_utf8(model.records[record_slot::train_identity].text);
-    std::string facts = one_decimal(route_length(model) / 1000.0) + " km, " +
-                        std::to_string(stations) + " stations, " +
-                        std::to_string(f.signals.size()) + " signals, " +
-                        std::to_string(f.slowdowns.size()) + " slowdowns, " +
-                        std::to_string(f.code_changes.size()) + " code-change points";
-    p.colour(ink);
-    p.text(left_margin, 34, title, 22, Align::left, true);
+    std::string extent = window.whole ? one_decimal(route_length(model) / 1000.0) + " km"
+                                      : units::km_and_metres(std::llround(window.start)) + " to " +
+                                            units::km_and_metres(std::llround(window.end)) + " (" +
+                                            one_decimal(window.length() / 1000.0) + " km)";
+    std::string facts = extent + ", " + counted(stations, "station") + ", " +
+                        counted(f.signals.size(), "signal") + ", " +
+                        counted(f.slowdowns.size(), "slowdown") + ", " +
+                        counted(f.code_changes.size(), "code-change point");
+    // One type size keeps a vector picture small: each size carries its own glyph outlines.
+    panel_title(p, left_margin, 30, title, Align::left);
     p.colour(grey);
-    p.text(left_margin + p.text_width(title, 22, true) + 18, 34, facts, 14);
+    p.text(left_margin + p.text_width(title, 9) + 16, 30, facts, 9);
+}
+
+// ---- Legends --------------------------------------------------------------------------
+
+enum class Swatch { line, box, dot, ring, tick, triangle, diamond };
+struct LegendItem {
+    Swatch swatch;
+    Colour colour;
+    std::string text;
+};
+
+void draw_swatch(Painter& p, Swatch swatch, double x, double y) {
+    switch (swatch) {
+        case Swatch::line:
+            p.line(x - 6, y, x + 6, y, 1.5);
+            break;
+        case Swatch::box:
+            p.box(x - 6, y - 4, 12, 8);
+            break;
+        case Swatch::dot:
+            p.dot(x, y, 3.5);
+            break;
+        case Swatch::ring:
+            p.ring(x, y, 3.5, 1.5);
+            break;
+        case Swatch::tick:
+            p.line(x, y - 5, x, y + 5, 1);
+            break;
+        case Swatch::triangle:
+            p.shape({{x - 4, y - 4}, {x + 4, y - 4}, {x, y + 4}});
+            break;
+        case Swatch::diamond:
+            p.shape({{x, y - 5}, {x + 4, y}, {x, y + 5}, {x - 4, y}});
+            break;
+    }
+}
+
+// A one-row legend on a white ground, ending at the right edge of the panel.
+void draw_legend(Painter& p, double right, double top, const std::vector<LegendItem>& items) {
+    constexpr double size = 9, swatch_width = 18, gap = 12;
+    double width = 0;
+    for (const LegendItem& item : items)
+        width += swatch_width + p.text_width(item.text, size) + gap;
+    double x = right - width;
+    p.colour({1, 1, 1}, 0.85);
+    p.box(x - 4, top, width + 4, 14);
+    for (const LegendItem& item : items) {
+        p.colour(item.colour);
+        draw_swatch(p, item.swatch, x + 7, top + 7);
+        p.colour(ink);
+        p.text(x + swatch_width, top + 11, item.text, size);
+        x += swatch_width + p.text_width(item.text, size) + gap;
+    }
+    if (p.log()) ++p.log()->legends;
 }
 
 // ---- Ground plan ---------------------------------------------------------------------
 
-// Maps plan coordinates into a box at one scale for both axes (north stays up).
+// Maps plan coordinates into a box at one scale for both axes (north stays up), fitted to
+// the points of the window.
 class PlanView {
   public:
-    PlanView(const Plan& plan, Box box) : plan_(plan), last_(plan.computed_end - 1) {
-        double x_min = plan.x[0], x_max = x_min, y_min = plan.y[0], y_max = y_min;
-        for (std::int32_t point = 0; point <= last_; ++point) {
+    PlanView(const Plan& plan, Box box, const Window& window) : plan_(plan) {
+        last_ = plan.computed_end - 1;
+        first_ = std::clamp(static_cast<std::int32_t>(window.start), 0, last_);
+        end_ = std::clamp(static_cast<std::int32_t>(std::ceil(window.end)), first_, last_);
+        double x_min = plan.x[first_], x_max = x_min, y_min = plan.y[first_], y_max = y_min;
+        for (std::int32_t point = first_; point <= end_; ++point) {
             x_min = std::min(x_min, plan.x[point]);
             x_max = std::max(x_max, plan.x[point]);
             y_min = std::min(y_min, plan.y[point]);
@@ -222,7 +369,8 @@ class PlanView {
         left_ = box.left + (box.width - span_x * scale_) / 2 - x_min * scale_;
         bottom_ = box.bottom() - (box.height - span_y * scale_) / 2 + y_min * scale_;
     }
-    std::int32_t last_point() const { return last_; }
+    std::int32_t first_point() const { return first_; }
+    std::int32_t end_point() const { return end_; }
     double scale() const { return scale_; }
     // The point at a route position, held to the computed points.
     std::pair<double, double> at(double metre) const {
@@ -232,7 +380,7 @@ class PlanView {
 
   private:
     const Plan& plan_;
-    std::int32_t last_;
+    std::int32_t last_, first_ = 0, end_ = 0;
     double scale_ = 1, left_ = 0, bottom_ = 0;
 };
 
@@ -247,7 +395,7 @@ struct LabelBox {
 // no such place (the profile below names every station).
 void place_label(Painter& p, std::vector<LabelBox>& placed, double x, double y,
                  const std::string& name) {
-    constexpr double size = 10;
+    constexpr double size = 9;
     double width = p.text_width(name, size);
     const std::pair<double, double> offsets[] = {
         {7, 4}, {-7 - width, 4}, {-width / 2, -7}, {-width / 2, 15}};
@@ -262,91 +410,123 @@ void place_label(Painter& p, std::vector<LabelBox>& placed, double x, double y,
     }
 }
 
-void draw_scale_bar(Painter& p, const PlanView& view, Box box) {
-    const double kilometres[] = {0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500};
-    double length = kilometres[0];
-    for (double km : kilometres) {
-        if (km * 1000 * view.scale() <= box.width / 4) length = km;
+// A round length for a scale bar of at most a quarter of the box: 50 m up to 500 km.
+double scale_bar_metres(double metres_per_unit, double width) {
+    const double lengths[] = {50,    100,   200,   500,    1000,   2000,  5000,
+                              10000, 20000, 50000, 100000, 200000, 500000};
+    double length = lengths[0];
+    for (double metres : lengths) {
+        if (metres * metres_per_unit <= width / 4) length = metres;
     }
-    double pixels = length * 1000 * view.scale();
+    return length;
+}
+
+void draw_scale_bar(Painter& p, const PlanView& view, Box box) {
+    double length = scale_bar_metres(view.scale(), box.width);
+    double pixels = length * view.scale();
     double x = box.left + 12, y = box.bottom() - 14;
     p.colour(ink);
     p.line(x, y, x + pixels, y, 2);
     p.line(x, y - 4, x, y + 4, 1);
     p.line(x + pixels, y - 4, x + pixels, y + 4, 1);
-    p.text(x + pixels / 2, y - 6, one_decimal(length) + " km", 10, Align::centre);
+    std::string label = length < 1000 ? std::to_string(static_cast<int>(length)) + " m"
+                                      : std::to_string(static_cast<int>(length / 1000)) + " km";
+    p.text(x + pixels / 2, y - 6, label, 9, Align::centre);
 }
 
-void draw_plan_legend(Painter& p, Box box) {
-    double x = box.right() - 180, y = box.top + 20;
-    p.colour(station_colour);
-    p.dot(x, y - 4, 4);
-    p.colour(ink);
-    p.text(x + 10, y, "station (ring: no stop)", 10);
-    p.colour(signal_colour);
-    p.dot(x, y + 12, 2);
-    p.colour(ink);
-    p.text(x + 10, y + 16, "signal", 10);
+// The line through the plan's points, with a new corner only where it has moved at least
+// one unit of the output (a pixel, or a point of the vector page): finer detail cannot show.
+std::size_t draw_plan_line(Painter& p, const PlanView& view) {
+    constexpr double resolution = 1.0;
+    cairo_t* cr = p.context();
+    auto [last_x, last_y] = view.at(view.first_point());
+    cairo_move_to(cr, last_x, last_y);
+    std::size_t drawn = 1;
+    for (std::int32_t point = view.first_point() + 1; point <= view.end_point(); ++point) {
+        auto [x, y] = view.at(point);
+        if (point != view.end_point() && std::hypot(x - last_x, y - last_y) < resolution) continue;
+        cairo_line_to(cr, x, y);
+        last_x = x;
+        last_y = y;
+        ++drawn;
+    }
+    cairo_stroke(cr);
+    return drawn;
 }
 
-void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box) {
+void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box,
+                      const Window& window) {
     p.colour(ink);
-    p.text(box.left, box.top + 14, "Ground plan", 13, Align::left, true);
+    panel_title(p, box.left, box.top + 14, "Ground plan", Align::left);
     const Plan& plan = model.plan;
-    if (!plan.exists() || !plan.origin_set || plan.computed_end <= 2) {
+    if (!plan.exists() || !plan.origin_set || plan.computed_end <= 2 ||
+        window.start >= plan.computed_end) {
         p.colour(grey);
         p.text(box.left + box.width / 2, box.top + box.height / 2,
-               "no ground plan (compiled without one)", 14, Align::centre);
+               "no ground plan here (compiled without one, or the plan stops before)", 14,
+               Align::centre);
         return;
     }
-    PlanView view(plan, {box.left + 30, box.top + 30, box.width - 60, box.height - 60});
+    PlanView view(plan, {box.left + 30, box.top + 30, box.width - 60, box.height - 60}, window);
     p.colour(track_colour);
-    cairo_t* cr = p.context();
-    cairo_set_line_width(cr, 2);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    for (std::int32_t point = 0; point <= view.last_point(); point += 20) {
-        auto [x, y] = view.at(point);
-        (point == 0 ? cairo_move_to : cairo_line_to)(cr, x, y);
-    }
-    auto [end_x, end_y] = view.at(view.last_point());
-    cairo_line_to(cr, end_x, end_y);
-    cairo_stroke(cr);
+    cairo_set_line_width(p.context(), 2);
+    cairo_set_line_join(p.context(), CAIRO_LINE_JOIN_ROUND);
+    std::size_t points = draw_plan_line(p, view);
+    if (p.log()) p.log()->plan_line_points = points;
 
     p.colour(signal_colour);
+    constexpr double half = 2.5;  // squares: the smallest shape to store
+    double last_x = -1e9, last_y = -1e9;
     for (double at : f.signals) {
         auto [x, y] = view.at(at);
-        p.dot(x, y, 1.5);
+        // Marks closer than their own width would cover the track and each other: a signal
+        // shows on the plan only where the scale keeps it apart from the one before.
+        if (std::hypot(x - last_x, y - last_y) < 4 * half) continue;
+        p.add_box(x - half, y - half, 2 * half, 2 * half);
+        last_x = x;
+        last_y = y;
     }
+    p.fill();
     std::vector<LabelBox> placed;
-    for (int slot : station_slots(model)) {
+    for (int slot : stations_in(model, window)) {
         const ScenarioRecord& station = model.records[slot];
+        if (!window.contains(station.position)) continue;
         auto [x, y] = view.at(station.position);
         p.colour(station_colour);
         if (station.kind < 25) p.dot(x, y, 4);
         if (station.kind >= 25) p.ring(x, y, 3.5, 1.5);
-        p.colour(ink);
-        place_label(p, placed, x, y, single_byte_to_utf8(station.text));
+        // Over the whole route the plan names the timetabled stations only; the profile
+        // below names every station.
+        if (!window.whole || station.time_s != 0) {
+            p.colour(ink);
+            place_label(p, placed, x, y, single_byte_to_utf8(station.text));
+        }
     }
     draw_scale_bar(p, view, box);
-    draw_plan_legend(p, box);
+    draw_legend(p, box.right(), box.top + 4,
+                {{Swatch::line, track_colour, "track"},
+                 {Swatch::dot, station_colour, "station"},
+                 {Swatch::ring, station_colour, "station, no stop"},
+                 {Swatch::box, signal_colour, "signal"}});
 }
 
 // ---- Line profile --------------------------------------------------------------------
 
-// Route positions across the width of the profile lanes.
+// Route positions of the window across the width of the profile lanes.
 struct RouteAxis {
     double left;
     double width;
-    double metres;
-    double x(double metre) const { return left + width * metre / metres; }
+    Window window;
+    double x(double metre) const { return left + width * (metre - window.start) / window.length(); }
+    double right() const { return left + width; }
 };
 
 void lane_title(Painter& p, Box lane, const std::string& title, const std::string& unit = "") {
     p.colour(ink);
-    p.text(lane.left - 44, lane.top + 14, title, 12, Align::right, true);
+    panel_title(p, lane.left - 44, lane.top + 14, title);
     if (!unit.empty()) {
         p.colour(grey);
-        p.text(lane.left - 44, lane.top + 28, unit, 10, Align::right);
+        p.text(lane.left - 44, lane.top + 28, unit, 9, Align::right);
     }
 }
 
@@ -357,48 +537,68 @@ void value_grid_line(Painter& p, Box lane, double y, const std::string& label) {
     p.text(lane.left - 6, y + 4, label, 9, Align::right);
 }
 
-// Draws one value per cell as a step line, with a new corner only where the value changes.
+// The cells the window shows, as a half-open index range.
+std::pair<std::size_t, std::size_t> cells_of(const std::vector<TrackCell>& cells,
+                                             const Window& window) {
+    auto first = static_cast<std::size_t>(window.start / cell_length);
+    auto end = static_cast<std::size_t>(std::ceil(window.end / cell_length));
+    return {std::min(first, cells.size()), std::min(end, cells.size())};
+}
+
+// Draws one value per cell as a step line from the window's start to `until`, with a new
+// corner only where the value changes.
 template <typename ValueOf>
-void step_line(Painter& p, const std::vector<TrackCell>& cells, const RouteAxis& axis,
+void step_line(Painter& p, const std::vector<TrackCell>& cells, const RouteAxis& axis, double until,
                ValueOf y_of) {
+    auto [first, end] = cells_of(cells, axis.window);
+    if (first >= end || until <= axis.window.start) return;
     cairo_t* cr = p.context();
     cairo_set_line_width(cr, 1.5);
-    double last_y = y_of(cells.front());
-    cairo_move_to(cr, axis.x(0), last_y);
-    for (std::size_t i = 1; i < cells.size(); ++i) {
+    double last_y = y_of(cells[first]);
+    cairo_move_to(cr, axis.x(axis.window.start), last_y);
+    for (std::size_t i = first + 1; i < end && metre_of(i) < until; ++i) {
         double y = y_of(cells[i]);
         if (y == last_y) continue;
         cairo_line_to(cr, axis.x(metre_of(i)), last_y);
         cairo_line_to(cr, axis.x(metre_of(i)), y);
         last_y = y;
     }
-    cairo_line_to(cr, axis.x(metre_of(cells.size())), last_y);
+    cairo_line_to(cr, axis.x(std::min(until, axis.window.end)), last_y);
     cairo_stroke(cr);
 }
 
 void draw_speed_lane(Painter& p, const Model& model, const RouteAxis& axis, Box lane) {
     lane_title(p, lane, "Speed limit", "km/h");
+    auto [first, end] = cells_of(model.cells, axis.window);
     int highest = 0;
-    for (const TrackCell& cell : model.cells) highest = std::max(highest, cell.speed_limit * 5);
-    int top = std::max(50, (highest + 49) / 50 * 50);
-    auto y_of = [&](double speed) { return lane.bottom() - lane.height * speed / top; };
-    for (int speed = 0; speed <= top; speed += 50) {
-        value_grid_line(p, lane, y_of(speed), std::to_string(speed));
+    for (std::size_t i = first; i < end; ++i) {
+        highest = std::max(highest, units::speed_kmh(model.cells[i].speed_limit));
     }
+    int step = highest > 250 ? 100 : 50;
+    int top = std::max(step, (highest + step - 1) / step * step);
+    auto y_of = [&](double speed) { return lane.bottom() - lane.height * speed / top; };
+    for (int speed = 0; speed <= top; speed += step) {
+        value_grid_line(p, lane, y_of(speed), std::to_string(speed));
+        if (p.log()) p.log()->speed_axis_labels.push_back(std::to_string(speed));
+    }
+    // Past the route's end the cells hold no speed: the line stops there.
+    double until = std::min<double>(route_length(model), axis.window.end);
     p.colour(speed_colour);
-    step_line(p, model.cells, axis, [&](const TrackCell& c) { return y_of(c.speed_limit * 5); });
-}
-
-// Gradient bytes hold per mille + 100; 0 marks the last cells, which get no gradient.
-bool has_gradient(const TrackCell& cell) {
-    return cell.gradient != 0;
+    step_line(p, model.cells, axis, until,
+              [&](const TrackCell& c) { return y_of(units::speed_kmh(c.speed_limit)); });
+    if (p.log()) p.log()->speed_line_end = until;
+    draw_legend(p, lane.right(), lane.top - 14, {{Swatch::line, speed_colour, "speed limit"}});
 }
 
 void draw_gradient_lane(Painter& p, const Model& model, const RouteAxis& axis, Box lane) {
     lane_title(p, lane, "Gradient", "per mille");
+    const auto& cells = model.cells;
+    auto [first, end] = cells_of(cells, axis.window);
     int steepest = 0;
-    for (const TrackCell& cell : model.cells) {
-        if (has_gradient(cell)) steepest = std::max(steepest, std::abs(cell.gradient - 100));
+    for (std::size_t i = first; i < end; ++i) {
+        if (auto g = units::gradient_per_mille(cells[i].gradient)) {
+            steepest = std::max(steepest, std::abs(*g));
+        }
     }
     int range = std::max(5, (steepest + 4) / 5 * 5);
     double middle = lane.top + lane.height / 2;
@@ -406,118 +606,201 @@ void draw_gradient_lane(Painter& p, const Model& model, const RouteAxis& axis, B
     value_grid_line(p, lane, y_of(range), "+" + std::to_string(range));
     value_grid_line(p, lane, middle, "0");
     value_grid_line(p, lane, y_of(-range), "-" + std::to_string(range));
-    const auto& cells = model.cells;
-    for (std::size_t start = 0; start < cells.size();) {
-        std::size_t end = start + 1;
-        while (end < cells.size() && cells[end].gradient == cells[start].gradient) ++end;
-        int gradient = cells[start].gradient - 100;
-        if (has_gradient(cells[start]) && gradient != 0) {
-            p.colour(gradient > 0 ? uphill_colour : downhill_colour);
-            double x0 = axis.x(metre_of(start)), x1 = axis.x(metre_of(end));
-            double y = y_of(gradient);
-            p.box(x0, std::min(y, middle), std::max(x1 - x0, 0.5), std::abs(y - middle));
+    for (int side : {1, -1}) {  // uphill boxes, then downhill ones, each as one shape
+        for (std::size_t start = first; start < end;) {
+            std::size_t stop = start + 1;
+            while (stop < end && cells[stop].gradient == cells[start].gradient) ++stop;
+            std::optional<int> gradient = units::gradient_per_mille(cells[start].gradient);
+            if (gradient && *gradient * side > 0) {
+                double x0 = axis.x(std::max(metre_of(start), axis.window.start));
+                double x1 = axis.x(std::min(metre_of(stop), axis.window.end));
+                double y = y_of(*gradient);
+                p.add_box(x0, std::min(y, middle), std::max(x1 - x0, 0.5), std::abs(y - middle));
+            }
+            start = stop;
         }
-        start = end;
+        p.colour(side > 0 ? uphill_colour : downhill_colour);
+        p.fill();
     }
+    draw_legend(
+        p, lane.right(), lane.top - 14,
+        {{Swatch::box, uphill_colour, "uphill"}, {Swatch::box, downhill_colour, "downhill"}});
 }
 
 void draw_station_lane(Painter& p, const Model& model, const Features& f, const RouteAxis& axis,
                        Box lane) {
     lane_title(p, lane, "Stations", "stretch, stop");
     double bar_top = lane.bottom() - 12;
-    for (int slot : station_slots(model)) {
-        const ScenarioRecord& station = model.records[slot];
-        double x0 = axis.x(std::max(0, station.zone_start));
-        double x1 = axis.x(station.zone_end);
+    {
+        auto clip = p.clip_to(axis.left, lane.top, axis.width, lane.height + 2);
+        std::vector<int> stations = stations_in(model, axis.window);
+        for (int slot : stations) {
+            const ScenarioRecord& station = model.records[slot];
+            double x0 = axis.x(std::max(0, station.zone_start));
+            double x1 = axis.x(station.zone_end);
+            p.add_box(x0, bar_top, std::max(x1 - x0, 1.5), 8);
+        }
         p.colour(station_colour, 0.55);
-        p.box(x0, bar_top, std::max(x1 - x0, 1.5), 8);
+        p.fill();
         p.colour(ink);
-        p.text(axis.x(station.position) + 3, bar_top - 4, single_byte_to_utf8(station.text), 9,
-               Align::left, false, -M_PI / 2);
+        // Names stand level, each on the lowest row where it hides no other name.
+        std::vector<double> row_ends;
+        const auto rows = static_cast<std::size_t>((lane.height - 30) / 11);
+        for (int slot : stations) {
+            const ScenarioRecord& station = model.records[slot];
+            if (!axis.window.contains(station.position)) continue;
+            p.mark("station", station.position);
+            std::string name = single_byte_to_utf8(station.text);
+            double x = axis.x(station.position);
+            std::size_t row = 0;
+            while (row < row_ends.size() && row_ends[row] > x) ++row;
+            if (row >= rows) continue;  // no room left: the ground plan names it
+            if (row == row_ends.size()) row_ends.push_back(0);
+            row_ends[row] = x + p.text_width(name, 9) + 6;
+            double y = bar_top - 4 - 11 * static_cast<double>(row);
+            p.text(x + 2, y, name, 9);
+            p.add_line(x, y + 2, x, bar_top);
+        }
+        p.stroke(0.5);
+        for (double at : f.stop_cells) {
+            double x = axis.x(at + cell_length / 2.0);
+            p.add_shape({{x, bar_top + 8}, {x - 3, bar_top + 13}, {x + 3, bar_top + 13}});
+            p.mark("stop", at);
+        }
+        p.colour(station_colour);
+        p.fill();
     }
-    p.colour(station_colour);
-    for (double at : f.stop_cells) {
-        double x = axis.x(at + cell_length / 2.0);
-        p.shape({{x, bar_top + 8}, {x - 3, bar_top + 13}, {x + 3, bar_top + 13}});
-    }
+    draw_legend(p, lane.right(), lane.top,
+                {{Swatch::box, station_colour, "station stretch"},
+                 {Swatch::triangle, station_colour, "stop cell"}});
+}
+
+// In a short window every feature gets its position written beside it.
+bool labels_positions(const RouteAxis& axis) {
+    return axis.window.length() <= 5000;
 }
 
 void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box lane) {
     double row = lane.height / 3;
     auto row_title = [&](int index, const std::string& title) {
         p.colour(ink);
-        p.text(lane.left - 44, lane.top + row * index + row / 2 + 4, title, 12, Align::right, true);
+        panel_title(p, lane.left - 44, lane.top + row * index + row / 2 + 4, title);
     };
     row_title(0, "Signals");
-    p.colour(signal_colour);
-    for (double at : f.signals) p.line(axis.x(at), lane.top + 6, axis.x(at), lane.top + row - 4, 1);
-
     row_title(1, "Slowdowns");
+    row_title(2, "Code changes");
+    auto clip = p.clip_to(axis.left, lane.top, axis.width, lane.height);
+    auto position_label = [&](double at, double y) {
+        if (!labels_positions(axis)) return;
+        p.colour(ink);
+        p.text(axis.x(at) + 4, y, units::km_and_metres(std::llround(at)), 9);
+    };
+    for (double at : f.signals) {
+        p.add_line(axis.x(at), lane.top + 6, axis.x(at), lane.top + row - 4);
+        p.mark("signal", at);
+    }
+    p.colour(signal_colour);
+    p.stroke(1);
+    for (double at : f.signals) position_label(at, lane.top + row - 6);
+
     double middle = lane.top + row * 1.5;
     for (const Slowdown& s : f.slowdowns) {
         double x0 = axis.x(s.start), x1 = axis.x(s.end);
         p.colour(slowdown_colour);
         p.box(x0, middle - 6, std::max(x1 - x0, 3.0), 12);
         p.colour(ink);
-        p.text(x0 + std::max(x1 - x0, 3.0) + 3, middle + 4, std::to_string(s.speed), 9);
+        p.text(std::max(x0, axis.left) + 3, middle + 4, std::to_string(s.speed) + " km/h", 9);
+        p.mark("slowdown", s.start);
     }
     p.colour(slowdown_colour);
     for (double at : f.advance_points) {
         double x = axis.x(at);
-        p.shape({{x - 4, middle - 6}, {x + 4, middle - 6}, {x, middle + 4}});
+        p.add_shape({{x - 4, middle - 6}, {x + 4, middle - 6}, {x, middle + 4}});
+        p.mark("slowdown advance point", at);
     }
-    for (double at : f.warning_boards) p.line(axis.x(at), middle - 9, axis.x(at), middle + 9, 1);
+    p.fill();
+    for (double at : f.warning_boards) {
+        p.add_line(axis.x(at), middle - 9, axis.x(at), middle + 9);
+        p.mark("slowdown warning board", at);
+    }
+    p.stroke(1);
 
-    row_title(2, "Code changes");
     double code_middle = lane.top + row * 2.5;
     p.colour(code_colour);
     for (double at : f.code_changes) {
         double x = axis.x(at);
-        p.shape({{x, code_middle - 6},
-                 {x + 4, code_middle},
-                 {x, code_middle + 6},
-                 {x - 4, code_middle}});
+        p.add_shape({{x, code_middle - 6},
+                     {x + 4, code_middle},
+                     {x, code_middle + 6},
+                     {x - 4, code_middle}});
+        p.mark("code change", at);
     }
+    p.fill();
+    for (double at : f.code_changes) position_label(at, code_middle + 4);
 }
 
-// Whole kilometres between labelled ticks, so that about twenty labels fit.
-double kilometre_step(double metres) {
-    const double steps[] = {1, 2, 5, 10, 20, 50, 100, 200};
+void draw_feature_legend(Painter& p, Box lane) {
+    draw_legend(p, lane.right(), lane.bottom() + 22,
+                {{Swatch::tick, signal_colour, "signal"},
+                 {Swatch::box, slowdown_colour, "slowdown"},
+                 {Swatch::triangle, slowdown_colour, "advance point"},
+                 {Swatch::tick, slowdown_colour, "warning board"},
+                 {Swatch::diamond, code_colour, "code change"}});
+}
+
+// Between labelled ticks: a round number of metres, so that about twenty labels fit.
+double tick_step(double metres) {
+    const double steps[] = {50,    100,   200,   500,    1000,   2000,  5000,
+                            10000, 20000, 50000, 100000, 200000, 500000};
     for (double step : steps) {
-        if (metres / (step * 1000) <= 25) return step;
+        if (metres / step <= 25) return step;
     }
-    return 500;
+    return 1000000;
+}
+
+// Whole kilometres on a long axis; km+m where the ticks are closer than a kilometre.
+std::string tick_label(double metre, double step) {
+    auto whole = std::llround(metre);
+    return step < 1000 ? units::km_and_metres(whole) : std::to_string(whole / 1000);
 }
 
 void draw_kilometre_axis(Painter& p, const Model& model, const RouteAxis& axis, Box lanes,
                          double axis_y) {
-    double step = kilometre_step(axis.metres);
-    for (double km = 0; km * 1000 <= axis.metres; km += step) {
-        double x = axis.x(km * 1000);
-        p.colour(faint);
-        p.line(x, lanes.top, x, axis_y, 0.8);
-        p.colour(ink);
-        p.line(x, axis_y, x, axis_y + 6, 1);
-        p.text(x, axis_y + 19, std::to_string(static_cast<int>(km)), 10, Align::centre);
+    const Window& w = axis.window;
+    double step = tick_step(w.length());
+    const double first = std::ceil(w.start / step) * step;
+    for (double at = first; at <= w.end; at += step)
+        p.add_line(axis.x(at), lanes.top, axis.x(at), axis_y);
+    p.colour(faint);
+    p.stroke(0.8);
+    p.colour(ink);
+    for (double at = first; at <= w.end; at += step) {
+        p.add_line(axis.x(at), axis_y, axis.x(at), axis_y + 6);
     }
-    for (double km = step / 5; km * 1000 <= axis.metres; km += step / 5) {
-        p.line(axis.x(km * 1000), axis_y, axis.x(km * 1000), axis_y + 3, 0.8);
+    p.stroke(1);
+    for (double at = first; at <= w.end; at += step) {
+        p.text(axis.x(at), axis_y + 19, tick_label(at, step), 9, Align::centre);
     }
-    p.line(axis.left, axis_y, axis.left + axis.width, axis_y, 1);
-    p.text(axis.left - 44, axis_y + 19, "km", 12, Align::right, true);
+    for (double at = std::ceil(w.start / (step / 5)) * (step / 5); at <= w.end; at += step / 5) {
+        p.add_line(axis.x(at), axis_y, axis.x(at), axis_y + 3);
+    }
+    p.stroke(0.8);
+    p.line(axis.left, axis_y, axis.right(), axis_y, 1);
+    panel_title(p, axis.left - 44, axis_y + 19, step < 1000 ? "km+m" : "km");
     double end = route_length(model);
-    if (end < axis.metres) {
+    if (w.contains(end) && end < w.end) {
         p.colour(grey);
         p.dashed_line(axis.x(end), lanes.top, axis.x(end), axis_y, 1);
-        p.text(axis.x(end) - 4, lanes.top + 12, "end of route", 9, Align::right);
+        p.text(axis.x(end) - 4, axis_y - 4, "end of route", 9, Align::right);
     }
 }
 
-void draw_profile(Painter& p, const Model& model, const Features& f, double top) {
+void draw_profile(Painter& p, const Model& model, const Features& f, double top,
+                  const Window& window) {
     double width = page_width - left_margin - right_margin;
-    RouteAxis axis{left_margin, width, metre_of(model.cells.size())};
+    RouteAxis axis{left_margin, width, window};
     Box speed{left_margin, top, width, 110};
-    Box gradient{left_margin, speed.bottom() + 14, width, 90};
+    Box gradient{left_margin, speed.bottom() + 26, width, 90};
     Box stations{left_margin, gradient.bottom() + 14, width, 160};
     Box rows{left_margin, stations.bottom() + 8, width, 96};
     double axis_y = rows.bottom() + 4;
@@ -526,17 +809,18 @@ void draw_profile(Painter& p, const Model& model, const Features& f, double top)
     draw_gradient_lane(p, model, axis, gradient);
     draw_station_lane(p, model, f, axis, stations);
     draw_feature_rows(p, f, axis, rows);
+    draw_feature_legend(p, rows);
 }
 
-void draw_picture(cairo_t* cr, const Model& model) {
-    Painter p(cr);
+void draw_picture(cairo_t* cr, const Model& model, const Window& window, DrawnPicture* log) {
+    Painter p(cr, log);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    Features f = gather_features(model.cells);
-    draw_title(p, model, f);
-    Box plan_box{left_margin, 50, page_width - left_margin - right_margin, 480};
-    draw_ground_plan(p, model, f, plan_box);
-    draw_profile(p, model, f, plan_box.bottom() + 24);
+    Features f = gather_features(model.cells, window);
+    draw_title(p, model, f, window);
+    Box plan_box{left_margin, 50, page_width - left_margin - right_margin, 460};
+    draw_ground_plan(p, model, f, plan_box, window);
+    draw_profile(p, model, f, plan_box.bottom() + 34, window);
 }
 
 // ---- Output --------------------------------------------------------------------------
@@ -587,14 +871,16 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
     return std::nullopt;
 }
 
-std::string scenario_picture(const Model& model, PictureFormat format) {
+std::string scenario_picture(const Model& model, PictureFormat format,
+                             const std::optional<units::Stretch>& stretch) {
     if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
+    Window window = window_for(model, stretch);
     std::string bytes;
     SurfaceHandle surface = make_surface(format, bytes);
     check(cairo_surface_status(surface.get()));
     {
         ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
-        draw_picture(cr.get(), model);
+        draw_picture(cr.get(), model, window, nullptr);
         check(cairo_status(cr.get()));
     }
     if (format == PictureFormat::png) {
@@ -605,6 +891,19 @@ std::string scenario_picture(const Model& model, PictureFormat format) {
     return bytes;
 }
 
+DrawnPicture drawn_picture(const Model& model, const std::optional<units::Stretch>& stretch) {
+    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
+    Window window = window_for(model, stretch);
+    SurfaceHandle surface(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr),
+                          cairo_surface_destroy);
+    check(cairo_surface_status(surface.get()));
+    DrawnPicture picture;
+    ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
+    draw_picture(cr.get(), model, window, &picture);
+    check(cairo_status(cr.get()));
+    return picture;
+}
+
 int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
         std::optional<PictureFormat> format = picture_format_for(request.output);
@@ -613,7 +912,12 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
                                ": the picture's name must end in .png, .svg or .pdf");
         }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
-        write_file_replacing(request.output, scenario_picture(scenario.model, *format));
+        std::string picture = scenario_picture(scenario.model, *format, request.stretch);
+        std::filesystem::path folder = request.output.parent_path();
+        std::error_code error;
+        if (!folder.empty()) std::filesystem::create_directories(folder, error);
+        if (error) throw SystemFailure(error.value(), folder);
+        write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";
         return 0;
     });

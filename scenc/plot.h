@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compiler/model.h"
+#include "scenc/units.h"
 
 namespace scenario::scenc {
 
@@ -19,12 +20,32 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
 // The ground plan on top (stations and signals marked), and under it the line profile
 // along the route: speed limit, gradient, station stretches, signals, slowdowns and
 // code-change points, over a kilometre scale. Needs the cells and records; the plan panel
-// says so when the model has no plan. Throws std::runtime_error when cairo fails.
-std::string scenario_picture(const Model& model, PictureFormat format);
+// says so when the model has no plan. With a stretch, only that part of the line is drawn,
+// with panels, scales and labels fitted to it. Throws std::runtime_error when cairo fails.
+std::string scenario_picture(const Model& model, PictureFormat format,
+                             const std::optional<units::Stretch>& stretch = std::nullopt);
+
+// What a picture shows, as the drawing code records it while it draws: every text, and
+// every feature mark with its route position. Tests and tools read a picture through this.
+struct DrawnMark {
+    std::string what;  // "signal", "slowdown", "station", "stop", "code change", ...
+    double metre;
+};
+struct DrawnPicture {
+    std::vector<std::string> texts;
+    std::vector<std::string> speed_axis_labels;
+    std::vector<DrawnMark> marks;
+    std::size_t plan_line_points = 0;  // points of the ground plan's line after thinning
+    double speed_line_end = 0;         // route metre where the speed line stops
+    std::size_t legends = 0;           // panels that carry a legend
+};
+DrawnPicture drawn_picture(const Model& model,
+                           const std::optional<units::Stretch>& stretch = std::nullopt);
 
 struct PlotRequest {
     std::vector<std::filesystem::path> inputs;  // one folder, or the compiled files
-    std::filesystem::path output;
+    std::filesystem::path output;               // its folder is created when missing
+    std::optional<units::Stretch> stretch;      // only this stretch of the line
 };
 
 // Returns 0, 2 for a missing or wrong input or an unknown picture format, 3 when the

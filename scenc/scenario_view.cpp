@@ -3,6 +3,9 @@
 #include <map>
 #include <set>
 
+#include "scenc/input_files.h"
+#include "scenc/units.h"
+
 namespace scenario::scenc {
 
 std::string cell_kind_name(std::uint8_t kind) {
@@ -75,6 +78,152 @@ std::vector<int> station_slots(const Model& model) {
         if (!is_cleared(model.records[slot]) && !sign_boards.contains(slot)) slots.push_back(slot);
     }
     return slots;
+}
+
+std::vector<RawField> raw_fields(const TrackCell& c) {
+    return {{"kind", c.kind},         {"val1", c.val1},         {"val2", c.val2},
+            {"val3", c.val3},         {"val4", c.val4},         {"signal_time", c.signal_time},
+            {"approach", c.approach}, {"mountain", c.mountain}, {"speed_limit", c.speed_limit},
+            {"gradient", c.gradient}, {"adhesion", c.adhesion}};
+}
+
+std::vector<RawField> raw_fields(const ScenarioRecord& r) {
+    return {{"kind", r.kind},         {"zone_start", r.zone_start}, {"zone_end", r.zone_end},
+            {"position", r.position}, {"opt_a", r.opt_a},           {"par_a", r.par_a},
+            {"par_b", r.par_b},       {"par_c", r.par_c},           {"par_d", r.par_d},
+            {"par_e", r.par_e},       {"opt_b", r.opt_b},           {"opt_c", r.opt_c},
+            {"opt_d", r.opt_d},       {"opt_e", r.opt_e},           {"time_s", r.time_s}};
+}
+
+namespace {
+
+FieldMeaning position(const char* field, const char* label, std::int64_t metres) {
+    return {field,
+            label,
+            units::position_text(metres),
+            {{"m", metres}, {"km", units::km_and_metres(metres)}},
+            "m"};
+}
+FieldMeaning clock(const char* field, const char* label, std::int64_t seconds) {
+    std::string time = units::clock_time(seconds);
+    return {field, label, time, time, "hh:mm:ss"};
+}
+FieldMeaning speed(const char* field, const char* label, int kmh) {
+    return {field, label, std::to_string(kmh) + " km/h", kmh, "km/h"};
+}
+FieldMeaning plain(const char* field, const char* label, std::int64_t value,
+                   const std::string& unit = "") {
+    std::string shown = std::to_string(value) + (unit.empty() ? "" : " " + unit);
+    return {field, label, shown, value, unit};
+}
+
+void add_feature_meanings(std::vector<FieldMeaning>& m, const TrackCell& c) {
+    switch (c.kind) {
+        case cell_kind::slowdown_start:
+        case cell_kind::slowdown_end:
+        case cell_kind::slowdown_advance:
+            m.push_back(speed("val1", "slowdown speed", c.val1));
+            break;
+        case cell_kind::slowdown_warning:
+            m.push_back(plain("val1", "warning board", c.val1));
+            break;
+        case cell_kind::station_stop:
+            m.push_back(plain("val1", "station record", c.val1));
+            break;
+        case cell_kind::code_change:
+            m.push_back(plain("val1", "code", c.val1));
+            break;
+        case cell_kind::sign_board:
+            m.push_back(plain("val1", "board text record", c.val1));
+            break;
+        default:
+            break;
+    }
+}
+
+void add_station_meanings(std::vector<FieldMeaning>& m, const ScenarioRecord& r, bool terminus) {
+    m.push_back(position("position", "position", r.position));
+    m.push_back(position("zone_start", "stretch start", r.zone_start));
+    m.push_back(position("zone_end", "stretch end", r.zone_end));
+    // The timetable holds the departure at the origin and the stops, the arrival at the end;
+    // a station the train passes has no time.
+    if (r.time_s != 0) m.push_back(clock("time_s", terminus ? "arrival" : "departure", r.time_s));
+}
+
+void add_fixed_slot_meanings(std::vector<FieldMeaning>& m, int slot, const ScenarioRecord& r) {
+    switch (slot) {
+        case record_slot::progressive_one:
+        case record_slot::progressive_two:
+        case record_slot::progressive_three:
+            m.push_back(position("zone_start", "from", r.zone_start));
+            m.push_back(position("zone_end", "kilometric value", r.zone_end));
+            m.push_back(plain("position", "direction", r.position));
+            break;
+        case record_slot::totals:
+            m.push_back(plain("zone_start", "braked mass", r.zone_start, "%"));
+            m.push_back(position("zone_end", "route length", r.zone_end));
+            m.push_back(plain("position", "cars", r.position));
+            break;
+        case record_slot::route_identity:
+            m.push_back(plain("zone_start", "background 1", r.zone_start));
+            m.push_back(plain("position", "background 2", r.position));
+            m.push_back(plain("zone_end", "background 3", r.zone_end));
+            m.push_back(plain("par_a", "marker", r.par_a));
+            m.push_back(plain("time_s", "weighted contest code", r.time_s));
+            break;
+        case record_slot::train_identity:
+            m.push_back(position("zone_start", "signal repetition from", r.zone_start));
+            m.push_back(position("zone_end", "signal repetition to", r.zone_end));
+            m.push_back(plain("position", "codes", r.position));
+            m.push_back(plain("par_a", "sand", r.par_a));
+            // Hours, minutes and seconds: each of the three shows the whole clock.
+            for (const char* field : {"par_c", "par_d", "par_e"}) {
+                m.push_back(clock(field, "start clock", (r.par_c * 60 + r.par_d) * 60 + r.par_e));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+bool holds_markers(std::size_t index, const TrackCell& cell) {
+    return index == 1 && cell.val1 == marker::first_cell;
+}
+
+std::string cell_name(std::size_t index, const TrackCell& cell) {
+    if (holds_markers(index, cell) && cell.kind == cell_kind::empty) return "markers";
+    return cell_kind_name(cell.kind);
+}
+
+std::vector<FieldMeaning> cell_meanings(std::size_t index, const TrackCell& cell) {
+    std::vector<FieldMeaning> m;
+    if (holds_markers(index, cell)) {
+        m.push_back(plain("val1", "marker", cell.val1));
+        m.push_back(plain("val2", "plain contest code", cell.val2));
+    } else {
+        add_feature_meanings(m, cell);
+    }
+    m.push_back(speed("speed_limit", "speed limit", units::speed_kmh(cell.speed_limit)));
+    std::optional<int> gradient = units::gradient_per_mille(cell.gradient);
+    m.push_back({"gradient", "gradient", units::gradient_text(cell.gradient),
+                 gradient ? nlohmann::json(*gradient) : nlohmann::json(nullptr), "per mille"});
+    return m;
+}
+
+std::vector<FieldMeaning> record_meanings(int slot, const ScenarioRecord& record, bool terminus) {
+    std::vector<FieldMeaning> m;
+    if (record_role(slot, record) == "station") add_station_meanings(m, record, terminus);
+    add_fixed_slot_meanings(m, slot, record);
+    return m;
+}
+
+const FieldMeaning* meaning_of(const std::vector<FieldMeaning>& meanings, std::string_view field) {
+    for (const FieldMeaning& m : meanings) {
+        if (m.field == field) return &m;
+    }
+    return nullptr;
 }
 
 std::int32_t route_length(const Model& model) {

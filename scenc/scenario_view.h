@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,41 @@ std::string record_role(int slot, const ScenarioRecord& record);
 // Slots 1..80 that hold a station, in order: every filled slot that no sign-board cell
 // points at.
 std::vector<int> station_slots(const Model& model);
+
+// One stored field as a raw number, by its name in the compiled layout.
+struct RawField {
+    const char* field;
+    std::int64_t raw;
+};
+std::vector<RawField> raw_fields(const TrackCell& cell);
+std::vector<RawField> raw_fields(const ScenarioRecord& record);  // all but the text
+
+// What a stored field means to the author, for the fields that have a meaning beyond the
+// number: its name in the author's words, the value in its unit as text and for JSON.
+struct FieldMeaning {
+    std::string field;     // the stored field: "time_s"
+    std::string label;     // the author's word for it: "departure"
+    std::string shown;     // "10:50:00", "8650 m (8+650)", "155 km/h"
+    nlohmann::json value;  // the same value for tools: "10:50:00", 8650, 155
+    std::string unit;      // "hh:mm:ss", "m", "km/h", "per mille", "%", "" for a count or code
+};
+
+// Cell 1 carries the two markers: the marker value and the plain contest code.
+bool holds_markers(std::size_t index, const TrackCell& cell);
+
+// "markers" for cell 1 holding them, else the kind's name.
+std::string cell_name(std::size_t index, const TrackCell& cell);
+
+// The meanings of a cell's speed, gradient and feature values.
+std::vector<FieldMeaning> cell_meanings(std::size_t index, const TrackCell& cell);
+
+// The meanings of a record's fields, by its role (a station's last slot is the terminus,
+// whose time is the arrival).
+std::vector<FieldMeaning> record_meanings(int slot, const ScenarioRecord& record,
+                                          bool terminus = false);
+
+// The meaning of one field in a list, or nothing.
+const FieldMeaning* meaning_of(const std::vector<FieldMeaning>& meanings, std::string_view field);
 
 // The route length in metres: record 84's, or the cell table's length when that is empty.
 std::int32_t route_length(const Model& model);

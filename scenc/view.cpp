@@ -11,7 +11,7 @@
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
-#include "scenc/view_units.h"
+#include "scenc/units.h"
 
 // The page's HTML, script and style, built into the program (CMakeLists.txt).
 extern "C" const char view_page_start[];
@@ -222,25 +222,32 @@ std::optional<std::size_t> stop_cell_of(const Model& model, int slot) {
     return std::nullopt;
 }
 
+// A station's values as dump shows them (position, stretch, departure or arrival), then
+// what the page adds.
+json station_lines(const Model& model, int slot, bool terminus, std::optional<std::size_t> stop) {
+    const ScenarioRecord& r = model.records[slot];
+    json lines = json::array();
+    for (const FieldMeaning& meaning : record_meanings(slot, r, terminus)) {
+        lines.push_back(shown(meaning.label, meaning.shown));
+    }
+    if (r.time_s == 0) lines.push_back(shown("time", "none: the train passes"));
+    lines.push_back(shown("kind", std::to_string(r.kind)));
+    lines.push_back(shown("stop cell", stop ? std::to_string(*stop) : "none"));
+    lines.push_back(shown("record slot", std::to_string(slot)));
+    return lines;
+}
+
 json stations(const Model& model, const SourceRows* rows) {
     json list = json::array();
-    for (int slot : station_slots(model)) {
+    const std::vector<int> slots = station_slots(model);
+    for (int slot : slots) {
         const ScenarioRecord& r = model.records[slot];
         std::optional<std::size_t> stop = stop_cell_of(model, slot);
-        json lines = json::array({
-            shown("position", units::position_text(r.position)),
-            shown("stretch", units::km_and_metres(r.zone_start) + " \u2013 " +
-                                 units::km_and_metres(r.zone_end)),
-            shown("time", r.time_s != 0 ? units::clock_time(r.time_s) : "none (not a stop)"),
-            shown("kind", std::to_string(r.kind)),
-            shown("stop cell", stop ? std::to_string(*stop) : "none"),
-            shown("record slot", std::to_string(slot)),
-        });
         json entry{{"n", single_byte_to_utf8(r.text)},
                    {"p", r.position},
                    {"a", r.zone_start},
                    {"b", r.zone_end},
-                   {"l", std::move(lines)}};
+                   {"l", station_lines(model, slot, slot == slots.back(), stop)}};
         if (stop) entry["stop"] = *stop;
         if (rows != nullptr) add_source(entry, rows->station_at(r.position));
         list.push_back(std::move(entry));

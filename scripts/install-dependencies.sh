@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
+    python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
     chromium chromium-driver python3-selenium  # scenc view's test in a real browser
 )
 
