@@ -6,7 +6,9 @@ view --texts), reads what the compiled files hold with `scenc dump --json`, and 
 the page: it opens within a second and fetches nothing; it shows every station and signal;
 zoomed by the wheel to the 2 km around km 100 it counts exactly the compiled features of
 that stretch; every zoom step redraws within 50 ms; hovering the first station shows its
-name, its departure time and the train text's line. It saves a screenshot of the whole line
+name, its departure time and the train text's line, and in the zoomed window the signal at
+km 100.7 its own; keys and dragging move the view; a set compiled without its plan opens
+too. It saves a screenshot of the whole line
 and one of the zoomed window (the README shows copies of them from docs/).
 
 A missing Chromium, chromedriver or Selenium is a failure, not a skip.
@@ -172,6 +174,36 @@ def zoom_to_window(driver, canvas):
     driver.execute_script(f"window.scenarioView.show({WINDOW[0]}, {WINDOW[1]});")
 
 
+def check_keys_and_drag(driver, canvas):
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.keys import Keys
+    canvas.send_keys(Keys.HOME)
+    whole = view_state(driver)
+    canvas.send_keys("+")
+    zoomed = view_state(driver)
+    check(abs((whole["to"] - whole["from"]) / (zoomed["to"] - zoomed["from"]) - 1.5) < 1e-6,
+          "Home shows the whole line and + zooms in by 1.5")
+    ActionChains(driver).move_to_element(canvas).click_and_hold().move_by_offset(-200, 0) \
+        .release().perform()
+    dragged = view_state(driver)
+    check(dragged["from"] > zoomed["from"] and
+          abs((dragged["to"] - dragged["from"]) - (zoomed["to"] - zoomed["from"])) < 1e-6,
+          "dragging to the left moves along the line at the same zoom")
+
+
+def check_page_without_plan(program, driver, work, records, cells):
+    """A set compiled without its plan file still opens and shows every feature."""
+    texts = Path("texts")
+    scenc(program, work, "compile", texts / f"{STEM}_linea.txt", texts / f"{STEM}_{TRAIN}-.txt",
+          "--no-plan", "-o", "no-plan")
+    scenc(program, work, "view", "no-plan", "-o", "no-plan.html")
+    driver.get((work / "no-plan.html").as_uri())
+    state = view_state(driver)
+    whole = expected_counts(records, cells, state["from"], state["to"])
+    check(state["redraws"] >= 1 and state["visible"] == whole,
+          f"a set without a plan opens and shows its features ({state['visible']})")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--scenc", required=True)
@@ -203,6 +235,8 @@ def main():
                   f" expected {expected})")
             check_signal_hover(driver, canvas, work, train)
             driver.save_screenshot(str(shots / "view-km-100.png"))
+            check_keys_and_drag(driver, canvas)
+            check_page_without_plan(args.scenc, driver, work, records, cells)
         finally:
             driver.quit()
     if failures:

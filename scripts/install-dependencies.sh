@@ -13,7 +13,7 @@ packages=(
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
     python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
-    chromium chromium-driver python3-selenium  # scenc view's test in a real browser
+    chromium chromium-driver python3-selenium fonts-dejavu-core  # scenc view's browser test
 )
 
 missing=()
