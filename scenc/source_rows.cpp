@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "compiler/errors.h"
+#include "compiler/model.h"
 #include "scenc/input_files.h"
 #include "sources/field_reader.h"
 #include "sources/keywords.h"
@@ -111,6 +112,22 @@ std::int64_t distance(const SourceRow& row, std::int64_t metre) {
     return 0;
 }
 
+// Half a cell for features in cell round(position / 50), a cell and a half for those in
+// round(position / 50 + 1).
+std::int64_t reach(RowKind kind) {
+    switch (kind) {
+        case RowKind::signal:
+        case RowKind::speed_boards:
+        case RowKind::sign_board:
+        case RowKind::slowdown:
+            return 3 * cell_length / 2;
+        case RowKind::station:
+            return 0;
+        default:
+            return cell_length / 2;
+    }
+}
+
 }  // namespace
 
 SourceRows::SourceRows(std::string_view route_text, const std::string& route_name,
@@ -119,8 +136,8 @@ SourceRows::SourceRows(std::string_view route_text, const std::string& route_nam
     scan(train_text, train_name, train_rules, rows_);
 }
 
-const SourceRow* SourceRows::nearest(RowKind kind, std::int64_t metre,
-                                     std::int64_t max_distance) const {
+const SourceRow* SourceRows::nearest(RowKind kind, std::int64_t metre) const {
+    const std::int64_t max_distance = reach(kind);
     const SourceRow* best = nullptr;
     for (const SourceRow& row : rows_) {
         if (row.kind != kind || distance(row, metre) > max_distance) continue;

@@ -44,9 +44,10 @@ class SourceRows {
                std::string_view train_text, const std::string& train_name);
 
     // The row of that kind whose reach (its position, or a slowdown's whole stretch with its
-    // warning boards ahead) lies nearest to the metre, when within max_distance.
-    const SourceRow* nearest(RowKind kind, std::int64_t metre,
-                             std::int64_t max_distance = 100) const;
+    // warning boards ahead) lies nearest to the metre, when its kind's cell rule can put a
+    // feature that far from it: 25 m for the rows marked in cell position / 50 (profiles, code
+    // drops), 75 m for those marked one cell on (signals, boards, slowdowns).
+    const SourceRow* nearest(RowKind kind, std::int64_t metre) const;
     // The station row at exactly that position.
     const SourceRow* station_at(std::int32_t position) const;
 

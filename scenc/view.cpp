@@ -209,7 +209,12 @@ json features(const Model& model, const SourceRows* rows) {
         if (!shape) continue;
         json entry{
             {"c", i}, {"k", shape->category}, {"t", shape->title}, {"l", feature_values(model, c)}};
-        add_source(entry, feature_row(model, c, i, *shape, rows));
+        const SourceRow* row = feature_row(model, c, i, *shape, rows);
+        add_source(entry, row);
+        // The compile adds code-change points around slowdowns that no row asks for.
+        if (rows != nullptr && row == nullptr && c.kind == cell_kind::code_change) {
+            entry["l"].push_back(shown("placed by", "the compile, around a slowdown"));
+        }
         list.push_back(std::move(entry));
     }
     return list;

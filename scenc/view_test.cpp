@@ -75,6 +75,7 @@ const char* const train_text =
     "stazione,       0,  8,  500,  0, 0, 0,  1,1,0,  4,1,1,    1,  10,50, 0, SEGNALE ALTO\r\n"
     "segnale,    8650,   2, 4, 0,  0, 0,    2,  1,0,0, 0\r\n"
     "rallentamento,  5000, 60, 800, 0, 1, 60\r\n"
+    "abbattimento,  3000, 180\r\n"
     "[fine]\r\n";
 
 TEST(ScencView, SourceRowsNameTheLineOfEachFeatureRow) {
@@ -95,6 +96,8 @@ TEST(ScencView, SourceRowsNameTheLineOfEachFeatureRow) {
         {RowKind::signal, 8900, ""},           // beyond reach
         {RowKind::slowdown, 3700, "t.txt:6"},  // a warning board 1300 m ahead of it
         {RowKind::slowdown, 5850, "t.txt:6"},  // its end
+        {RowKind::code_drop, 3000, "t.txt:7"},
+        {RowKind::code_drop, 3050, ""},  // a code-change point the compiler placed beside it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.metre);
