@@ -45,14 +45,6 @@ void compare_fields(const std::vector<RawField>& old_f, const std::vector<RawFie
     }
 }
 
-int last_station_slot(const std::array<ScenarioRecord, record_count>& records) {
-    int last = 0;
-    for (int slot = 1; slot <= record_slot::last_sign_board; ++slot) {
-        if (record_role(slot, records[slot]) == "station") last = slot;
-    }
-    return last;
-}
-
 std::string quoted(const std::string& text) {
     return "\"" + single_byte_to_utf8(text) + "\"";
 }
@@ -98,8 +90,8 @@ void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<Track
 
 void diff_records(const std::array<ScenarioRecord, record_count>& old_records,
                   const std::array<ScenarioRecord, record_count>& new_records, ScenarioDiff& diff) {
-    const int old_terminus = last_station_slot(old_records);
-    const int new_terminus = last_station_slot(new_records);
+    const int old_terminus = terminus_slot(old_records);
+    const int new_terminus = terminus_slot(new_records);
     for (int slot = 0; slot < record_count; ++slot) {
         const ScenarioRecord& o = old_records[slot];
         const ScenarioRecord& n = new_records[slot];

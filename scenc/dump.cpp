@@ -55,14 +55,6 @@ std::string meanings_line(const std::vector<FieldMeaning>& meanings) {
     return line;
 }
 
-int last_station_slot(const std::array<ScenarioRecord, record_count>& records) {
-    int last = 0;
-    for (int slot = 1; slot <= record_slot::last_sign_board; ++slot) {
-        if (record_role(slot, records[slot]) == "station") last = slot;
-    }
-    return last;
-}
-
 std::string cleared_run(int first, int last) {
     if (first == last) return right(first, 4) + "  (cleared)\n";
     return right(std::to_string(first) + ".." + std::to_string(last), 6) + "  (" +
@@ -120,7 +112,7 @@ PlanSummary summarize_plan(const Plan& plan) {
 
 std::string records_table(const std::array<ScenarioRecord, record_count>& records) {
     std::string table = record_header;
-    const int terminus = last_station_slot(records);
+    const int terminus = terminus_slot(records);
     std::optional<int> cleared_from;
     for (int slot = 0; slot <= record_count; ++slot) {
         bool cleared = slot < record_count && is_cleared(records[slot]);
@@ -184,7 +176,7 @@ nlohmann::json meanings_json(const std::vector<FieldMeaning>& meanings) {
 
 nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records) {
     nlohmann::json list = nlohmann::json::array();
-    const int terminus = last_station_slot(records);
+    const int terminus = terminus_slot(records);
     for (int slot = 0; slot < record_count; ++slot) {
         const ScenarioRecord& r = records[slot];
         if (is_cleared(r)) continue;

@@ -54,7 +54,8 @@ struct StretchOptions {
             *end = *metres;
         }
         if (stretch.from >= stretch.to) {
-            throw UsageProblem("--from " + from + " must lie before --to " + to);
+            throw UsageProblem("the stretch must end after it starts (--from " +
+                               (from.empty() ? "0" : from) + " --to " + to + ")");
         }
         return stretch;
     }

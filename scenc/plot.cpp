@@ -36,6 +36,7 @@ constexpr Colour station_colour{0.12, 0.32, 0.7};
 constexpr Colour signal_colour{0.82, 0.12, 0.12};
 constexpr Colour slowdown_colour{0.93, 0.52, 0.05};
 constexpr Colour code_colour{0.5, 0.2, 0.7};
+constexpr Colour board_colour{0.05, 0.45, 0.45};
 constexpr Colour speed_colour{0.1, 0.5, 0.25};
 constexpr Colour uphill_colour{0.7, 0.45, 0.2};
 constexpr Colour downhill_colour{0.3, 0.55, 0.8};
@@ -173,13 +174,13 @@ double metre_of(std::size_t cell) {
 Window window_for(const Model& model, const std::optional<units::Stretch>& stretch) {
     double cells_end = metre_of(model.cells.size());
     if (!stretch) return {0, cells_end, true};
-    double start = std::min<double>(stretch->from, cells_end - cell_length);
-    double end = std::min<double>(stretch->to, cells_end);
-    if (end <= start) {
-        throw UsageProblem("the stretch " + units::km_and_metres(stretch->from) + " .. " +
-                           units::km_and_metres(stretch->to) + " lies past the route's " +
-                           units::km_and_metres(static_cast<std::int64_t>(cells_end)) + " m");
+    if (stretch->from >= cells_end) {
+        throw UsageProblem("the stretch from " + units::km_and_metres(stretch->from) +
+                           " lies past the end of the cells at " +
+                           units::km_and_metres(static_cast<std::int64_t>(cells_end)));
     }
+    double start = stretch->from;
+    double end = std::min<double>(stretch->to, cells_end);
     return {start, end, false};
 }
 
@@ -189,8 +190,15 @@ struct Slowdown {
     double end;
     int speed;
 };
+// A route sign board (with its text) or a group of maximum-speed boards.
+struct Board {
+    double at;
+    bool sign;
+    std::string text;
+};
 struct Features {
     std::vector<double> signals;
+    std::vector<Board> boards;
     std::vector<double> advance_points;
     std::vector<double> warning_boards;
     std::vector<double> code_changes;
@@ -206,8 +214,15 @@ double slowdown_end_after(const std::vector<TrackCell>& cells, std::size_t start
     return metre_of(start);
 }
 
+// A sign board's cell points at the record holding its text.
+std::string board_text(const Model& model, const TrackCell& cell) {
+    if (cell.val1 < 0 || cell.val1 >= record_count) return "";
+    return single_byte_to_utf8(model.records[cell.val1].text);
+}
+
 // The features inside the window (a slowdown when any of it is).
-Features gather_features(const std::vector<TrackCell>& cells, const Window& window) {
+Features gather_features(const Model& model, const Window& window) {
+    const std::vector<TrackCell>& cells = model.cells;
     Features f;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         double at = metre_of(i);
@@ -220,6 +235,12 @@ Features gather_features(const std::vector<TrackCell>& cells, const Window& wind
         switch (cells[i].kind) {
             case cell_kind::signal:
                 f.signals.push_back(at);
+                break;
+            case cell_kind::sign_board:
+                f.boards.push_back({at, true, board_text(model, cells[i])});
+                break;
+            case cell_kind::speed_boards:
+                f.boards.push_back({at, false, ""});
                 break;
             case cell_kind::slowdown_advance:
                 f.advance_points.push_back(at);
@@ -454,6 +475,25 @@ std::size_t draw_plan_line(Painter& p, const PlanView& view) {
     return drawn;
 }
 
+// Signals as small squares, but only when the scale keeps every one apart from the next:
+// marks that run together would hide the track, and showing some would tell of fewer
+// signals than there are. The profile below shows them all.
+bool draw_plan_signals(Painter& p, const PlanView& view, const std::vector<double>& signals) {
+    constexpr double half = 2.5;  // squares: the smallest shape to store
+    for (std::size_t i = 1; i < signals.size(); ++i) {
+        auto [x0, y0] = view.at(signals[i - 1]);
+        auto [x1, y1] = view.at(signals[i]);
+        if (std::hypot(x1 - x0, y1 - y0) < 3 * half) return false;
+    }
+    p.colour(signal_colour);
+    for (double at : signals) {
+        auto [x, y] = view.at(at);
+        p.add_box(x - half, y - half, 2 * half, 2 * half);
+    }
+    p.fill();
+    return true;
+}
+
 void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box,
                       const Window& window) {
     p.colour(ink);
@@ -475,18 +515,7 @@ void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box
     if (p.log()) p.log()->plan_line_points = points;
 
     p.colour(signal_colour);
-    constexpr double half = 2.5;  // squares: the smallest shape to store
-    double last_x = -1e9, last_y = -1e9;
-    for (double at : f.signals) {
-        auto [x, y] = view.at(at);
-        // Marks closer than their own width would cover the track and each other: a signal
-        // shows on the plan only where the scale keeps it apart from the one before.
-        if (std::hypot(x - last_x, y - last_y) < 4 * half) continue;
-        p.add_box(x - half, y - half, 2 * half, 2 * half);
-        last_x = x;
-        last_y = y;
-    }
-    p.fill();
+    bool signals_shown = draw_plan_signals(p, view, f.signals);
     std::vector<LabelBox> placed;
     for (int slot : stations_in(model, window)) {
         const ScenarioRecord& station = model.records[slot];
@@ -503,11 +532,11 @@ void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box
         }
     }
     draw_scale_bar(p, view, box);
-    draw_legend(p, box.right(), box.top + 4,
-                {{Swatch::line, track_colour, "track"},
-                 {Swatch::dot, station_colour, "station"},
-                 {Swatch::ring, station_colour, "station, no stop"},
-                 {Swatch::box, signal_colour, "signal"}});
+    std::vector<LegendItem> legend{{Swatch::line, track_colour, "track"},
+                                   {Swatch::dot, station_colour, "station"},
+                                   {Swatch::ring, station_colour, "station, no stop"}};
+    if (signals_shown) legend.push_back({Swatch::box, signal_colour, "signal"});
+    draw_legend(p, box.right(), box.top + 4, legend);
 }
 
 // ---- Line profile --------------------------------------------------------------------
@@ -681,7 +710,7 @@ bool labels_positions(const RouteAxis& axis) {
 }
 
 void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box lane) {
-    double row = lane.height / 3;
+    double row = lane.height / 4;
     auto row_title = [&](int index, const std::string& title) {
         p.colour(ink);
         panel_title(p, lane.left - 44, lane.top + row * index + row / 2 + 4, title);
@@ -689,6 +718,7 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
     row_title(0, "Signals");
     row_title(1, "Slowdowns");
     row_title(2, "Code changes");
+    row_title(3, "Boards");
     auto clip = p.clip_to(axis.left, lane.top, axis.width, lane.height);
     auto position_label = [&](double at, double y) {
         if (!labels_positions(axis)) return;
@@ -709,7 +739,10 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
         p.colour(slowdown_colour);
         p.box(x0, middle - 6, std::max(x1 - x0, 3.0), 12);
         p.colour(ink);
-        p.text(std::max(x0, axis.left) + 3, middle + 4, std::to_string(s.speed) + " km/h", 9);
+        // The speed stands after the box, or inside it where the box runs past the window.
+        double label_x = x0 + std::max(x1 - x0, 3.0) + 3;
+        if (label_x > axis.right() - 40) label_x = std::max(x0, axis.left) + 3;
+        p.text(label_x, middle + 4, std::to_string(s.speed) + " km/h", 9);
         p.mark("slowdown", s.start);
     }
     p.colour(slowdown_colour);
@@ -737,15 +770,35 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
     }
     p.fill();
     for (double at : f.code_changes) position_label(at, code_middle + 4);
+
+    double board_middle = lane.top + row * 3.5;
+    p.colour(board_colour);
+    for (const Board& b : f.boards) {
+        double x = axis.x(b.at);
+        if (b.sign) p.add_box(x - 3, board_middle - 6, 6, 6);
+        if (!b.sign)
+            p.add_shape(
+                {{x - 4, board_middle + 4}, {x + 4, board_middle + 4}, {x, board_middle - 4}});
+        p.mark(b.sign ? "sign board" : "speed boards", b.at);
+    }
+    p.fill();
+    for (const Board& b : f.boards) {
+        if (!labels_positions(axis)) break;
+        p.colour(ink);
+        std::string label = units::km_and_metres(std::llround(b.at));
+        p.text(axis.x(b.at) + 5, board_middle + 4, b.sign ? label + " " + b.text : label, 9);
+    }
 }
 
 void draw_feature_legend(Painter& p, Box lane) {
-    draw_legend(p, lane.right(), lane.bottom() + 22,
+    draw_legend(p, lane.right(), lane.bottom() + 30,  // below the kilometre labels
                 {{Swatch::tick, signal_colour, "signal"},
                  {Swatch::box, slowdown_colour, "slowdown"},
                  {Swatch::triangle, slowdown_colour, "advance point"},
                  {Swatch::tick, slowdown_colour, "warning board"},
-                 {Swatch::diamond, code_colour, "code change"}});
+                 {Swatch::diamond, code_colour, "code change"},
+                 {Swatch::box, board_colour, "sign board"},
+                 {Swatch::triangle, board_colour, "speed boards"}});
 }
 
 // Between labelled ticks: a round number of metres, so that about twenty labels fit.
@@ -801,8 +854,8 @@ void draw_profile(Painter& p, const Model& model, const Features& f, double top,
     RouteAxis axis{left_margin, width, window};
     Box speed{left_margin, top, width, 110};
     Box gradient{left_margin, speed.bottom() + 26, width, 90};
-    Box stations{left_margin, gradient.bottom() + 14, width, 160};
-    Box rows{left_margin, stations.bottom() + 8, width, 96};
+    Box stations{left_margin, gradient.bottom() + 14, width, 140};
+    Box rows{left_margin, stations.bottom() + 8, width, 128};
     double axis_y = rows.bottom() + 4;
     draw_kilometre_axis(p, model, axis, {left_margin, top, width, axis_y - top}, axis_y);
     draw_speed_lane(p, model, axis, speed);
@@ -816,7 +869,7 @@ void draw_picture(cairo_t* cr, const Model& model, const Window& window, DrawnPi
     Painter p(cr, log);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    Features f = gather_features(model.cells, window);
+    Features f = gather_features(model, window);
     draw_title(p, model, f, window);
     Box plan_box{left_margin, 50, page_width - left_margin - right_margin, 460};
     draw_ground_plan(p, model, f, plan_box, window);

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "compiler/test_models.h"
+#include "scenc/input_files.h"
 
 namespace scenario::scenc {
 namespace {
@@ -61,6 +64,78 @@ TEST(ScencPlot, DrawsPngSvgAndPdf) {
 
     model.plan = {};  // compiled without a plan: the profile alone
     EXPECT_GT(scenario_picture(model, PictureFormat::png).size(), 1000u);
+}
+
+bool has_text(const DrawnPicture& picture, const std::string& text) {
+    return std::find(picture.texts.begin(), picture.texts.end(), text) != picture.texts.end();
+}
+
+TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
+    Model model = drawn_model();
+    model.cells[230].kind = cell_kind::signal;  // 11500 m
+    model.cells[240] = {cell_kind::sign_board, 80};
+    model.records[80].text = "(Km 341+500)";
+    model.cells[244] = {cell_kind::speed_boards, 2828};
+    DrawnPicture picture = drawn_picture(model, units::Stretch{11000, 13000});
+
+    std::vector<std::pair<std::string, double>> marks;
+    for (const DrawnMark& mark : picture.marks) marks.emplace_back(mark.what, mark.metre);
+    const std::vector<std::pair<std::string, double>> expected = {{"signal", 11500},
+                                                                  {"slowdown", 11700},
+                                                                  {"code change", 12100},
+                                                                  {"sign board", 12000},
+                                                                  {"speed boards", 12200}};
+    EXPECT_EQ(marks, expected);
+
+    const char* const texts[] = {
+        "0 stations, 1 signal, 1 slowdown, 1 code-change point",  // ends the title's facts
+        "11+000",
+        "11+100",
+        "12+500",
+        "13+000",  // ticks every 100 m
+        "11+500",
+        "12+100",  // each feature's position
+        "KM+M",
+        "60 km/h"};
+    for (const char* text : texts) {
+        bool found = std::any_of(picture.texts.begin(), picture.texts.end(),
+                                 [&](const auto& t) { return t.find(text) != std::string::npos; });
+        EXPECT_TRUE(found) << text;
+    }
+    EXPECT_TRUE(has_text(picture,
+                         "11+000 to 13+000 (2.0 km), 0 stations, 1 signal, 1 slowdown, "
+                         "1 code-change point"));
+    EXPECT_EQ(picture.legends, 5u);  // plan, speed, gradient, stations, feature rows
+    // The plan is drawn from the window's own 2001 points, thinned to the page's resolution.
+    EXPECT_GT(picture.plan_line_points, 100u);
+    EXPECT_LT(picture.plan_line_points, 2001u);
+}
+
+TEST(ScencPlot, WholeRouteCountsAxesAndLines) {
+    Model model = drawn_model();
+    DrawnPicture whole = drawn_picture(model);
+    EXPECT_EQ(whole.speed_line_end, 20000);  // the route's end, not the cells' 27000 m
+    std::set<std::string> distinct(whole.speed_axis_labels.begin(), whole.speed_axis_labels.end());
+    EXPECT_EQ(distinct.size(), whole.speed_axis_labels.size());
+    EXPECT_EQ(whole.speed_axis_labels.front(), "0");
+    EXPECT_EQ(whole.speed_axis_labels.back(), "150");
+    EXPECT_TRUE(has_text(whole,
+                         "20.0 km, 3 stations, 12 signals, 1 slowdown, "
+                         "1 code-change point"));
+    EXPECT_EQ(whole.legends, 5u);
+    // 27,000 plan points become no more than the page can show.
+    EXPECT_LT(whole.plan_line_points, 1500u);
+
+    DrawnPicture one_station = drawn_picture(model, units::Stretch{15000, 16000});
+    EXPECT_TRUE(has_text(one_station,
+                         "15+000 to 16+000 (1.0 km), 1 station, 1 signal, "
+                         "0 slowdowns, 0 code-change points"));
+    EXPECT_TRUE(has_text(one_station, "BETA"));
+    EXPECT_EQ(one_station.speed_axis_labels,
+              (std::vector<std::string>{"0", "50", "100", "150"}));  // 120 km/h here
+
+    // A window past the end of the cells cannot be drawn.
+    EXPECT_THROW(drawn_picture(model, units::Stretch{30000, 31000}), UsageProblem);
 }
 
 TEST(ScencPlot, FormatFollowsTheExtension) {

@@ -68,6 +68,14 @@ std::string record_role(int slot, const ScenarioRecord& record) {
     return looks_like_sign_board(record) ? "sign board" : "station";
 }
 
+int terminus_slot(const std::array<ScenarioRecord, record_count>& records) {
+    int last = 0;
+    for (int slot = 1; slot <= record_slot::last_sign_board; ++slot) {
+        if (record_role(slot, records[slot]) == "station") last = slot;
+    }
+    return last;
+}
+
 std::vector<int> station_slots(const Model& model) {
     std::set<int> sign_boards;
     for (const TrackCell& cell : model.cells) {

@@ -2,6 +2,7 @@
 // which records are stations.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -21,6 +22,10 @@ bool is_cleared(const ScenarioRecord& record);
 
 // "station", "sign board", "km reference 1", "totals", ... from the slot and its content.
 std::string record_role(int slot, const ScenarioRecord& record);
+
+// The slot of the last station by its record alone (0 when there is none): the terminus,
+// whose timetable time is the arrival.
+int terminus_slot(const std::array<ScenarioRecord, record_count>& records);
 
 // Slots 1..80 that hold a station, in order: every filled slot that no sign-board cell
 // points at.

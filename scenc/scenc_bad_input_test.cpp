@@ -94,6 +94,11 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             "view " + quoted(bad) + " -o " + quoted(bad / "out.html"),
             "view " + quoted(compiled) + " -o " + quoted(bad / "out.html") + " --texts " +
                 quoted(bad / "bad_linea.txt") + " " + quoted(train),
+            // The same unusable input on both sides is trouble, never "the same".
+            "diff " + quoted(bad / "bad_1.sim") + " " + quoted(bad / "bad_1.sim"),
+            "diff " + quoted(bad / "bad_1.dat") + " " + quoted(bad / "bad_1.dat"),
+            "diff " + quoted(bad / "bad_linea.dat") + " " + quoted(bad / "bad_linea.dat"),
+            "diff " + quoted(bad) + " " + quoted(bad),
         };
         for (const std::string& command : commands) {
             SCOPED_TRACE(kind + ": scenc " + command);
@@ -105,6 +110,9 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             EXPECT_EQ(result.output.find("Sanitizer"), std::string::npos);
             EXPECT_FALSE(fs::exists(bad / "out.svg"));
             EXPECT_FALSE(fs::exists(bad / "out.html"));
+            if (command.starts_with("diff")) {
+                EXPECT_EQ(result.exit_status, 2);
+            }
         }
     }
 }

@@ -135,14 +135,128 @@ TEST(ScencProgram, DumpJsonAndPlotOfTheCarriedFiles) {
     EXPECT_EQ(json[2]["bytes"], 4999964);
     EXPECT_EQ(json[2]["computed_points"], 249997);
 
-    for (const char* picture : {"scenario.png", "scenario.svg"}) {
+    // Pictures go into folders that do not exist yet; the SVG stays small.
+    for (const char* picture : {"pictures/new/scenario.png", "pictures/scenario.svg"}) {
         SCOPED_TRACE(picture);
         CommandResult plotted =
             scenc("plot " + quoted(carried.out) + " -o " + quoted(carried.folder / picture));
         EXPECT_EQ(plotted.exit_status, 0) << plotted.output;
         EXPECT_GT(std::filesystem::file_size(carried.folder / picture), 10000u);
     }
+    EXPECT_LT(std::filesystem::file_size(carried.folder / "pictures/scenario.svg"), 150'000u);
+    CommandResult stretch = scenc("plot " + quoted(carried.out) + " --from 214 --to 216 -o " +
+                                  quoted(carried.folder / "stretch.pdf"));
+    EXPECT_EQ(stretch.exit_status, 0) << stretch.output;
+    CommandResult bad_km = scenc("plot " + quoted(carried.out) + " --from 2km -o " +
+                                 quoted(carried.folder / "bad.pdf"));
+    EXPECT_EQ(bad_km.exit_status, 2);
+    EXPECT_EQ(bad_km.output, "scenc: 2km: not a distance in kilometres (e.g. 102.5)\n");
     EXPECT_EQ(scenc("--version").output, "scenc 1.0.0\n");
+}
+
+// The JSON of every kind of file, whole and for a stretch, against the published schema.
+TEST(ScencProgram, DumpJsonFollowsItsSchema) {
+    CarriedScenario carried;
+    ASSERT_EQ(carried.compile("-o " + quoted(carried.out)).exit_status, 0);
+    const Identity& id = carried.id;
+    std::filesystem::path schema =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "docs/scenc-dump.schema.json";
+    const std::string dumps[] = {
+        quoted(carried.out / file_name::records(id)) + " " +
+            quoted(carried.out / file_name::cells(id)) + " " +
+            quoted(carried.out / file_name::plan(id)),
+        "--all --from 0 --to 9.5 " + quoted(carried.out / file_name::cells(id)),
+    };
+    for (const std::string& files : dumps) {
+        SCOPED_TRACE(files);
+        std::filesystem::path output = carried.folder / "dump.json";
+        ASSERT_EQ(scenc("dump --json " + files + " > " + quoted(output)).exit_status, 0);
+        CommandResult validated = run_command(
+            "python3 -c 'import json, sys, jsonschema; "
+            "jsonschema.Draft202012Validator(json.load(open(sys.argv[1])))"
+            ".validate(json.load(open(sys.argv[2]))); print(\"valid\")' " +
+            quoted(schema) + " " + quoted(output));
+        EXPECT_EQ(validated.output, "valid\n");
+    }
+}
+
+TEST(ScencProgram, DumpShowsUnitsAndRefusesARenamedFile) {
+    CarriedScenario carried;
+    ASSERT_EQ(carried.compile("-o " + quoted(carried.out)).exit_status, 0);
+    const Identity& id = carried.id;
+    CommandResult records = scenc("dump " + quoted(carried.out / file_name::records(id)));
+    EXPECT_NE(records.output.find("departure 10:50:00"), std::string::npos);
+    EXPECT_NE(records.output.find("start clock 10:49:40"), std::string::npos);
+    CommandResult cells =
+        scenc("dump --from 0 --to 0.1 " + quoted(carried.out / file_name::cells(id)));
+    EXPECT_NE(cells.output.find("markers"), std::string::npos) << cells.output;
+    EXPECT_NE(cells.output.find("marker 5121, plain contest code 2485, speed limit 155 km/h"),
+              std::string::npos);
+
+    // The record file under a cell file's name: 3,465 bytes are 231 cells, but its content
+    // says what it is.
+    std::filesystem::copy_file(carried.out / file_name::records(id),
+                               carried.folder / "renamed.dat");
+    CommandResult renamed = scenc("dump " + quoted(carried.folder / "renamed.dat"));
+    EXPECT_EQ(renamed.exit_status, 2);
+    EXPECT_EQ(renamed.output, "scenc: " + (carried.folder / "renamed.dat").string() +
+                                  ": named as a cell file, but it looks like a record file "
+                                  "(3465 bytes)\n");
+}
+
+TEST(ScencProgram, DiffOfTheCarriedSetAgainstOneChangedDeparture) {
+    CarriedScenario carried;
+    ASSERT_EQ(carried.compile("-o " + quoted(carried.out)).exit_status, 0);
+    ASSERT_EQ(carried.compile("-o " + quoted(carried.folder / "same")).exit_status, 0);
+    std::string train = read_bytes(carried.train);
+    const std::string departure = "BRENZOLA CENTRALE";
+    std::size_t line = train.rfind("\n", train.find(departure)) + 1;
+    std::size_t time = train.find("10,50, 0,", line);
+    ASSERT_LT(time, train.find(departure));
+    train.replace(time, 9, "10,52, 0,");
+    std::filesystem::path edited = carried.folder / "edited";
+    std::filesystem::create_directories(edited);
+    write_bytes(edited / file_name::train_text(carried.id), train);
+    ASSERT_EQ(scenc("compile " + quoted(carried.route) + " " +
+                    quoted(edited / file_name::train_text(carried.id)) + " -o " + quoted(edited))
+                  .exit_status,
+              0);
+
+    CommandResult changed = scenc("diff " + quoted(carried.out) + " " + quoted(edited));
+    EXPECT_EQ(changed.exit_status, 1);
+    EXPECT_EQ(changed.output,
+              "station \"BRENZOLA CENTRALE\": departure 10:50:00 → 10:52:00 "
+              "(time_s 39000 → 39120)\n");
+    CommandResult same =
+        scenc("diff " + quoted(carried.out) + " " + quoted(carried.folder / "same"));
+    EXPECT_EQ(same.exit_status, 0);
+    EXPECT_EQ(same.output, "same\n");
+    CommandResult json = scenc("diff --json " + quoted(carried.out) + " " + quoted(edited));
+    EXPECT_EQ(json.exit_status, 1);
+    EXPECT_EQ(nlohmann::json::parse(json.output)["differences"][0]["new_text"], "10:52:00");
+}
+
+TEST(ScencProgram, UnknownSubcommandAndExampleUnderTheAuthorsNames) {
+    CommandResult unknown = scenc("difff a b");
+    EXPECT_EQ(unknown.exit_status, 2);
+    EXPECT_EQ(unknown.output,
+              "scenc: no subcommand \"difff\"; the subcommands are check, compile, dump, diff, "
+              "plot, view, example (scenc --help)\n");
+
+    TemporaryFolder folder("scenc-example");
+    CommandResult written =
+        scenc("example --stem Valle_Alta --train-number 2024 " + quoted(folder.path()));
+    EXPECT_EQ(written.exit_status, 0) << written.output;
+    CommandResult checked = scenc("check " + quoted(folder / "Valle_Alta_linea.txt") + " " +
+                                  quoted(folder / "Valle_Alta_2024-.txt"));
+    EXPECT_EQ(checked.exit_status, 0) << checked.output;
+    for (const char* name : {"Valle_Alta_2024_note.txt", "Valle_Alta_2024_rallentamenti.txt",
+                             "Valle_Alta_2024_scheda_treno.txt"}) {
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+    }
+    CommandResult bad_name = scenc("example --stem a/b " + quoted(folder / "x"));
+    EXPECT_EQ(bad_name.exit_status, 2);
+    EXPECT_NE(bad_name.output.find("cannot be part of a file name"), std::string::npos);
 }
 
 }  // namespace

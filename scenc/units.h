@@ -42,7 +42,6 @@ std::optional<std::int32_t> metres_from_km_text(std::string_view text);
 struct Stretch {
     std::int32_t from = 0;
     std::int32_t to = 0;
-    bool contains(std::int64_t metre) const { return metre >= from && metre <= to; }
     // A 50 m cell belongs to the stretch when any of its metres does.
     bool holds_cell(std::size_t cell) const;
 };
