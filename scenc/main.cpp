@@ -12,6 +12,7 @@
 #include "scenc/input_files.h"
 #include "scenc/plot.h"
 #include "scenc/units.h"
+#include "scenc/view.h"
 
 using namespace scenario::scenc;
 
@@ -153,6 +154,24 @@ int main(int argc, char** argv) {
         "The picture's folder is created when missing.\n"
         "Exit status: 0 drawn; 2 an input is missing or wrong; 3 cannot draw or write.");
 
+    ViewRequest view_request;
+    CLI::App* view = app.add_subcommand(
+        "view", "Write one HTML page to move along a compiled scenario in a browser.");
+    view->add_option("INPUT", view_request.inputs,
+                     "a folder holding the compiled files, or the files themselves")
+        ->required();
+    view->add_option("-o,--output", view_request.output, "the page, FILE.html")
+        ->required()
+        ->type_name("FILE");
+    view->add_option("--texts", view_request.texts,
+                     "the route and train texts the set was compiled from: the page then names "
+                     "the file and line of each feature")
+        ->expected(2)
+        ->type_name("ROUTE TRAIN");
+    view->footer(
+        "The page needs nothing but a browser: no network, nothing beside it.\n"
+        "Exit status: 0 written; 2 an input is missing or wrong; 3 cannot write.");
+
     ExampleRequest example_request;
     CLI::App* example = app.add_subcommand(
         "example", "Write the carried scenario's texts and documents into DIR as a start.");
@@ -200,5 +219,6 @@ int main(int argc, char** argv) {
             return run_plot(plot_request, std::cout, std::cerr);
         });
     }
+    if (view->parsed()) return run_view(view_request, std::cout, std::cerr);
     return run_example(example_request, std::cout, std::cerr);
 }

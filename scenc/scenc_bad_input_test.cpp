@@ -62,6 +62,11 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
     const fs::path train = folder / "good" / file_name::train_text(id);
     const fs::path huge = folder / "huge.txt";
     write_bytes(huge, hundred_megabyte_text());
+    const fs::path compiled = folder / "good" / "out";
+    ASSERT_EQ(scenc_within_a_minute("compile " + quoted(route) + " " + quoted(train) + " -o " +
+                                    quoted(compiled))
+                  .exit_status,
+              0);
 
     const std::vector<std::string> kinds{"missing",       "a folder",
                                          "an empty file", "a binary file",
@@ -86,6 +91,9 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             "dump " + quoted(bad / "bad_1.dat"),
             "dump " + quoted(bad / "bad_linea.dat"),
             "plot " + quoted(bad) + " -o " + quoted(bad / "out.svg"),
+            "view " + quoted(bad) + " -o " + quoted(bad / "out.html"),
+            "view " + quoted(compiled) + " -o " + quoted(bad / "out.html") + " --texts " +
+                quoted(bad / "bad_linea.txt") + " " + quoted(train),
             // The same unusable input on both sides is trouble, never "the same".
             "diff " + quoted(bad / "bad_1.sim") + " " + quoted(bad / "bad_1.sim"),
             "diff " + quoted(bad / "bad_1.dat") + " " + quoted(bad / "bad_1.dat"),
@@ -101,6 +109,7 @@ TEST(ScencBadInput, EveryCommandRefusesUnusableFilesWithOneShortMessage) {
             EXPECT_LT(result.output.size(), 1000u) << result.output.substr(0, 1000);
             EXPECT_EQ(result.output.find("Sanitizer"), std::string::npos);
             EXPECT_FALSE(fs::exists(bad / "out.svg"));
+            EXPECT_FALSE(fs::exists(bad / "out.html"));
             if (command.starts_with("diff")) {
                 EXPECT_EQ(result.exit_status, 2);
             }

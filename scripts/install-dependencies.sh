@@ -14,6 +14,7 @@ packages=(
     time valgrind linux-perf  # the whole-run benchmark and profiling
     vim  # the test of the Vim syntax
     python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
+    chromium chromium-driver python3-selenium fonts-dejavu-core  # scenc view's browser test
 )
 # The test of the VS Code grammars runs on Node. A machine may carry a Node of its own, whose
 # npm comes with it and whose package conflicts with Debian's npm: Debian's Node and npm are

@@ -1,0 +1,398 @@
+#include "scenc/view.h"
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <string_view>
+#include <utility>
+
+#include "compiler/numeric.h"
+#include "run/file_output.h"
+#include "scenc/compiled_reader.h"
+#include "scenc/input_files.h"
+#include "scenc/scenario_view.h"
+#include "scenc/units.h"
+
+// The page's HTML, script and style, built into the program (CMakeLists.txt).
+extern "C" const char view_page_start[];
+extern "C" const char view_page_end[];
+
+namespace scenario::scenc {
+
+namespace {
+
+using nlohmann::json;
+
+// The page draws the coarsest plan whose tolerance is below half a pixel at its zoom; the
+// finest one is for a few hundred metres across the screen.
+constexpr double plan_tolerances[] = {0.1, 1.0, 8.0, 64.0};
+
+// Where the page's script finds its data.
+constexpr std::string_view data_mark = "/*@SCENARIO_DATA@*/null";
+
+std::int64_t metre_of(std::size_t cell) {
+    return static_cast<std::int64_t>(cell) * cell_length;
+}
+
+json shown(std::string_view label, const std::string& value) {
+    return json::array({label, value});
+}
+
+std::string with_unit(std::int64_t value, std::string_view unit) {
+    return std::to_string(value) + " " + std::string(unit);
+}
+
+// ---- Sources -------------------------------------------------------------------------
+
+void add_source(json& entry, const SourceRow* row) {
+    if (row != nullptr) entry["s"] = row->place();
+}
+
+const SourceRow* row_near(const SourceRows* rows, RowKind kind, std::int64_t metre) {
+    return rows == nullptr ? nullptr : rows->nearest(kind, metre);
+}
+
+// ---- Profiles ------------------------------------------------------------------------
+
+struct ProfileLane {
+    const char* name;
+    std::uint8_t TrackCell::*field;
+    std::optional<RowKind> rows;
+    // The value the lane plots and the text shown for it.
+    std::optional<int> (*value)(std::uint8_t);
+    std::string (*text)(std::uint8_t);
+};
+
+std::optional<int> speed_value(std::uint8_t b) {
+    return units::speed_kmh(b);
+}
+std::string speed_text(std::uint8_t b) {
+    return with_unit(units::speed_kmh(b), "km/h");
+}
+std::optional<int> plain_value(std::uint8_t b) {
+    return b;
+}
+std::string plain_text(std::uint8_t b) {
+    return std::to_string(b);
+}
+std::string mountain_text(std::uint8_t b) {
+    return b == 0 ? "none" : "type " + std::to_string(b);
+}
+
+const ProfileLane profile_lanes[] = {
+    {"speed", &TrackCell::speed_limit, RowKind::speed_limit, speed_value, speed_text},
+    {"gradient", &TrackCell::gradient, RowKind::gradient, units::gradient_per_mille,
+     units::gradient_text},
+    {"adhesion", &TrackCell::adhesion, RowKind::adhesion, plain_value, plain_text},
+    {"mountain", &TrackCell::mountain, RowKind::mountain, plain_value, mountain_text},
+};
+
+// Runs of equal cells: [first cell, last cell, value or null, shown text, source].
+json profile_runs(const Model& model, const ProfileLane& lane, const SourceRows* rows) {
+    json runs = json::array();
+    const auto& cells = model.cells;
+    for (std::size_t first = 0; first < cells.size();) {
+        std::uint8_t byte = cells[first].*lane.field;
+        std::size_t last = first;
+        while (last + 1 < cells.size() && cells[last + 1].*lane.field == byte) ++last;
+        std::optional<int> value = lane.value(byte);
+        json run =
+            json::array({first, last, value ? json(*value) : json(nullptr), lane.text(byte)});
+        const SourceRow* row = lane.rows ? row_near(rows, *lane.rows, metre_of(first)) : nullptr;
+        if (row != nullptr && (byte != 0 || lane.field != &TrackCell::mountain)) {
+            run.push_back(row->place());
+        }
+        runs.push_back(std::move(run));
+        first = last + 1;
+    }
+    return runs;
+}
+
+// ---- Features ------------------------------------------------------------------------
+
+std::string record_text(const Model& model, int slot) {
+    if (slot < 0 || slot >= record_count) return "(no record " + std::to_string(slot) + ")";
+    return single_byte_to_utf8(model.records[slot].text);
+}
+
+struct FeatureShape {
+    const char* category;  // the lane the page draws it in
+    const char* title;
+    std::optional<RowKind> rows;
+};
+
+std::optional<FeatureShape> shape_of(std::uint8_t kind) {
+    switch (kind) {
+        case cell_kind::signal:
+            return FeatureShape{"signal", "signal", RowKind::signal};
+        case cell_kind::slowdown_start:
+            return FeatureShape{"slowdown", "slowdown start", RowKind::slowdown};
+        case cell_kind::slowdown_end:
+            return FeatureShape{"slowdown", "slowdown end", RowKind::slowdown};
+        case cell_kind::slowdown_advance:
+            return FeatureShape{"slowdown", "slowdown advance point", RowKind::slowdown};
+        case cell_kind::slowdown_warning:
+            return FeatureShape{"slowdown", "slowdown warning board", RowKind::slowdown};
+        case cell_kind::speed_boards:
+            return FeatureShape{"board", "maximum-speed boards", RowKind::speed_boards};
+        case cell_kind::sign_board:
+            return FeatureShape{"board", "route sign board", RowKind::sign_board};
+        case cell_kind::station_stop:
+            return FeatureShape{"stop", "station stop cell", RowKind::station};
+        case cell_kind::code_change:
+        case cell_kind::code_change_plain:
+            return FeatureShape{"code", "code-change point", RowKind::code_drop};
+        default:
+            return std::nullopt;
+    }
+}
+
+json feature_values(const Model& model, const TrackCell& c) {
+    json lines = json::array();
+    switch (c.kind) {
+        case cell_kind::signal:
+            lines.push_back(shown("s1\u00b710 + d1", std::to_string(c.val1)));
+            lines.push_back(shown("s2\u00b710 + d2", std::to_string(c.val2)));
+            lines.push_back(shown("s3\u00b710 + d3", std::to_string(c.val3)));
+            lines.push_back(shown("rapp\u00b710 + sx\u00b73 + dx", std::to_string(c.val4)));
+            lines.push_back(shown("signal time", std::to_string(c.signal_time)));
+            break;
+        case cell_kind::slowdown_start:
+        case cell_kind::slowdown_end:
+        case cell_kind::slowdown_advance:
+            lines.push_back(shown("speed", with_unit(c.val1, "km/h")));
+            if (c.val2 != 0) lines.push_back(shown("speed d_v", with_unit(c.val2, "km/h")));
+            if (c.kind != cell_kind::slowdown_advance) {
+                lines.push_back(shown("whole train", c.val3 != 0 ? "yes" : "no"));
+            }
+            break;
+        case cell_kind::slowdown_warning:
+            lines.push_back(shown("board", std::to_string(c.val1) + " of 4"));
+            break;
+        case cell_kind::speed_boards:
+            lines.push_back(shown("rank A (left\u00b720 + right/5)", std::to_string(c.val1)));
+            lines.push_back(shown("rank B", std::to_string(c.val2)));
+            lines.push_back(shown("rank C", std::to_string(c.val3)));
+            lines.push_back(shown("stripes left\u00b710 + right", std::to_string(c.val4)));
+            break;
+        case cell_kind::sign_board:
+            lines.push_back(shown("text", record_text(model, c.val1)));
+            break;
+        case cell_kind::station_stop:
+            lines.push_back(shown("station", record_text(model, c.val1)));
+            break;
+        case cell_kind::code_change:
+            lines.push_back(shown("code value", std::to_string(c.val1)));
+            break;
+        default:
+            break;
+    }
+    return lines;
+}
+
+// A station stop cell names its station's row; every other feature the nearest row of
+// its kind.
+const SourceRow* feature_row(const Model& model, const TrackCell& c, std::size_t index,
+                             const FeatureShape& shape, const SourceRows* rows) {
+    if (rows == nullptr || !shape.rows) return nullptr;
+    if (c.kind == cell_kind::station_stop && c.val1 > 0 && c.val1 < record_count) {
+        return rows->station_at(model.records[c.val1].position);
+    }
+    return rows->nearest(*shape.rows, metre_of(index));
+}
+
+json features(const Model& model, const SourceRows* rows) {
+    json list = json::array();
+    for (std::size_t i = 0; i < model.cells.size(); ++i) {
+        const TrackCell& c = model.cells[i];
+        std::optional<FeatureShape> shape = shape_of(c.kind);
+        if (!shape) continue;
+        json entry{
+            {"c", i}, {"k", shape->category}, {"t", shape->title}, {"l", feature_values(model, c)}};
+        const SourceRow* row = feature_row(model, c, i, *shape, rows);
+        add_source(entry, row);
+        // The compile adds code-change points around slowdowns that no row asks for.
+        if (rows != nullptr && row == nullptr && c.kind == cell_kind::code_change) {
+            entry["l"].push_back(shown("placed by", "the compile, around a slowdown"));
+        }
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
+std::optional<std::size_t> stop_cell_of(const Model& model, int slot) {
+    for (std::size_t i = 0; i < model.cells.size(); ++i) {
+        if (model.cells[i].kind == cell_kind::station_stop && model.cells[i].val1 == slot) return i;
+    }
+    return std::nullopt;
+}
+
+// A station's values as dump shows them (position, stretch, departure or arrival), then
+// what the page adds.
+json station_lines(const Model& model, int slot, bool terminus, std::optional<std::size_t> stop) {
+    const ScenarioRecord& r = model.records[slot];
+    json lines = json::array();
+    for (const FieldMeaning& meaning : record_meanings(slot, r, terminus)) {
+        lines.push_back(shown(meaning.label, meaning.shown));
+    }
+    if (r.time_s == 0) lines.push_back(shown("time", "none: the train passes"));
+    lines.push_back(shown("kind", std::to_string(r.kind)));
+    lines.push_back(shown("stop cell", stop ? std::to_string(*stop) : "none"));
+    lines.push_back(shown("record slot", std::to_string(slot)));
+    return lines;
+}
+
+json stations(const Model& model, const SourceRows* rows) {
+    json list = json::array();
+    const std::vector<int> slots = station_slots(model);
+    for (int slot : slots) {
+        const ScenarioRecord& r = model.records[slot];
+        std::optional<std::size_t> stop = stop_cell_of(model, slot);
+        json entry{{"n", single_byte_to_utf8(r.text)},
+                   {"p", r.position},
+                   {"a", r.zone_start},
+                   {"b", r.zone_end},
+                   {"l", station_lines(model, slot, slot == slots.back(), stop)}};
+        if (stop) entry["stop"] = *stop;
+        if (rows != nullptr) add_source(entry, rows->station_at(r.position));
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
+// Each slowdown from its start cell to the first end cell after it.
+json slowdown_stretches(const Model& model) {
+    json list = json::array();
+    const auto& cells = model.cells;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i].kind != cell_kind::slowdown_start) continue;
+        std::size_t end = i;
+        while (end + 1 < cells.size() && cells[end].kind != cell_kind::slowdown_end) ++end;
+        list.push_back(json::array({i, end, with_unit(cells[i].val1, "km/h")}));
+    }
+    return list;
+}
+
+// ---- Plan ----------------------------------------------------------------------------
+
+double distance_to_chord(const Plan& plan, std::int32_t a, std::int32_t b, std::int32_t p) {
+    double dx = plan.x[b] - plan.x[a], dy = plan.y[b] - plan.y[a];
+    double px = plan.x[p] - plan.x[a], py = plan.y[p] - plan.y[a];
+    double length = std::hypot(dx, dy);
+    if (length == 0) return std::hypot(px, py);
+    return std::abs(dx * py - dy * px) / length;
+}
+
+// Decimetres are finer than any screen shows and keep the numbers short.
+std::int64_t decimetres(double metres) {
+    return round_half_even(metres * 10);
+}
+
+json plan_levels(const Plan& plan) {
+    json levels = json::array();
+    if (!plan.exists() || !plan.origin_set) return levels;
+    for (double tolerance : plan_tolerances) {
+        json points = json::array();
+        for (std::int32_t p : thinned_plan(plan, tolerance)) {
+            points.push_back(p);
+            points.push_back(decimetres(plan.x[p]));
+            points.push_back(decimetres(plan.y[p]));
+        }
+        levels.push_back({{"tolerance", tolerance}, {"points", std::move(points)}});
+    }
+    return levels;
+}
+
+json cell_positions(const Model& model) {
+    json list = json::array();
+    for (std::size_t i = 0; i < model.cells.size(); ++i) {
+        list.push_back(units::km_and_metres(metre_of(i)));
+    }
+    return list;
+}
+
+// A "</" inside the data would end the script element early.
+std::string script_safe(const std::string& json_text) {
+    std::string safe;
+    safe.reserve(json_text.size());
+    for (std::size_t i = 0; i < json_text.size(); ++i) {
+        safe += json_text[i];
+        if (json_text[i] == '<' && i + 1 < json_text.size() && json_text[i + 1] == '/') {
+            safe += "\\";
+        }
+    }
+    return safe;
+}
+
+}  // namespace
+
+std::vector<std::int32_t> thinned_plan(const Plan& plan, double tolerance) {
+    std::vector<std::int32_t> kept;
+    if (!plan.origin_set || plan.computed_end < 1) return kept;
+    std::int32_t last = plan.computed_end - 1;
+    std::vector<bool> keep(static_cast<std::size_t>(last) + 1, false);
+    keep[0] = keep[last] = true;
+    std::vector<std::pair<std::int32_t, std::int32_t>> pending{{0, last}};
+    while (!pending.empty()) {
+        auto [a, b] = pending.back();
+        pending.pop_back();
+        double worst = 0;
+        std::int32_t worst_at = a;
+        for (std::int32_t p = a + 1; p < b; ++p) {
+            double d = distance_to_chord(plan, a, b, p);
+            if (d > worst) worst = d, worst_at = p;
+        }
+        if (worst <= tolerance) continue;
+        keep[worst_at] = true;
+        pending.push_back({a, worst_at});
+        pending.push_back({worst_at, b});
+    }
+    for (std::int32_t p = 0; p <= last; ++p) {
+        if (keep[p]) kept.push_back(p);
+    }
+    return kept;
+}
+
+json view_data(const Model& model, const SourceRows* rows) {
+    json profiles = json::object();
+    for (const ProfileLane& lane : profile_lanes) {
+        profiles[lane.name] = profile_runs(model, lane, rows);
+    }
+    return {{"title", single_byte_to_utf8(model.records[record_slot::route_identity].text) + " " +
+                          single_byte_to_utf8(model.records[record_slot::train_identity].text)},
+            {"length", route_length(model)},
+            {"cellLength", cell_length},
+            {"cells", model.cells.size()},
+            {"cellPositions", cell_positions(model)},
+            {"profiles", std::move(profiles)},
+            {"stations", stations(model, rows)},
+            {"features", features(model, rows)},
+            {"slowdowns", slowdown_stretches(model)},
+            {"plan", plan_levels(model.plan)},
+            {"sources", rows != nullptr}};
+}
+
+std::string view_page(const Model& model, const SourceRows* rows) {
+    std::string page(view_page_start, static_cast<std::size_t>(view_page_end - view_page_start));
+    std::size_t mark = page.find(data_mark);
+    if (mark == std::string::npos) throw std::logic_error("the view page has no data mark");
+    page.replace(mark, data_mark.size(), script_safe(view_data(model, rows).dump()));
+    return page;
+}
+
+int run_view(const ViewRequest& request, std::ostream& out, std::ostream& err) {
+    return report_problems(err, [&] {
+        CompiledScenario scenario = load_compiled_scenario(request.inputs);
+        if (scenario.model.cells.empty()) throw UsageProblem("the scenario has no cells to show");
+        std::optional<SourceRows> rows;
+        if (request.texts.size() == 2) {
+            rows.emplace(read_scenario_text(request.texts[0]), request.texts[0].string(),
+                         read_scenario_text(request.texts[1]), request.texts[1].string());
+        }
+        write_file_replacing(request.output, view_page(scenario.model, rows ? &*rows : nullptr));
+        out << "wrote " << request.output.string() << "\n";
+        return 0;
+    });
+}
+
+}  // namespace scenario::scenc
