@@ -458,6 +458,31 @@ TEST(TrainParser, AStationRefusedForItsPositionOrLengthKeepsWhatWasReadOfIt) {
     }
 }
 
+// Today a read fault inside a station row keeps only its position and kind.
+TEST(TrainParser, AStationRowCutByAReadFaultKeepsWhatWasReadOfIt) {
+    ScenarioRecord position_and_kind;
+    position_and_kind.position = 1000;
+    position_and_kind.kind = 12;
+    const std::vector<std::pair<std::string, ScenarioRecord>> cases{
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, x, 9, 10, 11, 12, 60, 11, 6, 5, "
+         "NOME\r\n[fine]\r\n",
+         position_and_kind},
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, x, 5, "
+         "NOME\r\n[fine]\r\n",
+         position_and_kind},
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, 6, 5",
+         position_and_kind},
+    };
+    for (const auto& [text, kept] : cases) {
+        Model model = route_model();
+        MemorySourceFiles sources(std::nullopt, text);
+        std::optional<FieldReader> reader;
+        std::string owned;
+        EXPECT_THROW(parse_train(model, sources, reader, owned, 80), RunTimeFault) << text;
+        EXPECT_EQ(model.records[1], kept) << text;
+    }
+}
+
 TEST(TrainParser, TooManyStationsReportsNoPosition) {
     Model model = route_model();
     model.error_position = 4242;
