@@ -9,12 +9,11 @@
 #include "compiler/driver.h"
 #include "compiler/errors.h"
 #include "compiler/test_models.h"
-#include "sources/line_table.h"
-#include "sources/route_text.h"
-#include "sources/train_text.h"
 
 namespace scenario {
 namespace {
+
+using testing::last_error_site;
 
 constexpr std::int32_t upper = 300;
 constexpr std::uint8_t untouched = 0xEE;
@@ -32,15 +31,11 @@ Model route_model(std::int32_t cell_upper = upper) {
 
 struct Outcome {
     Model model;
-    bool train_left = false;
 };
 
-Outcome parse_text(std::string train, Model model = route_model(), std::int32_t limit = 80) {
-    MemorySourceFiles sources(std::nullopt, std::move(train));
-    std::optional<FieldReader> reader;
-    std::string text;
-    parse_train(model, sources, reader, text, limit);
-    return {std::move(model), sources.train_exists()};
+Outcome parse_text(const std::string& train, Model model = route_model(), std::int32_t limit = 80) {
+    parse_train(model, train, "treno.txt", limit);
+    return {std::move(model)};
 }
 
 // Rows between the general header and the closing "[fine]" line.
@@ -87,7 +82,6 @@ TEST(TrainParser, ReadsTheTrainValuesWhateverTheCaseAndComments) {
         "orologio,    10              49            40 \r\n"
         "[vel_limite]\r\n");
     EXPECT_EQ(out.model.error_code, 0);
-    EXPECT_FALSE(out.train_left);
     EXPECT_EQ(out.model.records[84].zone_start, 130);
     EXPECT_EQ(out.model.records[84].position, 14);
     const ScenarioRecord& train = out.model.records[86];
@@ -115,7 +109,6 @@ TEST(TrainParser, SkipsToTheGeneralBlockAndNeverInterpretsTheLastField) {
         Outcome out = parse_text(c.text);
         EXPECT_EQ(out.model.records[86].par_a, c.sand) << c.name;
         EXPECT_EQ(out.model.error_code, 0) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -152,7 +145,6 @@ TEST(TrainParser, SpeedAndAdhesionAreStepProfilesCompletedToTheThirdLastCell) {
         EXPECT_EQ(runs_of(out.model, &TrackCell::speed_limit), c.speed) << c.name;
         EXPECT_EQ(runs_of(out.model, &TrackCell::adhesion), c.adhesion) << c.name;
         EXPECT_EQ(out.model.error_code, 0) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -299,7 +291,6 @@ TEST(TrainParser, StationsKeepAGapOf350Metres) {
     EXPECT_EQ(refused.model.error_code, 22);
     EXPECT_EQ(refused.model.error_position, 13550);
     EXPECT_EQ(refused.model.records[86].par_a, 0);  // nothing read after it
-    EXPECT_FALSE(refused.train_left);
 }
 
 TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {
@@ -327,7 +318,6 @@ TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {
         const std::string name =
             std::to_string(c.boards) + " boards, " + std::to_string(c.stations) + " stations";
         EXPECT_EQ(out.model.error_code, c.error) << name;
-        EXPECT_FALSE(out.train_left) << name;
         for (int slot = 1; slot <= 80; ++slot) {
             const ScenarioRecord& record = out.model.records[static_cast<std::size_t>(slot)];
             if (slot <= c.last_station_slot) {
@@ -366,7 +356,6 @@ TEST(TrainParser, CodeDropsMarkTheirCellWithOrWithoutAValue) {
         EXPECT_EQ(out.model.cells[100].kind, c.kind) << c.name;
         EXPECT_EQ(out.model.cells[100].val1, c.val1) << c.name;
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -419,14 +408,13 @@ TEST(TrainParser, EveryTrainErrorWithItsPositionSiteAndWhatFollows) {
         Outcome out = parse_rows(speed_first + c.rows, std::move(model));
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
         EXPECT_EQ(out.model.error_position, c.position) << c.name;
-        EXPECT_EQ(out.model.error_site.line, c.site_line) << c.name;
-        EXPECT_EQ(out.model.error_site.file, c.site_line != 0 ? "treno.txt" : "") << c.name;
+        EXPECT_EQ(last_error_site(out.model).line, c.site_line) << c.name;
+        EXPECT_EQ(last_error_site(out.model).file, c.site_line != 0 ? "treno.txt" : "") << c.name;
         EXPECT_EQ(out.model.cells[0].speed_limit == 20, c.completed) << c.name;
         EXPECT_EQ(out.model.records[86].par_a, 0) << c.name;
         std::size_t marked = 0;
         for (const TrackCell& cell : out.model.cells) marked += cell.kind != 0 ? 1 : 0;
         EXPECT_EQ(marked, c.marked) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -475,10 +463,7 @@ TEST(TrainParser, AStationRowCutByAReadFaultKeepsWhatWasReadOfIt) {
     };
     for (const auto& [text, kept] : cases) {
         Model model = route_model();
-        MemorySourceFiles sources(std::nullopt, text);
-        std::optional<FieldReader> reader;
-        std::string owned;
-        EXPECT_THROW(parse_train(model, sources, reader, owned, 80), RunTimeFault) << text;
+        EXPECT_THROW(parse_train(model, text, "treno.txt", 80), RunTimeFault) << text;
         EXPECT_EQ(model.records[1], kept) << text;
     }
 }
@@ -490,7 +475,7 @@ TEST(TrainParser, TooManyStationsReportsNoPosition) {
         parse_rows(station_row(1000, 28, 200) + station_row(2000, 28, 200), std::move(model), 2);
     EXPECT_EQ(out.model.error_code, 10);
     EXPECT_EQ(out.model.error_position, 4242);
-    EXPECT_EQ(out.model.error_site.line, 2);
+    EXPECT_EQ(last_error_site(out.model).line, 2);
 }
 
 TEST(TrainParser, ReferenceCheckAfterTheTrainReplacesARangeError) {
@@ -514,7 +499,6 @@ TEST(TrainParser, ReferenceCheckAfterTheTrainReplacesARangeError) {
         Outcome out = parse_rows(c.rows, std::move(model));
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
         EXPECT_EQ(out.model.error_position, c.position) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -541,7 +525,6 @@ TEST(TrainParser, ARouteRangeErrorIsNoRefusalOfTheTrainRows) {
     EXPECT_EQ(out.model.cells[61].kind, cell_kind::slowdown_start);
     EXPECT_EQ(out.model.records[1].position, 12850);
     EXPECT_EQ(out.model.records[86].par_a, 200);
-    EXPECT_FALSE(out.train_left);
 }
 
 TEST(TrainParser, ReadFaultsReachTheFaultHandler) {
@@ -556,70 +539,17 @@ TEST(TrainParser, ReadFaultsReachTheFaultHandler) {
     for (const auto& [name, text] : cases) {
         EXPECT_THROW(parse_text(text), RunTimeFault) << name;
     }
-    Model model = route_model();
-    MemorySourceFiles missing(std::nullopt, std::nullopt);
-    std::optional<FieldReader> reader;
-    std::string text;
-    EXPECT_THROW(parse_train(model, missing, reader, text, 80), RunTimeFault);
 }
 
 TEST(TrainParser, FaultSiteNamesTheFieldThatFailed) {
-    MemorySourceFiles sources(std::nullopt, "[generale]\r\nvelocita, 0, 100\r\nsabbia, x\r\n");
     Model model = route_model();
-    std::optional<FieldReader> reader;
-    std::string text;
     try {
-        parse_train(model, sources, reader, text, 80);
+        parse_train(model, "[generale]\r\nvelocita, 0, 100\r\nsabbia, x\r\n", "treno.txt", 80);
         FAIL() << "no fault";
     } catch (const RunTimeFault& fault) {
-        EXPECT_EQ(fault.site.line, 3);
-        EXPECT_EQ(fault.site.column, 9);
+        EXPECT_EQ(fault.site, (SourceLocation{"treno.txt", 3, 9, 1}));
     }
-    EXPECT_TRUE(reader.has_value());
     EXPECT_EQ(model.cells[0].speed_limit, untouched);
-}
-
-TEST(TrainParser, CarriedScenarioReadsWholeAfterTheCarriedRoute) {
-    const Identity id = carried_identity();
-    MemorySourceFiles sources(line_table_bytes(dati_linea(id).lines),
-                              line_table_bytes(dati_treno(id).lines));
-    Model model;
-    model.route_stem = id.route_stem;
-    model.train_number = id.train_number;
-    memorizza_dati(model, sources);
-
-    EXPECT_EQ(model.error_code, 0);
-    EXPECT_FALSE(sources.route_exists());
-    EXPECT_FALSE(sources.train_exists());
-    // Stations fill the records from 1 on, so 35 stations end at record 35.
-    EXPECT_EQ(model.records[1].text, "BRENZOLA CENTRALE");
-    EXPECT_EQ(model.records[35].position, 238450);
-    EXPECT_EQ(model.records[35].text, "TESSALTO");
-    EXPECT_EQ(model.records[35].time_s, (12 * 60 + 50) * 60);
-    EXPECT_EQ(model.records[36], ScenarioRecord{});
-
-    const ScenarioRecord& totals = model.records[84];
-    EXPECT_EQ(totals.zone_start, 130);
-    EXPECT_EQ(totals.zone_end, 243000);
-    EXPECT_EQ(totals.position, 14);
-    ScenarioRecord train;
-    train.zone_start = 0;
-    train.zone_end = 241000;
-    train.position = 4;
-    train.text = "917";
-    train.par_a = 200;
-    train.par_c = 10;
-    train.par_d = 49;
-    train.par_e = 40;
-    EXPECT_EQ(model.records[86], train);
-
-    const TrackCell& signal = model.cells[174];
-    EXPECT_EQ(signal.kind, cell_kind::signal);
-    EXPECT_EQ(signal.val1, 41);
-    EXPECT_EQ(signal.val4, 8);
-    EXPECT_EQ(model.cells[4050].kind, cell_kind::code_change);
-    EXPECT_EQ(model.cells[4050].val1, 180);
-    EXPECT_EQ(model.cells[4997].speed_limit, 23);  // 115 km/h to cell_upper - 3
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "compiler/source_files.h"
 #include "fuzz/fuzz_invariants.h"
 #include "fuzz/seed_inputs.h"
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 namespace scenario {
 namespace {

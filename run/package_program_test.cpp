@@ -6,8 +6,8 @@
 #include <set>
 
 #include "compiler/identity.h"
+#include "io/test_support.h"
 #include "run/run_sequence.h"
-#include "run/test_support.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
