@@ -244,8 +244,9 @@ class TrainTextParser {
 
     // --- Stations -----------------------------------------------------------------------
 
-    // Reads fields 4 to 17 of a station row, in row order.
-    void read_station_details(ScenarioRecord& station, const SourceLocation& site) {
+    // Reads fields 4 to 17 of a station row, in row order, each straight into the record, so
+    // that a read fault leaves every field read before it there.
+    void read_station_details(ScenarioRecord& station) {
         station.opt_a = reader_.read_byte();
         station.opt_e = reader_.read_byte();
         station.opt_d = reader_.read_byte();
@@ -256,10 +257,11 @@ class TrainTextParser {
         station.par_d = reader_.read_integer();
         station.par_e = reader_.read_integer();
         station.opt_c = reader_.read_byte();
+        // The clock values are scratch; the time is stored once all three are read.
         const std::int64_t hours = reader_.read_long();
         const std::int64_t minutes = reader_.read_long();
         const std::int64_t seconds = reader_.read_long();
-        station.time_s = as_long((hours * 60 + minutes) * 60 + seconds, site);
+        station.time_s = store_wrapped<std::int32_t>((hours * 60 + minutes) * 60 + seconds);
         station.text = reader_.read_text();
     }
 
@@ -320,29 +322,25 @@ class TrainTextParser {
         // A station must never land in a record that holds a route sign board.
         if (station_number_ > sign_board_limit_)
             return refuse(model_, error_number::too_many_stations, site);
-        // Position and kind go into the record as they are read, so a station refused for
-        // its position or length still leaves them there, as the simulator's files always had.
-        ScenarioRecord& record = model_.records[static_cast<std::size_t>(station_number_)];
-        record.position = position;
+        // Every field goes into the record as it is read, so a station refused or cut short by
+        // a read fault keeps what was read of it; the length and the clock are scratch values.
+        const std::int32_t i = station_number_;
+        ScenarioRecord& station = model_.records[static_cast<std::size_t>(i)];
+        station.position = position;
         if (!within_track(position, station_reach)) return out_of_track(model_, position, site);
         if (position % cell_length != 0)
             return refuse(model_, error_number::station_off_grid, site, position);
-
-        ScenarioRecord station;
-        station.position = position;
-        station.kind = record.kind = reader_.read_byte();
+        station.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
         if (length % 100 != 0)
             return refuse(model_, error_number::station_length_off_grid, site, position);
-        read_station_details(station, site);
+        read_station_details(station);
         const StationStretch marks = set_stretch(station, length, site);
         if (marks_past_last_cell(station, marks)) {
-            record = ScenarioRecord{};  // refused before anything of it is kept
+            station = ScenarioRecord{};  // refused before anything of it is kept
             return out_of_track(model_, position, site);
         }
 
-        const std::int32_t i = station_number_;
-        model_.records[static_cast<std::size_t>(i)] = station;
         if (marks.marks_approach) mark_approach_cells(station);
         if (marks.marks_stop) {
             const double quotient = stop_quotient(station);

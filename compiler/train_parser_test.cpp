@@ -446,20 +446,35 @@ TEST(TrainParser, AStationRefusedForItsPositionOrLengthKeepsWhatWasReadOfIt) {
     }
 }
 
-// Today a read fault inside a station row keeps only its position and kind.
+// A station row is read straight into its record: a read fault in the middle of it leaves
+// every field read before the fault there. The time is stored only once all three clock
+// values are read.
 TEST(TrainParser, AStationRowCutByAReadFaultKeepsWhatWasReadOfIt) {
-    ScenarioRecord position_and_kind;
-    position_and_kind.position = 1000;
-    position_and_kind.kind = 12;
+    ScenarioRecord up_to_par_a;
+    up_to_par_a.position = 1000;
+    up_to_par_a.kind = 12;
+    up_to_par_a.opt_a = 3;
+    up_to_par_a.opt_e = 1;
+    up_to_par_a.opt_d = 1;
+    up_to_par_a.par_a = 7;
+    ScenarioRecord up_to_opt_c = up_to_par_a;
+    up_to_opt_c.par_b = 8;
+    up_to_opt_c.opt_b = 9;
+    up_to_opt_c.par_c = 10;
+    up_to_opt_c.par_d = 11;
+    up_to_opt_c.par_e = 12;
+    up_to_opt_c.opt_c = 60;
+    ScenarioRecord up_to_time = up_to_opt_c;
+    up_to_time.time_s = (11 * 60 + 6) * 60 + 5;
     const std::vector<std::pair<std::string, ScenarioRecord>> cases{
         {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, x, 9, 10, 11, 12, 60, 11, 6, 5, "
          "NOME\r\n[fine]\r\n",
-         position_and_kind},
+         up_to_par_a},
         {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, x, 5, "
          "NOME\r\n[fine]\r\n",
-         position_and_kind},
+         up_to_opt_c},
         {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, 6, 5",
-         position_and_kind},
+         up_to_time},
     };
     for (const auto& [text, kept] : cases) {
         Model model = route_model();
@@ -533,12 +548,23 @@ TEST(TrainParser, ReadFaultsReachTheFaultHandler) {
         {"text where a number is due", "[generale]\r\nvelocita, 12abc, 5\r\n[fine]\r\n"},
         {"station kind beyond a byte", "[generale]\r\n" + station_row(1000, 300, 200)},
         {"sand beyond 16 bits", "[generale]\r\nsabbia, 40000\r\n[fine]\r\n"},
-        {"time beyond 32 bits",
-         "[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 1000000, 0, 0, X\r\n"},
     };
     for (const auto& [name, text] : cases) {
         EXPECT_THROW(parse_text(text), RunTimeFault) << name;
     }
+}
+
+// The clock values are range-checked as they are read; the time made of them wraps like
+// every stored value.
+TEST(TrainParser, StationTimeBeyond32BitsWraps) {
+    Outcome out = parse_text(
+        "[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 1000000, 0, 0, X\r\n");
+    EXPECT_EQ(out.model.error_code, 0);
+    EXPECT_EQ(out.model.records[1].time_s, static_cast<std::int32_t>(3600000000 - 4294967296));
+    EXPECT_EQ(out.model.records[1].text, "X");
+    EXPECT_THROW(parse_text("[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, "
+                            "2147483648, 0, 0, X\r\n"),
+                 RunTimeFault);
 }
 
 TEST(TrainParser, FaultSiteNamesTheFieldThatFailed) {
