@@ -351,8 +351,14 @@ class TrainTextParser {
         }
         if (i > 1 && std::int64_t{station.zone_start} - least_gap_between_stations <
                          model_.records[static_cast<std::size_t>(i - 1)].zone_end) {
-            return refuse(model_, error_number::stations_too_close, site, position);
+            // The author is also shown the station this one comes too close to.
+            Diagnostic too_close =
+                error_diagnostic(error_number::stations_too_close, site, position);
+            too_close.related = previous_station_site_;
+            raise_diagnostic(model_, std::move(too_close));
+            return RowEnd::stop;
         }
+        previous_station_site_ = site;
         station_number_ = i + 1;
         if (station_number_ >= sign_board_limit_)
             return refuse(model_, error_number::too_many_stations, site);
@@ -390,6 +396,7 @@ class TrainTextParser {
     std::int32_t speed_in_force_ = 0;
     std::int32_t adhesion_in_force_ = 0;
     std::int32_t station_number_ = 1;
+    SourceLocation previous_station_site_;  // position field of the last accepted station
 };
 
 }  // namespace

@@ -291,6 +291,13 @@ TEST(TrainParser, StationsKeepAGapOf350Metres) {
     EXPECT_EQ(refused.model.error_code, 22);
     EXPECT_EQ(refused.model.error_position, 13550);
     EXPECT_EQ(refused.model.records[86].par_a, 0);  // nothing read after it
+    // The diagnostic points at the refused station and at the one it comes too close to.
+    ASSERT_EQ(refused.model.diagnostics.size(), 1u);
+    const Diagnostic& too_close = refused.model.diagnostics.front();
+    EXPECT_EQ(too_close.position, 13550);
+    EXPECT_EQ(too_close.location, (SourceLocation{"treno.txt", 3, 11, 5}));
+    EXPECT_EQ(too_close.related, (SourceLocation{"treno.txt", 2, 11, 5}));
+    EXPECT_EQ(too_close.message, error_meaning(22));
 }
 
 TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "compiler/identity.h"
-#include "io/file_output.h"
 #include "io/exit_status.h"
+#include "io/file_output.h"
 #include "scenc/input_files.h"
 #include "sources/line_table.h"
 #include "sources/notes.h"
