@@ -33,10 +33,10 @@ struct RowKind {
 };
 
 // Every kind whose words the field holds reads its row, in table order, until one of them
-// ends the reading.
+// ends the reading. The field is copied: a reader may read a later field into its source.
 template <typename Parser, std::size_t N>
 RowEnd read_matching_rows(Parser& parser, const std::array<RowKind<Parser>, N>& kinds,
-                          std::string_view field) {
+                          std::string field) {
     const std::string lowered = ascii_lowered(field);
     for (const RowKind<Parser>& kind : kinds) {
         const std::string_view tested = kind.any_case ? std::string_view(lowered) : field;
