@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sources/keywords.h"
+#include "compiler/keywords.h"
 
 namespace scenario {
 

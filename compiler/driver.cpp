@@ -13,6 +13,11 @@ namespace scenario {
 
 namespace {
 
+// The placement pass names no place in a text, only the cell's position.
+void raise_placement_error(Model& model, std::int32_t number, std::int32_t position) {
+    raise_diagnostic(model, error_diagnostic(number, {}, position));
+}
+
 // The code value the pass gives every code-change point it places.
 constexpr std::int16_t placed_code = 180;
 // Slowdowns slower than this get a code every code_spacing cells (400 m) inside them.
@@ -72,7 +77,7 @@ void code_in_front_of_signal(Model& model, std::int32_t d) {
     if (place_in_first_free(model, {p, q})) return;
     if (kind_at(model, p) == cell_kind::code_change) return lower_code(model, p);
     if (kind_at(model, q) == cell_kind::code_change) return lower_code(model, q);
-    raise_error(model, error_number::signal_without_code_room, d * cell_length);
+    raise_placement_error(model, error_number::signal_without_code_room, d * cell_length);
 }
 
 // Step A: every signal up to 20 cells behind the advance point at cell i (cells below 3
@@ -92,7 +97,7 @@ void codes_before_slowdown_start(Model& model, std::int32_t i) {
     for (Window w : {Window{5, 6, 7}, Window{11, 12, 13}, Window{18, 19, 20}}) {
         if (i <= w.far) continue;  // the window would reach cell 0 or before
         if (!place_in_first_free(model, {i - w.near, i - w.middle, i - w.far})) {
-            raise_error(model, error_number::window_without_room, i * cell_length);
+            raise_placement_error(model, error_number::window_without_room, i * cell_length);
         }
     }
 }
@@ -114,7 +119,7 @@ void codes_inside_slowdown(Model& model, std::int32_t i, std::int32_t end) {
             run_count = -1;
         } else {
             // The count runs on past 8, so this slowdown gets no further code inside it.
-            raise_error(model, error_number::no_room_after_slowdown, s * cell_length);
+            raise_placement_error(model, error_number::no_room_after_slowdown, s * cell_length);
         }
     }
 }
@@ -125,7 +130,7 @@ void code_before_next_signal(Model& model, std::int32_t end) {
     for (std::int32_t t = end; t <= search_last; ++t) {
         if (kind_at(model, t) != cell_kind::signal) continue;
         if (t - 1 > 0 && !place_in_first_free(model, {t - 1, t - 2})) {
-            raise_error(model, error_number::no_room_after_slowdown, end * cell_length);
+            raise_placement_error(model, error_number::no_room_after_slowdown, end * cell_length);
         }
         return;
     }
@@ -144,7 +149,8 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
     codes_before_slowdown_start(model, i);
     // A slowdown so short that its start cell hid its end has no stretch to scan.
     const std::optional<std::int32_t> end = slowdown_end_after(model, i);
-    if (!end) return raise_error(model, error_number::no_room_after_slowdown, i * cell_length);
+    if (!end)
+        return raise_placement_error(model, error_number::no_room_after_slowdown, i * cell_length);
     if (cell(model, i).val1 < slow_slowdown_speed) codes_inside_slowdown(model, i, *end);
     code_before_next_signal(model, *end);
 }
@@ -173,8 +179,9 @@ std::int32_t stamp_markers(Model& model) {
 
 CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j) {
     model.plan_option = j;
+    // A compile starts without errors; the error position stays, as the simulator's did.
     model.error_code = 0;
-    model.error_site = {};
+    model.diagnostics.clear();
     for (ScenarioRecord& record : model.records) record = ScenarioRecord{};
     // The tables come from this compile only; a model used before starts without them.
     model.cells.clear();

@@ -8,9 +8,6 @@
 #include "compiler/identity.h"
 #include "compiler/recorders.h"
 #include "compiler/test_models.h"
-#include "sources/line_table.h"
-#include "sources/route_text.h"
-#include "sources/train_text.h"
 
 namespace scenario {
 namespace {
@@ -279,54 +276,10 @@ Compile compile(std::optional<std::string> route, std::optional<std::string> tra
     return run;
 }
 
-std::string carried_route() {
-    return line_table_bytes(dati_linea(carried_identity()).lines);
-}
-std::string carried_train() {
-    return line_table_bytes(dati_treno(carried_identity()).lines);
-}
-
 const std::string short_route = "[generale]\r\nlunghezza percorso, 10000\r\n[x]\r\n[fine]\r\n";
 
 std::string train_with(const std::string& row) {
     return "[generale]\r\n" + row + "\r\n[fine]\r\n";
-}
-
-TEST(MemorizzaPercorso, CarriedScenarioCompilesIntoItsThreeFiles) {
-    Compile run = compile(carried_route(), carried_train());
-    ASSERT_EQ(run.outcome.status, CompileOutcome::Status::ready);
-    EXPECT_EQ(run.model.error_code, 0);
-    EXPECT_FALSE(run.sources.route_exists());
-    EXPECT_FALSE(run.sources.train_exists());
-
-    const CompiledFiles& files = run.outcome.files;
-    ASSERT_TRUE(files.plan.has_value());
-    EXPECT_EQ(files.plan->size(), 4999964u);
-    ASSERT_EQ(files.cells.size(), 75015u);
-    EXPECT_EQ(files.cells.substr(16, 4), std::string("\x01\x14\xB5\x09", 4));  // 5121, 2485
-    EXPECT_EQ(files.cells.substr(2610, 10),
-              std::string("\x01\x29\x00\x00\x00\x00\x00\x08\x00\x00", 10));
-    EXPECT_EQ(run.model.records[85].par_a, 610);
-    EXPECT_EQ(run.model.records[85].time_s, 33676);
-    EXPECT_EQ(files.records, record_file_bytes(run.model));
-
-    // The carried slowdown's codes: one in each window before its start, one 8 cells inside
-    // it, and one in the cell before its end cell.
-    const auto code_in = [&](std::initializer_list<std::size_t> window) {
-        for (std::size_t c : window) {
-            if (run.model.cells[c].kind == cell_kind::code_change) return true;
-        }
-        return false;
-    };
-    EXPECT_TRUE(code_in({4291, 4290, 4289}));
-    EXPECT_TRUE(code_in({4285, 4284, 4283}));
-    EXPECT_TRUE(code_in({4278, 4277, 4276}));
-    EXPECT_EQ(run.model.cells[4304].kind, cell_kind::code_change);
-    EXPECT_EQ(run.model.cells[4311].kind, cell_kind::code_change);
-
-    Compile without_plan = compile(carried_route(), carried_train(), 0);
-    EXPECT_FALSE(without_plan.outcome.files.plan.has_value());
-    EXPECT_EQ(without_plan.outcome.files.cells, files.cells);
 }
 
 TEST(MemorizzaPercorso, NoCellTableBuildsNothing) {

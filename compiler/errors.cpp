@@ -4,16 +4,6 @@
 
 namespace scenario {
 
-void raise_error(Model& model, std::int32_t code) {
-    model.error_code = code;
-    model.error_site = {};
-}
-
-void raise_error(Model& model, std::int32_t code, std::int32_t position) {
-    raise_error(model, code);
-    model.error_position = position;
-}
-
 namespace {
 
 struct ErrorText {
@@ -67,6 +57,24 @@ std::string error_meaning(std::int32_t code) {
 bool error_has_position(std::int32_t code) {
     auto found = error_table().find(code);
     return found != error_table().end() && found->second.has_position;
+}
+
+Diagnostic error_diagnostic(std::int32_t number, SourceLocation location,
+                            std::optional<std::int32_t> position) {
+    Diagnostic diagnostic;
+    diagnostic.number = number;
+    diagnostic.position = position;
+    diagnostic.location = std::move(location);
+    diagnostic.message = error_meaning(number);
+    return diagnostic;
+}
+
+void raise_diagnostic(Model& model, Diagnostic diagnostic) {
+    if (diagnostic.severity == Severity::error) {
+        model.error_code = diagnostic.number;
+        if (diagnostic.position) model.error_position = *diagnostic.position;
+    }
+    model.diagnostics.push_back(std::move(diagnostic));
 }
 
 }  // namespace scenario

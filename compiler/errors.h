@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "compiler/diagnostic.h"
 #include "compiler/model.h"
 
 namespace scenario {
@@ -47,14 +49,18 @@ constexpr std::int32_t contest_codes_in_use = 1251;
 // It never escapes the compile: the parsers' fault handler turns it into error 25.
 class RunTimeFault : public std::runtime_error {
   public:
-    RunTimeFault(const std::string& what, ErrorSite where = {})
+    RunTimeFault(const std::string& what, SourceLocation where = {})
         : std::runtime_error(what), site(std::move(where)) {}
-    ErrorSite site;
+    SourceLocation site;
 };
 
-// Records a scenario error. The site is cleared: a parser that knows the row sets it after.
-void raise_error(Model& model, std::int32_t code);
-void raise_error(Model& model, std::int32_t code, std::int32_t position);
+// An error with its author's message; the position where the error number has one.
+Diagnostic error_diagnostic(std::int32_t number, SourceLocation location,
+                            std::optional<std::int32_t> position = std::nullopt);
+
+// The one place where the model's error state changes: the diagnostic joins the list, and an
+// error becomes the last error raised, with its position where it has one.
+void raise_diagnostic(Model& model, Diagnostic diagnostic);
 
 // A short Italian description of an error number, for the author.
 std::string error_meaning(std::int32_t code);

@@ -5,24 +5,42 @@
 #include "compiler/errors.h"
 #include "compiler/route_parser.h"
 #include "compiler/train_parser.h"
-#include "sources/field_reader.h"
 
 namespace scenario {
 
 namespace {
 
-// A read fault anywhere in either text ends both halves: both texts go, the position of an
-// earlier error stays, and the site tells the author where the fault struck.
-void handle_read_fault(Model& model, SourceFiles& sources, const RunTimeFault& fault,
-                       const std::optional<FieldReader>& reader) {
+// A read fault anywhere in either text ends both halves: both texts go, and the position of
+// an earlier error stays.
+void handle_read_fault(Model& model, SourceFiles& sources, const RunTimeFault& fault) {
     sources.delete_route();
     sources.delete_train();
-    raise_error(model, error_number::read_fault);
-    if (fault.site.file.empty() && reader) {
-        model.error_site = reader->last_field_site();
-    } else {
-        model.error_site = fault.site;
+    Diagnostic diagnostic = error_diagnostic(error_number::read_fault, fault.site);
+    diagnostic.message += ": " + std::string(fault.what());
+    raise_diagnostic(model, std::move(diagnostic));
+}
+
+// The texts are read and deleted here, around the parsers, in the order a run has always
+// left them: the route text goes once the route half is over, whatever its end; the train
+// text is read only when the route half lets the train half run, and goes after it.
+void read_both_halves(Model& model, SourceFiles& sources) {
+    const std::optional<std::string> route = sources.read_route();
+    if (!route) {
+        raise_diagnostic(
+            model, error_diagnostic(error_number::route_file_missing, {sources.route_name()}));
+        return;
     }
+    const RouteHalfResult route_half = parse_route(model, *route, sources.route_name());
+    sources.delete_route();
+    if (!route_half.go_on_to_train) return;
+
+    const std::optional<std::string> train = sources.read_train();
+    if (!train) {
+        throw RunTimeFault("file di testo del treno non trovato: " + sources.train_name(),
+                           {sources.train_name()});
+    }
+    parse_train(model, *train, sources.train_name(), route_half.sign_board_limit);
+    sources.delete_train();
 }
 
 }  // namespace
@@ -30,18 +48,10 @@ void handle_read_fault(Model& model, SourceFiles& sources, const RunTimeFault& f
 void memorizza_dati(Model& model, SourceFiles& sources) {
     model.records[record_slot::route_identity].text = model.route_stem;
     model.records[record_slot::train_identity].text = model.train_number;
-    // The texts outlive the reader that looks into them.
-    std::string route_text;
-    std::string train_text;
-    std::optional<FieldReader> reader;
     try {
-        const RouteHalfResult route = parse_route(model, sources, reader, route_text);
-        if (!route.go_on_to_train) return;
-        // From here on a fault belongs to the train text, not to the route's last field.
-        reader.reset();
-        parse_train(model, sources, reader, train_text, route.sign_board_limit);
+        read_both_halves(model, sources);
     } catch (const RunTimeFault& fault) {
-        handle_read_fault(model, sources, fault, reader);
+        handle_read_fault(model, sources, fault);
     }
 }
 

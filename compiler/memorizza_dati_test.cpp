@@ -5,6 +5,7 @@
 
 #include "compiler/driver.h"
 #include "compiler/errors.h"
+#include "compiler/test_models.h"
 
 namespace scenario {
 namespace {
@@ -68,6 +69,31 @@ TEST(MemorizzaDati, RouteOutcomesAndTheTextsLeft) {
     }
 }
 
+// However the train half ends, its text is gone, and the route text before it.
+TEST(MemorizzaDati, EveryEndOfTheTrainHalfDeletesBothTexts) {
+    struct Case {
+        const char* what;
+        std::string train;
+        std::int32_t code;
+    };
+    const Case cases[] = {
+        {"clean", clean_train, 0},
+        {"row beyond the track", "[generale]\r\nvelocita, 99999, 100\r\n[fine]\r\n", 15},
+        {"code drop refused",
+         "[generale]\r\nabbattimento, 1000, 0\r\nabbattimento, 1000, 0\r\n[fine]\r\n", 7},
+        {"station refused",
+         "[generale]\r\nstazione, 1025, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 1, 0, 0, X\r\n[fine]\r\n",
+         8},
+        {"read fault", "[generale]\r\nsabbia, x\r\n[fine]\r\n", 25},
+    };
+    for (const Case& c : cases) {
+        DatiRun run = compile(short_route, c.train);
+        EXPECT_EQ(run.model.error_code, c.code) << c.what;
+        EXPECT_FALSE(run.sources.route_exists()) << c.what;
+        EXPECT_FALSE(run.sources.train_exists()) << c.what;
+    }
+}
+
 // A read fault in either half: error 25, both texts gone, the earlier position kept, and the
 // site of the fault (or of the last field read when the fault itself has none).
 TEST(MemorizzaDati, ReadFaultsBecomeError25) {
@@ -100,8 +126,8 @@ TEST(MemorizzaDati, ReadFaultsBecomeError25) {
         EXPECT_EQ(run.model.error_position, c.position) << c.what;
         EXPECT_FALSE(run.sources.route_exists()) << c.what;
         EXPECT_FALSE(run.sources.train_exists()) << c.what;
-        EXPECT_EQ(run.model.error_site.file, c.site_file) << c.what;
-        EXPECT_EQ(run.model.error_site.line, c.site_line) << c.what;
+        EXPECT_EQ(testing::last_error_site(run.model).file, c.site_file) << c.what;
+        EXPECT_EQ(testing::last_error_site(run.model).line, c.site_line) << c.what;
     }
 }
 

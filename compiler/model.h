@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "compiler/diagnostic.h"
+
 namespace scenario {
 
 // Every track cell covers this many metres.
@@ -100,13 +102,6 @@ struct Plan {
     std::int32_t upper() const { return static_cast<std::int32_t>(x.size()) - 1; }
 };
 
-// Where in a scenario text the current error was raised (empty file name: nowhere).
-struct ErrorSite {
-    std::string file;
-    int line = 0;
-    int column = 0;
-};
-
 // The whole run state of one compile.
 struct Model {
     std::string route_stem;
@@ -124,9 +119,11 @@ struct Model {
     std::string current_field;
     std::int32_t plan_upper = 0;
     std::int32_t cell_upper = 0;
+    // The last error raised and its position (never reset: a later error without a
+    // position leaves the earlier one). Set only by raise_diagnostic, from the diagnostics.
     std::int32_t error_code = 0;
     std::int32_t error_position = 0;
-    ErrorSite error_site;
+    Diagnostics diagnostics;  // every error, in the order raised
 
     bool has_cells() const { return !cells.empty(); }
 };

@@ -14,10 +14,12 @@ inline std::int64_t round_half_even(double value) {
     return static_cast<std::int64_t>(std::nearbyint(value));
 }
 
-// A value stored into a 16-bit signed or 8-bit unsigned field keeps its low bits only.
+// A value stored into a 32-bit or 16-bit signed or 8-bit unsigned field keeps its low bits
+// only.
 template <typename Field>
 Field store_wrapped(std::int64_t value) {
-    static_assert(std::is_same_v<Field, std::int16_t> || std::is_same_v<Field, std::uint8_t>);
+    static_assert(std::is_same_v<Field, std::int32_t> || std::is_same_v<Field, std::int16_t> ||
+                  std::is_same_v<Field, std::uint8_t>);
     using Unsigned = std::make_unsigned_t<Field>;
     return static_cast<Field>(static_cast<Unsigned>(static_cast<std::uint64_t>(value)));
 }

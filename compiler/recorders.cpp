@@ -90,8 +90,8 @@ void memo_montagna(Model& model, std::int32_t& inizio, std::int32_t& fine, std::
     }
 }
 
-void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int32_t& l,
-                        std::int32_t& f_tt, std::int32_t f_ta, std::int32_t& d_v) {
+std::int32_t memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int32_t& l,
+                                std::int32_t& f_tt, std::int32_t f_ta, std::int32_t& d_v) {
     const double start = x;
     const std::int64_t a = cell_at(start - advance_distance, 1.0);
     const std::int64_t b = cell_at(start, 1.0);
@@ -99,10 +99,9 @@ void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int3
     const bool with_advance = x > slowdown_without_advance;
     if (!with_advance) f_ta = 0;
 
-    if (with_advance && !free_cell(model, a))
-        return raise_error(model, error_number::advance_point_taken);
-    if (!free_cell(model, b)) return raise_error(model, error_number::slowdown_start_taken);
-    if (!free_cell(model, c)) return raise_error(model, error_number::slowdown_end_taken);
+    if (with_advance && !free_cell(model, a)) return error_number::advance_point_taken;
+    if (!free_cell(model, b)) return error_number::slowdown_start_taken;
+    if (!free_cell(model, c)) return error_number::slowdown_end_taken;
 
     // Written in this order on purpose: when start and end share a cell, the start wins.
     TrackCell& end_cell = *existing_cell(model, c);
@@ -122,13 +121,12 @@ void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int3
         cell->val3 = store_wrapped<std::int16_t>(f_tt);
     }
 
-    if (f_ta == 0) return;
+    if (f_ta == 0) return 0;
     // The four warning-board cells lie just before the advance point, nearest first; all
     // four must be free before any is written.
     const std::int64_t scan_index = cell_at(start - advance_distance, 0.0);
     for (std::int64_t i = 0; i < 4; ++i) {
-        if (!free_cell(model, scan_index - i))
-            return raise_error(model, error_number::warning_boards_taken);
+        if (!free_cell(model, scan_index - i)) return error_number::warning_boards_taken;
     }
     for (std::int64_t i = 0; i < 4; ++i) {
         TrackCell& board = *existing_cell(model, scan_index - i);
@@ -136,13 +134,15 @@ void memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, std::int3
         board.val1 = static_cast<std::int16_t>(i + 1);
         if (d_v != 0) board.val2 = static_cast<std::int16_t>(i + 1);
     }
+    return 0;
 }
 
-void memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1,
-                  std::int32_t& s2, std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx,
-                  std::int32_t& d1, std::int32_t& d2, std::int32_t& d3, std::int32_t& tempo) {
+std::int32_t memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1,
+                          std::int32_t& s2, std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx,
+                          std::int32_t& d1, std::int32_t& d2, std::int32_t& d3,
+                          std::int32_t& tempo) {
     const std::int64_t s = cell_at(posizione, 1.0);
-    if (!free_cell(model, s)) return raise_error(model, error_number::signal_taken);
+    if (!free_cell(model, s)) return error_number::signal_taken;
 
     TrackCell& cell = *existing_cell(model, s);
     cell.kind = cell_kind::signal;
@@ -163,14 +163,15 @@ void memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx, std::i
             before->approach = store_wrapped<std::uint8_t>(aspects * 10 + j);
         }
     }
+    return 0;
 }
 
-void memo_indicatori_v_max(Model& model, std::int32_t posizione, std::int32_t& vas,
-                           std::int32_t& vbs, std::int32_t& vcs, std::int32_t& strisces,
-                           std::int32_t& vad, std::int32_t& vbd, std::int32_t& vcd,
-                           std::int32_t& strisced) {
+std::int32_t memo_indicatori_v_max(Model& model, std::int32_t posizione, std::int32_t& vas,
+                                   std::int32_t& vbs, std::int32_t& vcs, std::int32_t& strisces,
+                                   std::int32_t& vad, std::int32_t& vbd, std::int32_t& vcd,
+                                   std::int32_t& strisced) {
     const std::int64_t index = cell_at(posizione, 1.0);
-    if (!free_cell(model, index)) return raise_error(model, error_number::speed_boards_taken);
+    if (!free_cell(model, index)) return error_number::speed_boards_taken;
 
     // All three packed values are checked before the cell changes, so a faulty row leaves it
     // as it was.
@@ -183,6 +184,7 @@ void memo_indicatori_v_max(Model& model, std::int32_t posizione, std::int32_t& v
     cell.val2 = second;
     cell.val3 = third;
     cell.val4 = store_wrapped<std::int16_t>(std::int64_t{strisces} * 10 + strisced);
+    return 0;
 }
 
 std::int32_t minimo(std::int32_t x, std::int32_t y) {

@@ -16,8 +16,8 @@ struct Slowdown {
     std::int32_t x, v, l, f_tt, f_ta, d_v;
 };
 
-void record(Model& model, Slowdown row) {
-    memo_rallentamento(model, row.x, row.v, row.l, row.f_tt, row.f_ta, row.d_v);
+std::int32_t record(Model& model, Slowdown row) {
+    return memo_rallentamento(model, row.x, row.v, row.l, row.f_tt, row.f_ta, row.d_v);
 }
 
 std::vector<std::uint8_t> kinds(const Model& model, std::size_t from, std::size_t to) {
@@ -28,8 +28,7 @@ std::vector<std::uint8_t> kinds(const Model& model, std::size_t from, std::size_
 
 TEST(Recorders, CarriedSlowdownMarksAdvanceStartEndAndWarningBoards) {
     Model model = model_with_cells(5000);
-    record(model, {214750, 80, 800, 0, 1, 80});
-    EXPECT_EQ(model.error_code, 0);
+    EXPECT_EQ(record(model, {214750, 80, 800, 0, 1, 80}), 0);
     EXPECT_EQ(model.cells[4272].kind, cell_kind::slowdown_advance);
     EXPECT_EQ(model.cells[4296].kind, cell_kind::slowdown_start);
     EXPECT_EQ(model.cells[4312].kind, cell_kind::slowdown_end);
@@ -45,8 +44,7 @@ TEST(Recorders, CarriedSlowdownMarksAdvanceStartEndAndWarningBoards) {
 
 TEST(Recorders, SlowdownNearTheOriginHasNoAdvancePointNorBoards) {
     Model model = model_with_cells(200);
-    record(model, {1500, 60, 500, 7, 1, 0});
-    EXPECT_EQ(model.error_code, 0);
+    EXPECT_EQ(record(model, {1500, 60, 500, 7, 1, 0}), 0);
     EXPECT_EQ(model.cells[31].kind, cell_kind::slowdown_start);
     EXPECT_EQ(model.cells[41].kind, cell_kind::slowdown_end);
     EXPECT_EQ(model.cells[41].val3, 7);
@@ -78,8 +76,7 @@ TEST(Recorders, RefusedSlowdownsLeaveTheirCellsAsTheErrorSays) {
          std::vector<Case>{{37, 17, false}, {61, 18, false}, {71, 19, false}, {34, 20, true}}) {
         Model model = model_with_cells(200);
         model.cells[c.occupied].kind = cell_kind::signal;
-        record(model, {3000, 60, 500, 0, 1, 0});
-        EXPECT_EQ(model.error_code, c.error) << c.occupied;
+        EXPECT_EQ(record(model, {3000, 60, 500, 0, 1, 0}), c.error) << c.occupied;
         EXPECT_EQ(model.cells[61].kind == cell_kind::slowdown_start, c.cells_written);
         EXPECT_EQ(model.cells[71].kind == cell_kind::slowdown_end, c.cells_written);
         EXPECT_EQ(model.cells[37].kind == cell_kind::slowdown_advance, c.cells_written);
@@ -89,22 +86,20 @@ TEST(Recorders, RefusedSlowdownsLeaveTheirCellsAsTheErrorSays) {
 
 TEST(Recorders, SlowdownWhoseEndLiesPastTheTableIsRefused) {
     Model model = model_with_cells(200);
-    record(model, {9000, 60, 5000, 0, 0, 0});
-    EXPECT_EQ(model.error_code, 19);
+    EXPECT_EQ(record(model, {9000, 60, 5000, 0, 0, 0}), 19);
     EXPECT_EQ(model.cells[181].kind, 0);
 }
 
 TEST(Recorders, ShortSlowdownStartHidesItsEnd) {
     Model model = model_with_cells(200);
-    record(model, {3000, 60, 10, 0, 0, 0});
-    EXPECT_EQ(model.error_code, 0);
+    EXPECT_EQ(record(model, {3000, 60, 10, 0, 0, 0}), 0);
     EXPECT_EQ(model.cells[61].kind, cell_kind::slowdown_start);
 }
 
-void signal_at(Model& model, std::int32_t position, std::int32_t sx, std::int32_t s1,
-               std::int32_t dx, std::int32_t d1, std::int32_t& tempo) {
+std::int32_t signal_at(Model& model, std::int32_t position, std::int32_t sx, std::int32_t s1,
+                       std::int32_t dx, std::int32_t d1, std::int32_t& tempo) {
     std::int32_t s2 = 0, s3 = 0, rapp = 0, d2 = 0, d3 = 0;
-    memo_segnale(model, position, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+    return memo_segnale(model, position, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
 }
 
 TEST(Recorders, CarriedSignalAt8650) {
@@ -154,14 +149,12 @@ TEST(Recorders, SignalOnAnOccupiedOrMissingCellIsRefused) {
     Model model = model_with_cells(200);
     model.cells[21].kind = cell_kind::code_change;
     std::int32_t tempo = 0;
-    signal_at(model, 1000, 2, 4, 2, 1, tempo);
-    EXPECT_EQ(model.error_code, 16);
+    EXPECT_EQ(signal_at(model, 1000, 2, 4, 2, 1, tempo), 16);
     EXPECT_EQ(model.cells[21].val1, 0);
     EXPECT_EQ(model.cells[19].approach, 0);
 
     Model small = model_with_cells(200);
-    signal_at(small, 10000, 2, 4, 2, 1, tempo);  // cell 201
-    EXPECT_EQ(small.error_code, 16);
+    EXPECT_EQ(signal_at(small, 10000, 2, 4, 2, 1, tempo), 16);
 }
 
 TEST(Recorders, SignalCoversAMountainMarkerAndKeepsItsMountainByte) {
@@ -169,8 +162,7 @@ TEST(Recorders, SignalCoversAMountainMarkerAndKeepsItsMountainByte) {
     model.cells[21].kind = cell_kind::mountain_marker;
     model.cells[21].mountain = 2;
     std::int32_t tempo = 0;
-    signal_at(model, 1000, 1, 3, 0, 0, tempo);
-    EXPECT_EQ(model.error_code, 0);
+    EXPECT_EQ(signal_at(model, 1000, 1, 3, 0, 0, tempo), 0);
     EXPECT_EQ(model.cells[21].kind, cell_kind::signal);
     EXPECT_EQ(model.cells[21].mountain, 2);
 }
@@ -243,9 +235,9 @@ struct Boards {
     std::int32_t vas, vbs, vcs, strisces, vad, vbd, vcd, strisced;
 };
 
-void boards_at(Model& model, std::int32_t position, Boards b) {
-    memo_indicatori_v_max(model, position, b.vas, b.vbs, b.vcs, b.strisces, b.vad, b.vbd, b.vcd,
-                          b.strisced);
+std::int32_t boards_at(Model& model, std::int32_t position, Boards b) {
+    return memo_indicatori_v_max(model, position, b.vas, b.vbs, b.vcs, b.strisces, b.vad, b.vbd,
+                                 b.vcd, b.strisced);
 }
 
 TEST(Recorders, SpeedBoardsPackEachPair) {
@@ -265,8 +257,7 @@ TEST(Recorders, SpeedBoardsPackEachPair) {
 TEST(Recorders, SpeedBoardsRefusals) {
     Model model = model_with_cells(200);
     model.cells[21].kind = cell_kind::signal;
-    boards_at(model, 1000, {140, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(model.error_code, 21);
+    EXPECT_EQ(boards_at(model, 1000, {140, 0, 0, 0, 0, 0, 0, 0}), 21);
     EXPECT_EQ(model.cells[21].val1, 0);
 
     // 1639 * 20 = 32780 does not fit 16 bits: a read fault, and the cell is left alone.

@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "compiler/errors.h"
+#include "compiler/field_reader.h"
+#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
-#include "sources/keywords.h"
+#include "compiler/row_parsing.h"
 
 namespace scenario {
 
@@ -40,100 +42,79 @@ double curvature_of_class(std::string_view keyword) {
     return 0.0;
 }
 
-// How reading goes on after one row.
-enum class Flow {
-    next_row,  // read the next keyword field
-    end_step,  // stop reading, complete gradients and plan, go on to the train text
-    stop       // the route half ends here; the train text is not read
-};
+// The route's reach beyond a row's position in the range test.
+constexpr std::int32_t row_reach = 100;
 
 class RouteParser {
   public:
-    RouteParser(Model& model, SourceFiles& sources, FieldReader& reader)
-        : model_(model), sources_(sources), reader_(reader) {}
+    RouteParser(Model& model, FieldReader& reader) : model_(model), reader_(reader) {}
 
     RouteHalfResult run();
 
   private:
     std::string read_field();
-    std::int32_t read_number(ErrorSite& site);
-    void close_and_delete() { sources_.delete_route(); }
-    Flow refuse(std::int32_t code, const ErrorSite& site);
-    Flow refuse_at(std::int32_t code, std::int32_t position, const ErrorSite& site);
-    bool passes_range_test(std::int32_t position) const;
+    std::int32_t read_number(SourceLocation& site);
 
     bool find_general_block();
-    Flow read_general_block();
-    Flow general_row(const std::string& keyword);
-    Flow route_length_row();
-    void kilometric_reference_row(int slot);
-    Flow cab_signalling_row(const std::string& keyword);
+    RowEnd read_general_block();
+    RowEnd route_length_row();
+    RowEnd kilometric_reference_row(int slot);
+    RowEnd reference_three_row() {
+        return kilometric_reference_row(record_slot::progressive_three);
+    }
+    RowEnd reference_two_row() { return kilometric_reference_row(record_slot::progressive_two); }
+    RowEnd reference_one_row() { return kilometric_reference_row(record_slot::progressive_one); }
+    RowEnd background_one_row();
+    RowEnd background_two_row();
+    RowEnd background_three_row();
+    RowEnd cab_signalling_row();
 
     void start_feature_part();
-    Flow read_feature_part();
-    Flow feature_row(const std::string& keyword);
-    Flow gradient_row();
-    Flow curve_row(const std::string& keyword);
-    Flow mountain_row();
-    Flow speed_board_row();
-    Flow sign_board_row();
+    RowEnd read_feature_part();
+    RowEnd gradient_row();
+    RowEnd curve_row();
+    RowEnd mountain_row();
+    RowEnd speed_board_row();
+    RowEnd sign_board_row();
 
     void set_gradient_at_cursor();
     void plan_steps_through(std::int64_t last, double curvature);
     void end_step();
 
     Model& model_;
-    SourceFiles& sources_;
     FieldReader& reader_;
-    ErrorSite keyword_site_;
+    std::string keyword_;  // the keyword field of the row being read
+    SourceLocation keyword_site_;
     std::int64_t gradient_cursor_ = 0;
     std::int64_t gradient_in_force_ = 0;
     std::int32_t j_ = 2;  // next plan point to compute
     std::int32_t sign_board_limit_ = record_slot::last_sign_board;
 };
 
+// Every keyword field and every board text passes through current_field.
 std::string RouteParser::read_field() {
     model_.current_field = reader_.read_text();
+    keyword_ = model_.current_field;
     keyword_site_ = reader_.last_field_site();
     return model_.current_field;
 }
 
-std::int32_t RouteParser::read_number(ErrorSite& site) {
+std::int32_t RouteParser::read_number(SourceLocation& site) {
     const std::int32_t value = reader_.read_long();
     site = reader_.last_field_site();
     return value;
 }
 
-Flow RouteParser::refuse(std::int32_t code, const ErrorSite& site) {
-    close_and_delete();
-    raise_error(model_, code);
-    model_.error_site = site;
-    return Flow::stop;
-}
-
-Flow RouteParser::refuse_at(std::int32_t code, std::int32_t position, const ErrorSite& site) {
-    close_and_delete();
-    raise_error(model_, code, position);
-    model_.error_site = site;
-    return Flow::stop;
-}
-
-// A negative position fails too: no cell lies before the origin.
-bool RouteParser::passes_range_test(std::int32_t position) const {
-    return position >= 0 &&
-           (static_cast<double>(position) + 100.0) / double{cell_length} <= model_.cell_upper;
-}
-
 RouteHalfResult RouteParser::run() {
     if (!find_general_block()) return {};
-    if (read_general_block() == Flow::stop) return {};
+    if (read_general_block() == RowEnd::stop) return {};
     progressive_ordina(model_);
     if (!model_.has_cells()) {
-        refuse(error_number::no_route_length, reader_.last_field_site());
+        refuse(model_, error_number::no_route_length, reader_.last_field_site());
         return {};
     }
     start_feature_part();
-    if (read_feature_part() == Flow::stop) return {};
+    if (read_feature_part() == RowEnd::stop) return {};
     end_step();
     return {true, sign_board_limit_};
 }
@@ -146,63 +127,42 @@ bool RouteParser::find_general_block() {
         if (reader_.at_end()) break;
         if (contains(ascii_lowered(field), "[generale]")) return true;
     }
-    refuse(error_number::no_general_block, reader_.last_field_site());
+    refuse(model_, error_number::no_general_block, reader_.last_field_site());
     return false;
 }
 
-Flow RouteParser::read_general_block() {
+RowEnd RouteParser::read_general_block() {
+    // Several kinds may match one keyword; each then reads its own values, in this order.
+    // Only the route length is recognised whatever the case of its words.
+    static constexpr std::array<RowKind<RouteParser>, 8> general_rows{{
+        {"lunghezza", "percorso", true, &RouteParser::route_length_row},
+        {"tre", "progressiva", false, &RouteParser::reference_three_row},
+        {"due", "progressiva", false, &RouteParser::reference_two_row},
+        {"uno", "progressiva", false, &RouteParser::reference_one_row},
+        {"sfondo", "uno", false, &RouteParser::background_one_row},
+        {"sfondo", "due", false, &RouteParser::background_two_row},
+        {"sfondo", "tre", false, &RouteParser::background_three_row},
+        {"segnali", "ripetizione", false, &RouteParser::cab_signalling_row},
+    }};
     for (;;) {
-        if (reader_.at_end()) return Flow::next_row;
-        std::string keyword = read_field();
+        if (reader_.at_end()) return RowEnd::next_row;
+        read_field();
         // The last field of the text is never interpreted.
-        if (reader_.at_end()) return Flow::next_row;
+        if (reader_.at_end()) return RowEnd::next_row;
         // Comments are skipped without an end test: a comment as the last but one field makes
         // the next read run past the end, which is a read fault.
-        for (int i = 0; i < general_comment_limit && contains(keyword, "-"); ++i) {
-            keyword = read_field();
-        }
-        if (general_row(keyword) == Flow::stop) return Flow::stop;
-        if (closes_general_block(keyword)) return Flow::next_row;
+        for (int i = 0; i < general_comment_limit && contains(keyword_, "-"); ++i) read_field();
+        if (read_matching_rows(*this, general_rows, keyword_) == RowEnd::stop) return RowEnd::stop;
+        if (closes_general_block(keyword_)) return RowEnd::next_row;
     }
-}
-
-// Several kinds may match one keyword; each then reads its own values, in this order.
-Flow RouteParser::general_row(const std::string& keyword) {
-    const std::string any_case = ascii_lowered(keyword);
-    if (contains(any_case, "lunghezza") && contains(any_case, "percorso")) {
-        if (route_length_row() == Flow::stop) return Flow::stop;
-    }
-    if (contains(keyword, "tre") && contains(keyword, "progressiva")) {
-        kilometric_reference_row(record_slot::progressive_three);
-    }
-    if (contains(keyword, "due") && contains(keyword, "progressiva")) {
-        kilometric_reference_row(record_slot::progressive_two);
-    }
-    if (contains(keyword, "uno") && contains(keyword, "progressiva")) {
-        kilometric_reference_row(record_slot::progressive_one);
-    }
-    ScenarioRecord& identity = model_.records[record_slot::route_identity];
-    if (contains(keyword, "sfondo") && contains(keyword, "uno")) {
-        identity.zone_start = reader_.read_long();
-    }
-    if (contains(keyword, "sfondo") && contains(keyword, "due")) {
-        identity.position = reader_.read_long();
-    }
-    if (contains(keyword, "sfondo") && contains(keyword, "tre")) {
-        identity.zone_end = reader_.read_long();
-    }
-    if (contains(keyword, "segnali") && contains(keyword, "ripetizione")) {
-        return cab_signalling_row(keyword);
-    }
-    return Flow::next_row;
 }
 
 // Sizes the track: cells 0..cell_upper and, with the plan option, plan points 0..plan_upper.
-Flow RouteParser::route_length_row() {
-    ErrorSite site;
+RowEnd RouteParser::route_length_row() {
+    SourceLocation site;
     const std::int32_t length = read_number(site);
     if (length < 0 || length > route_length_limit)
-        return refuse(error_number::route_length_out_of_range, site);
+        return refuse(model_, error_number::route_length_out_of_range, site);
     model_.plan_upper = length + track_beyond_route;
     model_.cell_upper =
         static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
@@ -213,36 +173,54 @@ Flow RouteParser::route_length_row() {
         model_.plan.x.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
         model_.plan.y.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
     }
-    return Flow::next_row;
+    return RowEnd::next_row;
 }
 
-void RouteParser::kilometric_reference_row(int slot) {
+RowEnd RouteParser::kilometric_reference_row(int slot) {
     ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
     reference.zone_start = reader_.read_long();
     reference.zone_end = reader_.read_long();
     reference.position = reader_.read_long();
+    return RowEnd::next_row;
 }
 
-Flow RouteParser::cab_signalling_row(const std::string& keyword) {
-    const ErrorSite keyword_site = keyword_site_;
-    ErrorSite start_site;
-    ErrorSite end_site;
+RowEnd RouteParser::background_one_row() {
+    model_.records[record_slot::route_identity].zone_start = reader_.read_long();
+    return RowEnd::next_row;
+}
+
+RowEnd RouteParser::background_two_row() {
+    model_.records[record_slot::route_identity].position = reader_.read_long();
+    return RowEnd::next_row;
+}
+
+RowEnd RouteParser::background_three_row() {
+    model_.records[record_slot::route_identity].zone_end = reader_.read_long();
+    return RowEnd::next_row;
+}
+
+// The cab signalling row ends the general row: no later kind is tested after it.
+RowEnd RouteParser::cab_signalling_row() {
+    const SourceLocation keyword_site = keyword_site_;
+    SourceLocation start_site;
+    SourceLocation end_site;
     ScenarioRecord& signalling = model_.records[record_slot::train_identity];
     signalling.zone_start = read_number(start_site);
     signalling.zone_end = read_number(end_site);
     if (signalling.zone_start % 50 != 0)
-        return refuse(error_number::cab_start_off_grid, start_site);
-    if (signalling.zone_end % 50 != 0) return refuse(error_number::cab_end_off_grid, end_site);
-    if (contains(keyword, "4")) {
+        return refuse(model_, error_number::cab_start_off_grid, start_site);
+    if (signalling.zone_end % 50 != 0)
+        return refuse(model_, error_number::cab_end_off_grid, end_site);
+    if (contains(keyword_, "4")) {
         signalling.position = 4;
-    } else if (contains(keyword, "9")) {
+    } else if (contains(keyword_, "9")) {
         signalling.position = 9;
     } else {
-        return refuse(error_number::cab_codes_unknown, keyword_site);
+        return refuse(model_, error_number::cab_codes_unknown, keyword_site);
     }
     // An end of 0 means the route has no cab signalling at all.
     if (signalling.zone_end == 0) signalling.position = 0;
-    return Flow::next_row;
+    return RowEnd::next_row;
 }
 
 // The track starts at the origin heading along +y.
@@ -262,40 +240,27 @@ void RouteParser::start_feature_part() {
     plan.computed_end = j_;
 }
 
-Flow RouteParser::read_feature_part() {
+RowEnd RouteParser::read_feature_part() {
+    // The sign board comes last: its text is read as a field but never examined as a keyword.
+    static constexpr std::array<RowKind<RouteParser>, 5> feature_rows{{
+        {"pendenza", "", true, &RouteParser::gradient_row},
+        {"curva", "", true, &RouteParser::curve_row},
+        {"montagna", "", true, &RouteParser::mountain_row},
+        {"indicatori_v", "", true, &RouteParser::speed_board_row},
+        {"indicat", "cartello", true, &RouteParser::sign_board_row},
+    }};
     for (;;) {
-        if (reader_.at_end()) return Flow::end_step;
-        std::string keyword = read_field();
-        if (reader_.at_end()) return Flow::end_step;
+        if (reader_.at_end()) return RowEnd::end_step;
+        read_field();
+        if (reader_.at_end()) return RowEnd::end_step;
         // At most two comments in a row are skipped; a third is examined as a keyword.
-        for (int i = 0; i < 2 && contains(keyword, "-"); ++i) {
-            keyword = read_field();
-            if (reader_.at_end()) return Flow::end_step;
+        for (int i = 0; i < 2 && contains(keyword_, "-"); ++i) {
+            read_field();
+            if (reader_.at_end()) return RowEnd::end_step;
         }
-        const Flow flow = feature_row(keyword);
-        if (flow != Flow::next_row) return flow;
+        const RowEnd end = read_matching_rows(*this, feature_rows, keyword_);
+        if (end != RowEnd::next_row) return end;
     }
-}
-
-Flow RouteParser::feature_row(const std::string& keyword) {
-    const std::string any_case = ascii_lowered(keyword);
-    const auto go_on = [](Flow flow) { return flow == Flow::next_row; };
-    if (contains(any_case, "pendenza")) {
-        if (const Flow flow = gradient_row(); !go_on(flow)) return flow;
-    }
-    if (model_.plan_option != 0 && contains(any_case, "curva")) {
-        if (const Flow flow = curve_row(any_case); !go_on(flow)) return flow;
-    }
-    if (contains(any_case, "montagna")) {
-        if (const Flow flow = mountain_row(); !go_on(flow)) return flow;
-    }
-    if (contains(any_case, "indicatori_v")) {
-        if (const Flow flow = speed_board_row(); !go_on(flow)) return flow;
-    }
-    if (contains(any_case, "indicat") && contains(any_case, "cartello")) {
-        return sign_board_row();
-    }
-    return Flow::next_row;
 }
 
 // Rows out of order still write one cell each; enough of them would run past the last cell,
@@ -310,15 +275,11 @@ void RouteParser::set_gradient_at_cursor() {
 
 // The gradient in force covers the cells up to the new row's cell; the row's own gradient
 // starts there.
-Flow RouteParser::gradient_row() {
-    ErrorSite site;
+RowEnd RouteParser::gradient_row() {
+    SourceLocation site;
     const std::int32_t position = read_number(site);
     const std::int32_t gradient = reader_.read_long();
-    if (!passes_range_test(position)) {
-        raise_error(model_, error_number::beyond_track, position);
-        model_.error_site = site;
-        return Flow::end_step;
-    }
+    if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
     const std::int64_t cell = round_half_even(position / double{cell_length});
     if (cell > 0) {
         do {
@@ -327,7 +288,7 @@ Flow RouteParser::gradient_row() {
         } while (gradient_cursor_ < cell);
     }
     gradient_in_force_ = gradient;
-    return Flow::next_row;
+    return RowEnd::next_row;
 }
 
 // Points j_ .. last, each from the two before it: a straight step repeats the last step
@@ -360,87 +321,73 @@ void RouteParser::plan_steps_through(std::int64_t last, double curvature) {
 // A curve continues the plan from wherever it stands: first straight up to the curve's
 // start, then curved up to its end. The whole curve must lie within the plan, so the check
 // comes before any point of it is computed.
-Flow RouteParser::curve_row(const std::string& keyword) {
-    const ErrorSite keyword_site = keyword_site_;
-    ErrorSite start_site;
-    ErrorSite length_site;
+RowEnd RouteParser::curve_row() {
+    // Without the plan option curves are not rows at all: their fields are read as keywords.
+    if (model_.plan_option == 0) return RowEnd::next_row;
+    const std::string keyword = ascii_lowered(keyword_);
+    const SourceLocation keyword_site = keyword_site_;
+    SourceLocation start_site;
+    SourceLocation length_site;
     const std::int32_t start = read_number(start_site);
     const std::int32_t length = read_number(length_site);
-    if (!passes_range_test(start)) {
-        raise_error(model_, error_number::beyond_track, start);
-        model_.error_site = start_site;
-        return Flow::end_step;
-    }
+    if (!within_track(model_, start, row_reach)) return out_of_track(model_, start, start_site);
     double curvature = curvature_of_class(keyword);
-    if (curvature == 0.0) return refuse(error_number::bad_curve_or_plan, keyword_site);
+    if (curvature == 0.0) return refuse(model_, error_number::bad_curve_or_plan, keyword_site);
     const std::int64_t end = std::int64_t{start} + length;
-    if (end > model_.plan_upper) return refuse(error_number::bad_curve_or_plan, length_site);
+    if (end > model_.plan_upper)
+        return refuse(model_, error_number::bad_curve_or_plan, length_site);
     if (contains(keyword, "s")) curvature = -curvature;
 
     plan_steps_through(std::min<std::int64_t>(start, plan_point_limit), 0.0);
-    if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, start_site);
+    if (j_ > plan_point_limit) return refuse(model_, error_number::bad_curve_or_plan, start_site);
     plan_steps_through(std::min<std::int64_t>(end, plan_point_limit), curvature);
-    if (j_ > plan_point_limit) return refuse(error_number::bad_curve_or_plan, length_site);
-    return Flow::next_row;
+    if (j_ > plan_point_limit) return refuse(model_, error_number::bad_curve_or_plan, length_site);
+    return RowEnd::next_row;
 }
 
-Flow RouteParser::mountain_row() {
-    ErrorSite site;
+RowEnd RouteParser::mountain_row() {
+    SourceLocation site;
     std::int32_t inizio = read_number(site);
     std::int32_t fine = reader_.read_long();
     std::int32_t tipo = reader_.read_long();
-    if (!passes_range_test(inizio)) {
-        raise_error(model_, error_number::beyond_track, inizio);
-        model_.error_site = site;
-        return Flow::end_step;
-    }
+    if (!within_track(model_, inizio, row_reach)) return out_of_track(model_, inizio, site);
     memo_montagna(model_, inizio, fine, tipo);
-    return Flow::next_row;
+    return RowEnd::next_row;
 }
 
-Flow RouteParser::speed_board_row() {
-    ErrorSite site;
+RowEnd RouteParser::speed_board_row() {
+    SourceLocation site;
     const std::int32_t posizione = read_number(site);
     std::array<std::int32_t, 8> v{};
     for (std::int32_t& value : v) value = reader_.read_long();
-    if (!passes_range_test(posizione)) {
-        raise_error(model_, error_number::beyond_track, posizione);
-        model_.error_site = site;
-        return Flow::end_step;
-    }
-    memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    // The recorder refuses an occupied cell; it knows neither the position nor the row.
-    if (model_.error_code > 0) return refuse_at(model_.error_code, posizione, site);
-    return Flow::next_row;
+    if (!within_track(model_, posizione, row_reach)) return out_of_track(model_, posizione, site);
+    const std::int32_t refused =
+        memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    if (refused > 0) return refuse(model_, refused, site, posizione);
+    return RowEnd::next_row;
 }
 
-// Boards take records 80, 79, ... and their cell points back at the record. The board text
-// is not examined as a keyword.
-Flow RouteParser::sign_board_row() {
-    ErrorSite site;
+// Boards take records 80, 79, ... and their cell points back at the record.
+RowEnd RouteParser::sign_board_row() {
+    SourceLocation site;
     const std::int32_t position = read_number(site);
     const std::string text = read_field();
-    if (!passes_range_test(position)) {
-        raise_error(model_, error_number::beyond_track, position);
-        model_.error_site = site;
-        return Flow::end_step;
-    }
-    if (sign_board_limit_ < 1) return refuse(error_number::too_many_sign_boards, site);
+    if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
+    if (sign_board_limit_ < 1) return refuse(model_, error_number::too_many_sign_boards, site);
     const auto index =
         static_cast<std::size_t>(round_half_even(position / double{cell_length} + 1.0));
     TrackCell& cell = model_.cells[index];
-    if (!cell.is_free()) return refuse_at(error_number::sign_board_taken, position, site);
+    if (!cell.is_free()) return refuse(model_, error_number::sign_board_taken, site, position);
     cell.kind = cell_kind::sign_board;
     cell.val1 = store_wrapped<std::int16_t>(sign_board_limit_);
     model_.records[static_cast<std::size_t>(sign_board_limit_)].text = text;
     --sign_board_limit_;
-    return Flow::next_row;
+    return RowEnd::next_row;
 }
 
 // The last gradient runs to cell cell_upper - 3; the plan runs straight on to point
 // plan_upper - 2.
 void RouteParser::end_step() {
-    close_and_delete();
     do {
         set_gradient_at_cursor();
         ++gradient_cursor_;
@@ -498,25 +445,20 @@ ReferenceOrder by_value(const KilometricReference& t, const KilometricReference&
 
 }  // namespace
 
-RouteHalfResult parse_route(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
-                            std::string& text) {
-    std::optional<std::string> route = sources.read_route();
-    if (!route) {
-        raise_error(model, error_number::route_file_missing);
-        model.error_site = {sources.route_name(), 0, 0};
-        return {};
-    }
-    text = std::move(*route);
-    reader.emplace(text, sources.route_name());
+RouteHalfResult parse_route(Model& model, std::string_view text, const std::string& display_name) {
     // No field can hold "[generale]" when the text does not: an empty or blank text is refused
     // like any other text without a general block, not as a read fault.
     if (!contains(ascii_lowered(text), "[generale]")) {
-        sources.delete_route();
-        raise_error(model, error_number::no_general_block);
-        model.error_site = {sources.route_name(), 0, 0};
+        refuse(model, error_number::no_general_block, {display_name});
         return {};
     }
-    return RouteParser(model, sources, *reader).run();
+    FieldReader reader(text, display_name);
+    try {
+        return RouteParser(model, reader).run();
+    } catch (RunTimeFault& fault) {
+        if (fault.site.file.empty()) fault.site = reader.last_field_site();
+        throw;
+    }
 }
 
 void progressive_ordina(Model& model) {

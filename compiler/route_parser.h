@@ -2,11 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <string>
+#include <string_view>
 
 #include "compiler/model.h"
-#include "compiler/source_files.h"
-#include "sources/field_reader.h"
 
 namespace scenario {
 
@@ -15,11 +14,9 @@ struct RouteHalfResult {
     std::int32_t sign_board_limit = 80;  // next free board slot; stations stay below it
 };
 
-// Reads the route text into the model and deletes it. The reader is placed in `reader` once
-// the text is read, so that the fault handler can tell where a fault struck. Read faults
-// propagate as RunTimeFault.
-RouteHalfResult parse_route(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
-                            std::string& text);
+// Reads a route text into the model; display_name names the text in diagnostics. Errors are
+// raised as diagnostics; read faults are thrown as RunTimeFault, with the place they struck.
+RouteHalfResult parse_route(Model& model, std::string_view text, const std::string& display_name);
 
 // Orders the three kilometric references in records 81..83.
 void progressive_ordina(Model& model);

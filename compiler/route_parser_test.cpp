@@ -8,13 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/driver.h"
 #include "compiler/errors.h"
 #include "compiler/identity.h"
-#include "sources/line_table.h"
-#include "sources/route_text.h"
+#include "compiler/source_files.h"
+#include "compiler/test_models.h"
 
 namespace scenario {
 namespace {
+
+using testing::last_error_site;
 
 std::string joined(std::initializer_list<std::string_view> rows) {
     std::string text;
@@ -33,20 +36,32 @@ std::string route_with(std::initializer_list<std::string_view> features) {
 
 struct RouteRun {
     Model model;
-    MemorySourceFiles sources;
     RouteHalfResult result;
 };
 
 constexpr std::int32_t untouched_position = -777;
 
+// A missing text never reaches the parser: the compile above it refuses it.
 RouteRun parse(std::optional<std::string> text, std::int32_t plan_option = 1) {
-    RouteRun run{Model{}, MemorySourceFiles(std::move(text), "[generale]\r\n[fine]\r\n"), {}};
+    RouteRun run;
     run.model.plan_option = plan_option;
     run.model.error_position = untouched_position;
-    std::optional<FieldReader> reader;
-    std::string owned;
-    run.result = parse_route(run.model, run.sources, reader, owned);
+    if (text) {
+        run.result = parse_route(run.model, *text, "linea.txt");
+    } else {
+        MemorySourceFiles none(std::nullopt, std::nullopt);
+        memorizza_dati(run.model, none);
+    }
     return run;
+}
+
+// Which of the two texts a compile leaves (route, train) when its route half reads this text.
+std::pair<bool, bool> texts_left(std::optional<std::string> text) {
+    MemorySourceFiles sources(std::move(text), "[generale]\r\n[fine]\r\n");
+    Model model;
+    model.plan_option = 1;
+    memorizza_dati(model, sources);
+    return {sources.route_exists(), sources.train_exists()};
 }
 
 std::uint8_t gradient_of(const RouteRun& run, int cell) {
@@ -85,7 +100,6 @@ TEST(RouteParser, GeneralBlockSizesTheTrackAndStoresItsValues) {
     EXPECT_EQ(m.records[86].position, 4);
     EXPECT_EQ(m.records[81].zone_end, 350100);
     EXPECT_EQ(m.current_field, "[fine]");
-    EXPECT_FALSE(run.sources.route_exists());
 }
 
 TEST(RouteParser, CabSignallingCodes) {
@@ -256,8 +270,8 @@ TEST(RouteParser, CurveMustEndWithinThePlan) {
     RouteRun too_long = parse(route_with({"curvad3, 16000, 1001"}));
     EXPECT_EQ(too_long.model.error_code, 103);
     EXPECT_EQ(too_long.model.plan.computed_end, 2);
-    EXPECT_EQ(too_long.model.error_site.line, 4);
-    EXPECT_EQ(too_long.model.error_site.column, 17);
+    EXPECT_EQ(last_error_site(too_long.model).line, 4);
+    EXPECT_EQ(last_error_site(too_long.model).column, 17);
 
     // Point 1000000 is the last the plan may ever hold.
     RouteRun guard = parse(joined(
@@ -304,9 +318,10 @@ TEST(RouteParser, EightyBoardsFitTheEightyFirstIsRefused) {
     RouteRun over = parse(eighty + "cartello_indicatore, 100, (81)\r\n[fine]\r\n");
     EXPECT_EQ(over.model.error_code, 106);
     EXPECT_EQ(over.model.error_position, untouched_position);
-    EXPECT_EQ(over.model.error_site.line, 84);
+    EXPECT_EQ(last_error_site(over.model).line, 84);
     EXPECT_FALSE(over.result.go_on_to_train);
-    EXPECT_FALSE(over.sources.route_exists());
+    EXPECT_EQ(texts_left(eighty + "cartello_indicatore, 100, (81)\r\n[fine]\r\n"),
+              std::make_pair(false, true));
 }
 
 TEST(RouteParser, ErrorsTheirPositionsAndWhatFollows) {
@@ -359,11 +374,11 @@ TEST(RouteParser, ErrorsTheirPositionsAndWhatFollows) {
         EXPECT_EQ(m.error_code, c.code) << c.what;
         EXPECT_EQ(m.error_position, c.position) << c.what;
         EXPECT_EQ(run.result.go_on_to_train, c.go_on) << c.what;
-        EXPECT_FALSE(run.sources.route_exists()) << c.what;
-        EXPECT_TRUE(run.sources.train_exists()) << c.what;
+        // The route text is gone whatever happened; the train text goes once it is read.
+        EXPECT_EQ(texts_left(c.text), std::make_pair(false, !c.go_on)) << c.what;
         if (c.code != 0) {
-            EXPECT_EQ(m.error_site.file, "linea.txt") << c.what;
-            EXPECT_EQ(m.error_site.line, c.site_line) << c.what;
+            EXPECT_EQ(last_error_site(m).file, "linea.txt") << c.what;
+            EXPECT_EQ(last_error_site(m).line, c.site_line) << c.what;
         }
     }
 }
@@ -375,32 +390,6 @@ TEST(RouteParser, RangeErrorStopsReadingButCompletesTheTrack) {
     EXPECT_EQ(run.model.cells[171].kind, 0);
     EXPECT_EQ(gradient_of(run, 337), 105);
     EXPECT_EQ(run.model.plan.computed_end, 16999);
-}
-
-TEST(RouteParser, CarriedRoute) {
-    RouteRun run = parse(line_table_bytes(dati_linea(carried_identity()).lines));
-    const Model& m = run.model;
-    EXPECT_EQ(m.error_code, 0);
-    EXPECT_TRUE(run.result.go_on_to_train);
-    EXPECT_EQ(m.cell_upper, 5000);
-    EXPECT_EQ(m.plan_upper, 250000);
-    EXPECT_EQ(m.plan.computed_end, 249999);
-    for (int slot = 80; slot >= 75; --slot) {
-        EXPECT_FALSE(m.records[static_cast<std::size_t>(slot)].text.empty()) << slot;
-    }
-    EXPECT_TRUE(m.records[74].text.empty());
-    EXPECT_EQ(run.result.sign_board_limit, 74);
-    const auto cells_of_kind = [&m](std::uint8_t kind) {
-        return std::count_if(m.cells.begin(), m.cells.end(),
-                             [kind](const TrackCell& cell) { return cell.kind == kind; });
-    };
-    EXPECT_EQ(cells_of_kind(cell_kind::sign_board), 6);
-    EXPECT_EQ(cells_of_kind(cell_kind::speed_boards), 35);
-    EXPECT_EQ(m.records[81].zone_start, 0);
-    EXPECT_EQ(m.records[81].zone_end, 350100);
-    EXPECT_EQ(m.records[81].position, 1);
-    EXPECT_EQ(m.records[82], ScenarioRecord{});
-    EXPECT_EQ(m.records[83], ScenarioRecord{});
 }
 
 TEST(RouteParser, ProgressiveOrdina) {

@@ -6,8 +6,10 @@
 
 namespace scenario {
 
-// The compile reads the route and train texts through this interface, so that tests and the
-// authors' tool can compile texts held in memory while the package program works on disk.
+// The two texts as the layer above the parsers sees them: memorizza_dati reads each text and
+// deletes it through this interface, in the order a run leaves them, and hands the parsers
+// plain text. The compiler itself never touches a file: the package program gives it the
+// texts on disk (run/), tests and the authors' tool give it texts held in memory.
 class SourceFiles {
   public:
     virtual ~SourceFiles() = default;

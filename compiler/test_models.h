@@ -15,4 +15,10 @@ inline Model model_with_cells(std::int32_t upper) {
     return model;
 }
 
+// Where the last error raised points (nowhere when there is none).
+inline SourceLocation last_error_site(const Model& model) {
+    const Diagnostic* last = last_error(model.diagnostics);
+    return last != nullptr ? last->location : SourceLocation{};
+}
+
 }  // namespace scenario::testing

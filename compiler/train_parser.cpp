@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "compiler/errors.h"
+#include "compiler/field_reader.h"
+#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
-#include "sources/keywords.h"
+#include "compiler/row_parsing.h"
 
 namespace scenario {
 
@@ -26,7 +28,7 @@ constexpr std::uint8_t first_kind_without_stop = 25;
 constexpr std::uint8_t approach_base = 80;
 
 // A value that a 32-bit field cannot hold is a read fault, as an arithmetic overflow is.
-std::int32_t as_long(std::int64_t value, const ErrorSite& site) {
+std::int32_t as_long(std::int64_t value, const SourceLocation& site) {
     if (value < INT32_MIN || value > INT32_MAX) {
         throw RunTimeFault("valore fuori dai limiti di un Long: " + std::to_string(value), site);
     }
@@ -46,12 +48,6 @@ std::uint8_t adhesion_byte(std::int32_t adhesion) {
     return store_wrapped<std::uint8_t>(adhesion);
 }
 
-enum class RowEnd {
-    next_row,  // go on reading
-    end_step,  // stop reading, then complete the profiles and check the references
-    returned   // the text is deleted and the parse is over
-};
-
 struct StationStretch {
     bool marks_stop = false;
     bool marks_approach = false;
@@ -59,10 +55,8 @@ struct StationStretch {
 
 class TrainTextParser {
   public:
-    TrainTextParser(Model& model, SourceFiles& sources, FieldReader& reader,
-                    std::int32_t sign_board_limit)
+    TrainTextParser(Model& model, FieldReader& reader, std::int32_t sign_board_limit)
         : model_(model),
-          sources_(sources),
           reader_(reader),
           // Stations live below the sign boards, never above record 80.
           sign_board_limit_(std::min(sign_board_limit, record_slot::last_sign_board)) {}
@@ -75,13 +69,6 @@ class TrainTextParser {
     }
 
   private:
-    using Handler = RowEnd (TrainTextParser::*)();
-    struct RowKind {
-        std::string_view word;
-        std::string_view second_word;  // empty: the first word alone decides
-        Handler read;
-    };
-
     void skip_to_general_block() {
         while (!reader_.at_end()) {
             if (contains(ascii_lowered(reader_.read_text()), "[generale]")) return;
@@ -103,64 +90,23 @@ class TrainTextParser {
     RowEnd read_row() {
         if (reader_.at_end() || !read_keyword()) return RowEnd::end_step;
         // Every kind whose words the field holds reads its row, in this order.
-        static constexpr std::array<RowKind, 10> row_kinds{{
-            {"massa", "frenata", &TrainTextParser::read_braked_mass},
-            {"vetture", "", &TrainTextParser::read_car_count},
-            {"velocit", "", &TrainTextParser::read_speed_row},
-            {"aderenza", "", &TrainTextParser::read_adhesion_row},
-            {"orologio", "", &TrainTextParser::read_clock},
-            {"sabbia", "", &TrainTextParser::read_sand},
-            {"segnale", "", &TrainTextParser::read_signal},
-            {"rallentamento", "", &TrainTextParser::read_slowdown},
-            {"abbattimento", "", &TrainTextParser::read_code_drop},
-            {"stazione", "", &TrainTextParser::read_station},
+        static constexpr std::array<RowKind<TrainTextParser>, 10> row_kinds{{
+            {"massa", "frenata", true, &TrainTextParser::read_braked_mass},
+            {"vetture", "", true, &TrainTextParser::read_car_count},
+            {"velocit", "", true, &TrainTextParser::read_speed_row},
+            {"aderenza", "", true, &TrainTextParser::read_adhesion_row},
+            {"orologio", "", true, &TrainTextParser::read_clock},
+            {"sabbia", "", true, &TrainTextParser::read_sand},
+            {"segnale", "", true, &TrainTextParser::read_signal},
+            {"rallentamento", "", true, &TrainTextParser::read_slowdown},
+            {"abbattimento", "", true, &TrainTextParser::read_code_drop},
+            {"stazione", "", true, &TrainTextParser::read_station},
         }};
-        const std::string field = ascii_lowered(model_.current_field);
-        for (const RowKind& kind : row_kinds) {
-            if (!contains(field, kind.word) || !contains(field, kind.second_word)) continue;
-            const RowEnd end = (this->*kind.read)();
-            if (end != RowEnd::next_row) return end;
-        }
-        return RowEnd::next_row;
+        return read_matching_rows(*this, row_kinds, model_.current_field);
     }
-
-    // --- Errors -------------------------------------------------------------------------
 
     bool within_track(std::int32_t position, std::int32_t reach) const {
-        return position >= 0 &&
-               (static_cast<double>(position) + reach) / cell_length <= model_.cell_upper;
-    }
-
-    RowEnd out_of_track(std::int32_t position, const ErrorSite& site) {
-        raise_error(model_, error_number::beyond_track, position);
-        model_.error_site = site;
-        return RowEnd::end_step;
-    }
-
-    RowEnd give_up(std::int32_t code, const ErrorSite& site) {
-        sources_.delete_train();
-        raise_error(model_, code);
-        model_.error_site = site;
-        return RowEnd::returned;
-    }
-
-    RowEnd give_up(std::int32_t code, std::int32_t position, const ErrorSite& site) {
-        sources_.delete_train();
-        raise_error(model_, code, position);
-        model_.error_site = site;
-        return RowEnd::returned;
-    }
-
-    // A refusal is the recorder's own verdict: an error left by an earlier row or by the
-    // route text must not be taken for one. When the recorder accepts, the old error stays.
-    template <typename Call>
-    bool recorder_refuses(Call call) {
-        const std::int32_t earlier = model_.error_code;
-        model_.error_code = 0;
-        call();
-        if (model_.error_code > 0) return true;
-        model_.error_code = earlier;
-        return false;
+        return scenario::within_track(model_, position, reach);
     }
 
     // --- Scenario-wide values -----------------------------------------------------------
@@ -217,9 +163,9 @@ class TrainTextParser {
 
     RowEnd read_speed_row() {
         const std::int32_t position = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         const std::int32_t speed = reader_.read_long();
-        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        if (!within_track(position, row_reach)) return out_of_track(model_, position, site);
         const std::uint8_t in_force = speed_byte(speed_in_force_);
         fill_profile_to(speed_cursor_, position,
                         [in_force](TrackCell& cell) { cell.speed_limit = in_force; });
@@ -229,9 +175,9 @@ class TrainTextParser {
 
     RowEnd read_adhesion_row() {
         const std::int32_t position = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         const std::int32_t adhesion = reader_.read_long();
-        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        if (!within_track(position, row_reach)) return out_of_track(model_, position, site);
         const std::uint8_t in_force = adhesion_byte(adhesion_in_force_);
         fill_profile_to(adhesion_cursor_, position,
                         [in_force](TrackCell& cell) { cell.adhesion = in_force; });
@@ -243,7 +189,7 @@ class TrainTextParser {
 
     RowEnd read_signal() {
         const std::int32_t posizione = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         std::int32_t sx = reader_.read_long();
         std::int32_t s1 = reader_.read_long();
         std::int32_t s2 = reader_.read_long();
@@ -254,42 +200,39 @@ class TrainTextParser {
         std::int32_t d2 = reader_.read_long();
         std::int32_t d3 = reader_.read_long();
         std::int32_t tempo = reader_.read_long();
-        if (!within_track(posizione, row_reach)) return out_of_track(posizione, site);
-        if (recorder_refuses([&] {
-                memo_segnale(model_, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
-            })) {
-            return give_up(model_.error_code, posizione, site);
-        }
+        if (!within_track(posizione, row_reach)) return out_of_track(model_, posizione, site);
+        const std::int32_t refused =
+            memo_segnale(model_, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+        if (refused > 0) return refuse(model_, refused, site, posizione);
         return RowEnd::next_row;
     }
 
     RowEnd read_slowdown() {
         const std::int32_t x = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         std::int32_t v = reader_.read_long();
         std::int32_t l = reader_.read_long();
         std::int32_t f_tt = reader_.read_long();
         const std::int32_t f_ta = reader_.read_long();
         std::int32_t d_v = reader_.read_long();
-        if (!within_track(x, row_reach)) return out_of_track(x, site);
+        if (!within_track(x, row_reach)) return out_of_track(model_, x, site);
         // The range test bounds the start only; the end cell must exist as well.
         const std::int64_t end_cell =
             rounded_cell((static_cast<double>(x) + l) / cell_length + 1.0);
-        if (end_cell < 0 || end_cell > model_.cell_upper) return out_of_track(x, site);
-        if (recorder_refuses([&] { memo_rallentamento(model_, x, v, l, f_tt, f_ta, d_v); })) {
-            return give_up(model_.error_code, x, site);
-        }
+        if (end_cell < 0 || end_cell > model_.cell_upper) return out_of_track(model_, x, site);
+        const std::int32_t refused = memo_rallentamento(model_, x, v, l, f_tt, f_ta, d_v);
+        if (refused > 0) return refuse(model_, refused, site, x);
         return RowEnd::next_row;
     }
 
     RowEnd read_code_drop() {
         const std::int32_t position = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         const std::int32_t value = reader_.read_long();
-        if (!within_track(position, row_reach)) return out_of_track(position, site);
+        if (!within_track(position, row_reach)) return out_of_track(model_, position, site);
         TrackCell& cell =
             model_.cells[static_cast<std::size_t>(rounded_cell(position / double{cell_length}))];
-        if (!cell.is_free()) return give_up(error_number::code_drop_taken, position, site);
+        if (!cell.is_free()) return refuse(model_, error_number::code_drop_taken, site, position);
         if (value > 0) {
             cell.kind = cell_kind::code_change;
             cell.val1 = store_wrapped<std::int16_t>(value);
@@ -301,8 +244,9 @@ class TrainTextParser {
 
     // --- Stations -----------------------------------------------------------------------
 
-    // Reads fields 4 to 17 of a station row, in row order.
-    void read_station_details(ScenarioRecord& station, const ErrorSite& site) {
+    // Reads fields 4 to 17 of a station row, in row order, each straight into the record, so
+    // that a read fault leaves every field read before it there.
+    void read_station_details(ScenarioRecord& station) {
         station.opt_a = reader_.read_byte();
         station.opt_e = reader_.read_byte();
         station.opt_d = reader_.read_byte();
@@ -313,16 +257,17 @@ class TrainTextParser {
         station.par_d = reader_.read_integer();
         station.par_e = reader_.read_integer();
         station.opt_c = reader_.read_byte();
+        // The clock values are scratch; the time is stored once all three are read.
         const std::int64_t hours = reader_.read_long();
         const std::int64_t minutes = reader_.read_long();
         const std::int64_t seconds = reader_.read_long();
-        station.time_s = as_long((hours * 60 + minutes) * 60 + seconds, site);
+        station.time_s = store_wrapped<std::int32_t>((hours * 60 + minutes) * 60 + seconds);
         station.text = reader_.read_text();
     }
 
     // Sets the stretch the station occupies and says which cells it marks.
     StationStretch set_stretch(ScenarioRecord& station, std::int32_t length,
-                               const ErrorSite& site) const {
+                               const SourceLocation& site) const {
         const std::int64_t p = station.position;
         StationStretch marks;
         marks.marks_stop = station.kind < first_kind_without_stop;
@@ -373,55 +318,56 @@ class TrainTextParser {
 
     RowEnd read_station() {
         const std::int32_t position = reader_.read_long();
-        const ErrorSite site = reader_.last_field_site();
+        const SourceLocation site = reader_.last_field_site();
         // A station must never land in a record that holds a route sign board.
         if (station_number_ > sign_board_limit_)
-            return give_up(error_number::too_many_stations, site);
-        // Position and kind go into the record as they are read, so a station refused for
-        // its position or length still leaves them there, as the simulator's files always had.
-        ScenarioRecord& record = model_.records[static_cast<std::size_t>(station_number_)];
-        record.position = position;
-        if (!within_track(position, station_reach)) return out_of_track(position, site);
-        if (position % cell_length != 0)
-            return give_up(error_number::station_off_grid, position, site);
-
-        ScenarioRecord station;
+            return refuse(model_, error_number::too_many_stations, site);
+        // Every field goes into the record as it is read, so a station refused or cut short by
+        // a read fault keeps what was read of it; the length and the clock are scratch values.
+        const std::int32_t i = station_number_;
+        ScenarioRecord& station = model_.records[static_cast<std::size_t>(i)];
         station.position = position;
-        station.kind = record.kind = reader_.read_byte();
+        if (!within_track(position, station_reach)) return out_of_track(model_, position, site);
+        if (position % cell_length != 0)
+            return refuse(model_, error_number::station_off_grid, site, position);
+        station.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
         if (length % 100 != 0)
-            return give_up(error_number::station_length_off_grid, position, site);
-        read_station_details(station, site);
+            return refuse(model_, error_number::station_length_off_grid, site, position);
+        read_station_details(station);
         const StationStretch marks = set_stretch(station, length, site);
         if (marks_past_last_cell(station, marks)) {
-            record = ScenarioRecord{};  // refused before anything of it is kept
-            return out_of_track(position, site);
+            station = ScenarioRecord{};  // refused before anything of it is kept
+            return out_of_track(model_, position, site);
         }
 
-        const std::int32_t i = station_number_;
-        model_.records[static_cast<std::size_t>(i)] = station;
         if (marks.marks_approach) mark_approach_cells(station);
         if (marks.marks_stop) {
             const double quotient = stop_quotient(station);
-            if (quotient <= 1) return give_up(error_number::stop_cell_too_early, site);
+            if (quotient <= 1) return refuse(model_, error_number::stop_cell_too_early, site);
             TrackCell& stop = model_.cells[static_cast<std::size_t>(rounded_cell(quotient))];
             stop.kind = cell_kind::station_stop;
             stop.val1 = store_wrapped<std::int16_t>(i);
         }
         if (i > 1 && std::int64_t{station.zone_start} - least_gap_between_stations <
                          model_.records[static_cast<std::size_t>(i - 1)].zone_end) {
-            return give_up(error_number::stations_too_close, position, site);
+            // The author is also shown the station this one comes too close to.
+            Diagnostic too_close =
+                error_diagnostic(error_number::stations_too_close, site, position);
+            too_close.related = previous_station_site_;
+            raise_diagnostic(model_, std::move(too_close));
+            return RowEnd::stop;
         }
+        previous_station_site_ = site;
         station_number_ = i + 1;
         if (station_number_ >= sign_board_limit_)
-            return give_up(error_number::too_many_stations, site);
+            return refuse(model_, error_number::too_many_stations, site);
         return RowEnd::next_row;
     }
 
     // --- End of the text ----------------------------------------------------------------
 
     void end_step() {
-        sources_.delete_train();
         const std::uint8_t speed = speed_byte(speed_in_force_);
         complete_profile(speed_cursor_, [speed](TrackCell& cell) { cell.speed_limit = speed; });
         const std::uint8_t adhesion = adhesion_byte(adhesion_in_force_);
@@ -436,13 +382,12 @@ class TrainTextParser {
                          record_slot::progressive_one}) {
             const ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
             if (reference.zone_start % cell_length != 0 || reference.zone_end % cell_length != 0) {
-                raise_error(model_, error_number::progressive_off_grid);
+                raise_diagnostic(model_, error_diagnostic(error_number::progressive_off_grid, {}));
             }
         }
     }
 
     Model& model_;
-    SourceFiles& sources_;
     FieldReader& reader_;
     const std::int32_t sign_board_limit_;
     std::int32_t speed_cursor_ = 0;
@@ -451,20 +396,20 @@ class TrainTextParser {
     std::int32_t speed_in_force_ = 0;
     std::int32_t adhesion_in_force_ = 0;
     std::int32_t station_number_ = 1;
+    SourceLocation previous_station_site_;  // position field of the last accepted station
 };
 
 }  // namespace
 
-void parse_train(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
-                 std::string& text, std::int32_t sign_board_limit) {
-    std::optional<std::string> train = sources.read_train();
-    if (!train) {
-        throw RunTimeFault("file di testo del treno non trovato: " + sources.train_name(),
-                           ErrorSite{sources.train_name(), 0, 0});
+void parse_train(Model& model, std::string_view text, const std::string& display_name,
+                 std::int32_t sign_board_limit) {
+    FieldReader reader(text, display_name);
+    try {
+        TrainTextParser(model, reader, sign_board_limit).run();
+    } catch (RunTimeFault& fault) {
+        if (fault.site.file.empty()) fault.site = reader.last_field_site();
+        throw;
     }
-    text = std::move(*train);
-    reader.emplace(text, sources.train_name());
-    TrainTextParser(model, sources, *reader, sign_board_limit).run();
 }
 
 }  // namespace scenario

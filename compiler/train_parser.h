@@ -2,18 +2,17 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <string_view>
 
 #include "compiler/model.h"
-#include "compiler/source_files.h"
-#include "sources/field_reader.h"
 
 namespace scenario {
 
-// Reads the train text into the model and deletes it. A missing train text is a read fault.
-// Read faults propagate as RunTimeFault; the reader is placed in `reader` as for the route.
-void parse_train(Model& model, SourceFiles& sources, std::optional<FieldReader>& reader,
-                 std::string& text, std::int32_t sign_board_limit);
+// Reads a train text into the model, with stations below the route's sign-board limit.
+// Errors are raised as diagnostics; read faults are thrown as RunTimeFault, with the place
+// they struck.
+void parse_train(Model& model, std::string_view text, const std::string& display_name,
+                 std::int32_t sign_board_limit);
 
 }  // namespace scenario

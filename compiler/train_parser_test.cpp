@@ -9,12 +9,11 @@
 #include "compiler/driver.h"
 #include "compiler/errors.h"
 #include "compiler/test_models.h"
-#include "sources/line_table.h"
-#include "sources/route_text.h"
-#include "sources/train_text.h"
 
 namespace scenario {
 namespace {
+
+using testing::last_error_site;
 
 constexpr std::int32_t upper = 300;
 constexpr std::uint8_t untouched = 0xEE;
@@ -32,15 +31,11 @@ Model route_model(std::int32_t cell_upper = upper) {
 
 struct Outcome {
     Model model;
-    bool train_left = false;
 };
 
-Outcome parse_text(std::string train, Model model = route_model(), std::int32_t limit = 80) {
-    MemorySourceFiles sources(std::nullopt, std::move(train));
-    std::optional<FieldReader> reader;
-    std::string text;
-    parse_train(model, sources, reader, text, limit);
-    return {std::move(model), sources.train_exists()};
+Outcome parse_text(const std::string& train, Model model = route_model(), std::int32_t limit = 80) {
+    parse_train(model, train, "treno.txt", limit);
+    return {std::move(model)};
 }
 
 // Rows between the general header and the closing "[fine]" line.
@@ -87,7 +82,6 @@ TEST(TrainParser, ReadsTheTrainValuesWhateverTheCaseAndComments) {
         "orologio,    10              49            40 \r\n"
         "[vel_limite]\r\n");
     EXPECT_EQ(out.model.error_code, 0);
-    EXPECT_FALSE(out.train_left);
     EXPECT_EQ(out.model.records[84].zone_start, 130);
     EXPECT_EQ(out.model.records[84].position, 14);
     const ScenarioRecord& train = out.model.records[86];
@@ -115,7 +109,6 @@ TEST(TrainParser, SkipsToTheGeneralBlockAndNeverInterpretsTheLastField) {
         Outcome out = parse_text(c.text);
         EXPECT_EQ(out.model.records[86].par_a, c.sand) << c.name;
         EXPECT_EQ(out.model.error_code, 0) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -152,7 +145,6 @@ TEST(TrainParser, SpeedAndAdhesionAreStepProfilesCompletedToTheThirdLastCell) {
         EXPECT_EQ(runs_of(out.model, &TrackCell::speed_limit), c.speed) << c.name;
         EXPECT_EQ(runs_of(out.model, &TrackCell::adhesion), c.adhesion) << c.name;
         EXPECT_EQ(out.model.error_code, 0) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -299,7 +291,13 @@ TEST(TrainParser, StationsKeepAGapOf350Metres) {
     EXPECT_EQ(refused.model.error_code, 22);
     EXPECT_EQ(refused.model.error_position, 13550);
     EXPECT_EQ(refused.model.records[86].par_a, 0);  // nothing read after it
-    EXPECT_FALSE(refused.train_left);
+    // The diagnostic points at the refused station and at the one it comes too close to.
+    ASSERT_EQ(refused.model.diagnostics.size(), 1u);
+    const Diagnostic& too_close = refused.model.diagnostics.front();
+    EXPECT_EQ(too_close.position, 13550);
+    EXPECT_EQ(too_close.location, (SourceLocation{"treno.txt", 3, 11, 5}));
+    EXPECT_EQ(too_close.related, (SourceLocation{"treno.txt", 2, 11, 5}));
+    EXPECT_EQ(too_close.message, error_meaning(22));
 }
 
 TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {
@@ -327,7 +325,6 @@ TEST(TrainParser, StationsStayBelowTheRouteSignBoards) {
         const std::string name =
             std::to_string(c.boards) + " boards, " + std::to_string(c.stations) + " stations";
         EXPECT_EQ(out.model.error_code, c.error) << name;
-        EXPECT_FALSE(out.train_left) << name;
         for (int slot = 1; slot <= 80; ++slot) {
             const ScenarioRecord& record = out.model.records[static_cast<std::size_t>(slot)];
             if (slot <= c.last_station_slot) {
@@ -366,7 +363,6 @@ TEST(TrainParser, CodeDropsMarkTheirCellWithOrWithoutAValue) {
         EXPECT_EQ(out.model.cells[100].kind, c.kind) << c.name;
         EXPECT_EQ(out.model.cells[100].val1, c.val1) << c.name;
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -419,14 +415,13 @@ TEST(TrainParser, EveryTrainErrorWithItsPositionSiteAndWhatFollows) {
         Outcome out = parse_rows(speed_first + c.rows, std::move(model));
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
         EXPECT_EQ(out.model.error_position, c.position) << c.name;
-        EXPECT_EQ(out.model.error_site.line, c.site_line) << c.name;
-        EXPECT_EQ(out.model.error_site.file, c.site_line != 0 ? "treno.txt" : "") << c.name;
+        EXPECT_EQ(last_error_site(out.model).line, c.site_line) << c.name;
+        EXPECT_EQ(last_error_site(out.model).file, c.site_line != 0 ? "treno.txt" : "") << c.name;
         EXPECT_EQ(out.model.cells[0].speed_limit == 20, c.completed) << c.name;
         EXPECT_EQ(out.model.records[86].par_a, 0) << c.name;
         std::size_t marked = 0;
         for (const TrackCell& cell : out.model.cells) marked += cell.kind != 0 ? 1 : 0;
         EXPECT_EQ(marked, c.marked) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -458,6 +453,43 @@ TEST(TrainParser, AStationRefusedForItsPositionOrLengthKeepsWhatWasReadOfIt) {
     }
 }
 
+// A station row is read straight into its record: a read fault in the middle of it leaves
+// every field read before the fault there. The time is stored only once all three clock
+// values are read.
+TEST(TrainParser, AStationRowCutByAReadFaultKeepsWhatWasReadOfIt) {
+    ScenarioRecord up_to_par_a;
+    up_to_par_a.position = 1000;
+    up_to_par_a.kind = 12;
+    up_to_par_a.opt_a = 3;
+    up_to_par_a.opt_e = 1;
+    up_to_par_a.opt_d = 1;
+    up_to_par_a.par_a = 7;
+    ScenarioRecord up_to_opt_c = up_to_par_a;
+    up_to_opt_c.par_b = 8;
+    up_to_opt_c.opt_b = 9;
+    up_to_opt_c.par_c = 10;
+    up_to_opt_c.par_d = 11;
+    up_to_opt_c.par_e = 12;
+    up_to_opt_c.opt_c = 60;
+    ScenarioRecord up_to_time = up_to_opt_c;
+    up_to_time.time_s = (11 * 60 + 6) * 60 + 5;
+    const std::vector<std::pair<std::string, ScenarioRecord>> cases{
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, x, 9, 10, 11, 12, 60, 11, 6, 5, "
+         "NOME\r\n[fine]\r\n",
+         up_to_par_a},
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, x, 5, "
+         "NOME\r\n[fine]\r\n",
+         up_to_opt_c},
+        {"[generale]\r\nstazione, 1000, 12, 400, 3, 1, 1, 7, 8, 9, 10, 11, 12, 60, 11, 6, 5",
+         up_to_time},
+    };
+    for (const auto& [text, kept] : cases) {
+        Model model = route_model();
+        EXPECT_THROW(parse_train(model, text, "treno.txt", 80), RunTimeFault) << text;
+        EXPECT_EQ(model.records[1], kept) << text;
+    }
+}
+
 TEST(TrainParser, TooManyStationsReportsNoPosition) {
     Model model = route_model();
     model.error_position = 4242;
@@ -465,7 +497,7 @@ TEST(TrainParser, TooManyStationsReportsNoPosition) {
         parse_rows(station_row(1000, 28, 200) + station_row(2000, 28, 200), std::move(model), 2);
     EXPECT_EQ(out.model.error_code, 10);
     EXPECT_EQ(out.model.error_position, 4242);
-    EXPECT_EQ(out.model.error_site.line, 2);
+    EXPECT_EQ(last_error_site(out.model).line, 2);
 }
 
 TEST(TrainParser, ReferenceCheckAfterTheTrainReplacesARangeError) {
@@ -489,7 +521,6 @@ TEST(TrainParser, ReferenceCheckAfterTheTrainReplacesARangeError) {
         Outcome out = parse_rows(c.rows, std::move(model));
         EXPECT_EQ(out.model.error_code, c.error) << c.name;
         EXPECT_EQ(out.model.error_position, c.position) << c.name;
-        EXPECT_FALSE(out.train_left) << c.name;
     }
 }
 
@@ -516,7 +547,6 @@ TEST(TrainParser, ARouteRangeErrorIsNoRefusalOfTheTrainRows) {
     EXPECT_EQ(out.model.cells[61].kind, cell_kind::slowdown_start);
     EXPECT_EQ(out.model.records[1].position, 12850);
     EXPECT_EQ(out.model.records[86].par_a, 200);
-    EXPECT_FALSE(out.train_left);
 }
 
 TEST(TrainParser, ReadFaultsReachTheFaultHandler) {
@@ -525,76 +555,34 @@ TEST(TrainParser, ReadFaultsReachTheFaultHandler) {
         {"text where a number is due", "[generale]\r\nvelocita, 12abc, 5\r\n[fine]\r\n"},
         {"station kind beyond a byte", "[generale]\r\n" + station_row(1000, 300, 200)},
         {"sand beyond 16 bits", "[generale]\r\nsabbia, 40000\r\n[fine]\r\n"},
-        {"time beyond 32 bits",
-         "[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 1000000, 0, 0, X\r\n"},
     };
     for (const auto& [name, text] : cases) {
         EXPECT_THROW(parse_text(text), RunTimeFault) << name;
     }
-    Model model = route_model();
-    MemorySourceFiles missing(std::nullopt, std::nullopt);
-    std::optional<FieldReader> reader;
-    std::string text;
-    EXPECT_THROW(parse_train(model, missing, reader, text, 80), RunTimeFault);
+}
+
+// The clock values are range-checked as they are read; the time made of them wraps like
+// every stored value.
+TEST(TrainParser, StationTimeBeyond32BitsWraps) {
+    Outcome out = parse_text(
+        "[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 1000000, 0, 0, X\r\n");
+    EXPECT_EQ(out.model.error_code, 0);
+    EXPECT_EQ(out.model.records[1].time_s, static_cast<std::int32_t>(3600000000 - 4294967296));
+    EXPECT_EQ(out.model.records[1].text, "X");
+    EXPECT_THROW(parse_text("[generale]\r\nstazione, 1000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, "
+                            "2147483648, 0, 0, X\r\n"),
+                 RunTimeFault);
 }
 
 TEST(TrainParser, FaultSiteNamesTheFieldThatFailed) {
-    MemorySourceFiles sources(std::nullopt, "[generale]\r\nvelocita, 0, 100\r\nsabbia, x\r\n");
     Model model = route_model();
-    std::optional<FieldReader> reader;
-    std::string text;
     try {
-        parse_train(model, sources, reader, text, 80);
+        parse_train(model, "[generale]\r\nvelocita, 0, 100\r\nsabbia, x\r\n", "treno.txt", 80);
         FAIL() << "no fault";
     } catch (const RunTimeFault& fault) {
-        EXPECT_EQ(fault.site.line, 3);
-        EXPECT_EQ(fault.site.column, 9);
+        EXPECT_EQ(fault.site, (SourceLocation{"treno.txt", 3, 9, 1}));
     }
-    EXPECT_TRUE(reader.has_value());
     EXPECT_EQ(model.cells[0].speed_limit, untouched);
-}
-
-TEST(TrainParser, CarriedScenarioReadsWholeAfterTheCarriedRoute) {
-    const Identity id = carried_identity();
-    MemorySourceFiles sources(line_table_bytes(dati_linea(id).lines),
-                              line_table_bytes(dati_treno(id).lines));
-    Model model;
-    model.route_stem = id.route_stem;
-    model.train_number = id.train_number;
-    memorizza_dati(model, sources);
-
-    EXPECT_EQ(model.error_code, 0);
-    EXPECT_FALSE(sources.route_exists());
-    EXPECT_FALSE(sources.train_exists());
-    // Stations fill the records from 1 on, so 35 stations end at record 35.
-    EXPECT_EQ(model.records[1].text, "BRENZOLA CENTRALE");
-    EXPECT_EQ(model.records[35].position, 238450);
-    EXPECT_EQ(model.records[35].text, "TESSALTO");
-    EXPECT_EQ(model.records[35].time_s, (12 * 60 + 50) * 60);
-    EXPECT_EQ(model.records[36], ScenarioRecord{});
-
-    const ScenarioRecord& totals = model.records[84];
-    EXPECT_EQ(totals.zone_start, 130);
-    EXPECT_EQ(totals.zone_end, 243000);
-    EXPECT_EQ(totals.position, 14);
-    ScenarioRecord train;
-    train.zone_start = 0;
-    train.zone_end = 241000;
-    train.position = 4;
-    train.text = "917";
-    train.par_a = 200;
-    train.par_c = 10;
-    train.par_d = 49;
-    train.par_e = 40;
-    EXPECT_EQ(model.records[86], train);
-
-    const TrackCell& signal = model.cells[174];
-    EXPECT_EQ(signal.kind, cell_kind::signal);
-    EXPECT_EQ(signal.val1, 41);
-    EXPECT_EQ(signal.val4, 8);
-    EXPECT_EQ(model.cells[4050].kind, cell_kind::code_change);
-    EXPECT_EQ(model.cells[4050].val1, 180);
-    EXPECT_EQ(model.cells[4997].speed_limit, 23);  // 115 km/h to cell_upper - 3
 }
 
 }  // namespace

@@ -179,4 +179,13 @@ CompiledFiles build_compiled_files(const Model& model) {
     return files;
 }
 
+std::vector<std::pair<std::string, std::string_view>> compiled_files_by_name(
+    const Identity& id, const CompiledFiles& files) {
+    std::vector<std::pair<std::string, std::string_view>> named;
+    if (files.plan) named.emplace_back(file_name::plan(id), *files.plan);
+    named.emplace_back(file_name::records(id), files.records);
+    named.emplace_back(file_name::cells(id), files.cells);
+    return named;
+}
+
 }  // namespace scenario

@@ -3,7 +3,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "compiler/identity.h"
 #include "compiler/model.h"
 
 namespace scenario {
@@ -19,5 +23,9 @@ struct CompiledFiles {
     std::string cells;
 };
 CompiledFiles build_compiled_files(const Model& model);
+
+// Each compiled file's name (without folder) with its bytes, in the order they are written.
+std::vector<std::pair<std::string, std::string_view>> compiled_files_by_name(
+    const Identity& id, const CompiledFiles& files);
 
 }  // namespace scenario

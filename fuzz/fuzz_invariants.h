@@ -63,6 +63,9 @@ inline CompileInput split_compile_input(std::string_view input) {
 // The tables are sized from the route length, and nothing may move them out of step.
 inline void check_model_tables(const Model& model) {
     require(model.error_code >= 0, "error_code is never negative");
+    const Diagnostic* last = last_error(model.diagnostics);
+    require(model.error_code == (last != nullptr ? last->number : 0),
+            "error_code is the number of the last error diagnostic");
     if (model.has_cells()) {
         require(model.cells.size() == static_cast<std::size_t>(model.cell_upper) + 1,
                 "cells hold exactly 0..cell_upper");

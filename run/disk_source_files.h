@@ -26,8 +26,4 @@ class DiskSourceFiles : public SourceFiles {
     std::filesystem::path train_;
 };
 
-// The whole content of a file; nothing when it does not exist. Throws SystemFailure when it
-// exists but cannot be read.
-std::optional<std::string> read_whole_file(const std::filesystem::path& path);
-
 }  // namespace scenario

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "compiler/identity.h"
+#include "io/test_support.h"
 #include "run/run_sequence.h"
-#include "run/test_support.h"
 
 namespace scenario {
 namespace {

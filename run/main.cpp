@@ -1,6 +1,6 @@
 // The scenario package: writes the carried scenario's texts and documents beside itself,
 // compiles them into the files the simulator loads, and exits.
-#include "run/file_output.h"
+#include "io/file_output.h"
 #include "run/program_folder.h"
 #include "run/run_sequence.h"
 #include "run/ui.h"

@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <map>
 #include <set>
 
+#include "compiler/identity.h"
+#include "io/test_support.h"
 #include "run/run_sequence.h"
-#include "run/test_support.h"
+#include "sources/line_table.h"
+#include "sources/route_text.h"
+#include "sources/train_text.h"
 
 namespace scenario {
 namespace {
@@ -13,6 +18,7 @@ namespace {
 using testing::quoted;
 using testing::read_bytes;
 using testing::run_command;
+using testing::sha256_hex;
 using testing::TemporaryFolder;
 using testing::write_bytes;
 
@@ -65,6 +71,41 @@ TEST(PackageProgram, LeavesTheScenarioBesideItselfWhereverItIsStarted) {
     EXPECT_EQ(entries(folder.path()), everything_a_run_leaves());
     EXPECT_EQ(std::filesystem::file_size(folder / "Brenzola_Tessalto_linea.dat"), 4999964u);
     EXPECT_EQ(std::filesystem::file_size(folder / "Brenzola_Tessalto_917.dat"), 75015u);
+}
+
+// Every byte of the carried run, pinned. The two source texts are gone after a run, so their
+// bytes are taken from the emitters that the run writes them with.
+TEST(PackageProgram, WritesEveryFileOfTheCarriedRunByteForByte) {
+    const std::map<std::string, std::string> golden = {
+        {"Brenzola_Tessalto_linea.txt",
+         "3547c060e691e1040d9a8e6dddd52cb7c2924a8db39af0502312eb83870a6361"},
+        {"Brenzola_Tessalto_917-.txt",
+         "f81e24ca08dc6eaea0c2d2810c951fc526b92a0f6627349e22acb287d2a7b5f9"},
+        {"Brenzola_Tessalto_917_note.txt",
+         "ee93c32667372b483c48001c9b3f7292aadb93748f2c67dd652dc2ae8736deb6"},
+        {"Brenzola_Tessalto_917_rallentamenti.txt",
+         "86b394d304324359da75f3f79f2073808897bee7bc72e86e38ddd7ac90923c21"},
+        {"Brenzola_Tessalto_917_scheda_treno.txt",
+         "c8453542c4c6caa59e525052767dc374f404afe65a44777a03b6410d5c0515ef"},
+        {"Brenzola_Tessalto_linea.dat",
+         "ba22aa1ff7bae77b46debf26a019ba5097745ceccec387fdeea481cecec7b0ac"},
+        {"Brenzola_Tessalto_917.sim",
+         "cd760e6ed709cd09cfba40300b756b454b0ff01181bee4af905e99359a2532db"},
+        {"Brenzola_Tessalto_917.dat",
+         "e1353732fb32de7a7dd8fad1147791267a30a55482042d6eda55825a5396f9bb"},
+    };
+    TemporaryFolder folder("impronte");
+    ASSERT_EQ(run_headless(copy_program_into(folder)).exit_status, exit_status::clean);
+
+    const Identity id = carried_identity();
+    std::map<std::string, std::string> written = {
+        {file_name::route_text(id), line_table_bytes(dati_linea(id).lines)},
+        {file_name::train_text(id), line_table_bytes(dati_treno(id).lines)},
+    };
+    for (const std::string& name : documents) written[name] = read_bytes(folder / name);
+    for (const std::string& name : compiled) written[name] = read_bytes(folder / name);
+    ASSERT_EQ(written.size(), golden.size());
+    for (const auto& [name, bytes] : written) EXPECT_EQ(sha256_hex(bytes), golden.at(name)) << name;
 }
 
 TEST(PackageProgram, ReplacesEveryFileOfAnEarlierRun) {

@@ -23,20 +23,6 @@ std::string scenario_error_report(const Model& model) {
     return report + error_meaning(model.error_code);
 }
 
-std::string system_failure_report(const SystemFailure& failure) {
-    return "Errore di sistema n. " + std::to_string(failure.error_number) + ": " + failure.what() +
-           "\n" + failure.path.string();
-}
-
-void write_compiled_files(const std::filesystem::path& folder, const Identity& id,
-                          const CompiledFiles& files) {
-    std::vector<FileContent> contents;
-    if (files.plan) contents.push_back({folder / file_name::plan(id), *files.plan});
-    contents.push_back({folder / file_name::records(id), files.records});
-    contents.push_back({folder / file_name::cells(id), files.cells});
-    write_files_together(contents);
-}
-
 int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,
                    const CompileOutcome& outcome, Ui& ui) {
     switch (outcome.status) {
@@ -49,7 +35,7 @@ int finish_compile(const std::filesystem::path& folder, const Identity& id, Mode
         case CompileOutcome::Status::ready:
             break;
     }
-    write_compiled_files(folder, id, outcome.files);
+    write_files_together(folder, compiled_files_by_name(id, outcome.files));
     if (model.error_code == 0) return exit_status::clean;
     ui.show_message(scenario_error_report(model));
     return exit_status::scenario_error;

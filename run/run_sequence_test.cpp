@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 namespace scenario {
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "run/file_output.h"
+#include "io/file_output.h"
 #include "run/window_module.h"
 
 // The window module's bytes, carried inside the program (see CMakeLists.txt).

@@ -3,13 +3,13 @@
 #include <ostream>
 
 #include "compiler/driver.h"
-#include "run/file_output.h"
-#include "run/run_sequence.h"
+#include "compiler/keywords.h"
+#include "io/exit_status.h"
+#include "io/file_output.h"
 #include "scenc/error_report.h"
 #include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
-#include "sources/keywords.h"
 
 namespace scenario::scenc {
 
@@ -84,7 +84,7 @@ int write_outcome(const CompileRequest& request, const Identity& id,
         return exit_status::stopped;
     }
     make_output_folder(request.output_folder);
-    write_compiled_files(request.output_folder, id, compiled.outcome.files);
+    write_files_together(request.output_folder, compiled_files_by_name(id, compiled.outcome.files));
     for (const auto& path : output_paths(request, id)) out << "wrote " << path.string() << "\n";
     if (compiled.report.empty()) return exit_status::clean;
     err << compiled.report;

@@ -5,7 +5,7 @@
 #include "compiler/identity.h"
 #include "compiler/test_models.h"
 #include "compiler/writer.h"
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 namespace scenario::scenc {
 namespace {

@@ -3,9 +3,9 @@
 #include <charconv>
 
 #include "compiler/errors.h"
+#include "compiler/field_reader.h"
 #include "compiler/source_files.h"
 #include "scenc/input_files.h"
-#include "sources/field_reader.h"
 
 namespace scenario::scenc {
 
@@ -59,7 +59,9 @@ std::string compile_error_report(const Model& model, const CompileOutcome& outco
     std::int32_t code = reported_error(model, outcome);
     if (code == 0) return {};
     std::string headline = "errore " + std::to_string(code) + ": " + error_meaning(code) + "\n";
-    const ErrorSite& site = model.error_site;
+    // The place of the last error raised, which is the one error_code holds.
+    const Diagnostic* last = last_error(model.diagnostics);
+    const SourceLocation site = last != nullptr ? last->location : SourceLocation{};
     bool at_row = outcome.status != CompileOutcome::Status::stopped_by_errore && !site.file.empty();
     if (!at_row) {
         return error_has_position(code) ? headline + position_line(code, model.error_position)

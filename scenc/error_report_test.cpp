@@ -14,11 +14,10 @@ const SourceText shown_route{"mia_linea.txt",
                              "pendenza,\t12000,  -8\r\n[fine]\r\n"};
 const SourceText shown_train{"mia_5-.txt", "[generale]\r\nsegnale,    8650,   2\r\n[fine]\r\n"};
 
-std::string report_for(std::int32_t code, std::int32_t position, ErrorSite site,
+std::string report_for(std::int32_t code, std::int32_t position, SourceLocation site,
                        CompileOutcome outcome = {}) {
     Model model;
-    raise_error(model, code, position);
-    model.error_site = std::move(site);
+    raise_diagnostic(model, error_diagnostic(code, std::move(site), position));
     return compile_error_report(model, outcome, shown_route, shown_train);
 }
 
@@ -35,7 +34,7 @@ TEST(ScencErrorReport, ErrorsWithoutARowGiveTheirPosition) {
     struct Case {
         std::int32_t code;
         std::int32_t position;
-        ErrorSite site;
+        SourceLocation site;
         std::string expected;
     };
     const std::vector<Case> cases{

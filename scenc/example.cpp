@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "compiler/identity.h"
-#include "run/file_output.h"
-#include "run/run_sequence.h"
+#include "io/exit_status.h"
+#include "io/file_output.h"
 #include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 #include "sources/line_table.h"

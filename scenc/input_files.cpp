@@ -6,8 +6,8 @@
 #include <cstring>
 #include <optional>
 
-#include "run/disk_source_files.h"
-#include "run/run_sequence.h"
+#include "io/exit_status.h"
+#include "io/file_input.h"
 
 namespace scenario::scenc {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/file_output.h"
+#include "io/file_output.h"
 
 namespace scenario::scenc {
 

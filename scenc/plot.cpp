@@ -10,8 +10,8 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "run/file_output.h"
-#include "run/run_sequence.h"
+#include "io/exit_status.h"
+#include "io/file_output.h"
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"

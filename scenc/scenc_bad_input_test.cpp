@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/identity.h"
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 #ifdef SCENC_PROGRAM
 

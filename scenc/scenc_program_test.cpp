@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "compiler/identity.h"
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 #ifdef SCENC_PROGRAM
 

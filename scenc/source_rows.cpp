@@ -8,8 +8,8 @@
 #include "compiler/errors.h"
 #include "compiler/model.h"
 #include "scenc/input_files.h"
-#include "sources/field_reader.h"
-#include "sources/keywords.h"
+#include "compiler/field_reader.h"
+#include "compiler/keywords.h"
 
 namespace scenario::scenc {
 

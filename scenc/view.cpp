@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "compiler/numeric.h"
-#include "run/file_output.h"
+#include "io/file_output.h"
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"

@@ -7,7 +7,7 @@ set -euo pipefail
 # as one of its targets and stops the configure step when it is missing.
 packages=(
     g++ cmake ninja-build pkg-config git
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libssl-dev  # libssl-dev: SHA-256 in the tests
     libfltk1.3-dev fluid libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
     clang libclang-rt-14-dev clang-format
     xvfb xauth util-linux hyperfine

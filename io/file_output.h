@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace scenario {
@@ -18,6 +19,9 @@ class SystemFailure : public std::runtime_error {
     std::filesystem::path path;
 };
 
+// Its number, description and path, for the user.
+std::string system_failure_report(const SystemFailure& failure);
+
 struct FileContent {
     std::filesystem::path path;
     std::string_view bytes;
@@ -27,6 +31,9 @@ struct FileContent {
 // then renamed over its target; the renames start once every temporary file is complete.
 // On failure the temporaries are removed and every target still holds its earlier content.
 void write_files_together(const std::vector<FileContent>& files);
+// The same for files named within one folder.
+void write_files_together(const std::filesystem::path& folder,
+                          const std::vector<std::pair<std::string, std::string_view>>& named);
 void write_file_replacing(const std::filesystem::path& path, std::string_view bytes);
 
 // Writes all the bytes to fd, however many calls that takes; a failure names path.

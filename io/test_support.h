@@ -1,6 +1,7 @@
 // Shared pieces for tests that work on real folders and run the built programs.
 #pragma once
 
+#include <openssl/evp.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 namespace scenario::testing {
@@ -71,6 +73,23 @@ inline std::string read_bytes(const std::filesystem::path& path) {
 
 inline void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The SHA-256 of some bytes, in lower-case hex.
+inline std::string sha256_hex(const std::string& bytes) {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) !=
+        1) {
+        throw std::runtime_error("SHA-256 failed");
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xf];
+    }
+    return text;
 }
 
 }  // namespace scenario::testing

@@ -1,4 +1,4 @@
-#include "run/file_output.h"
+#include "io/file_output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,6 +88,18 @@ void remove_if_present(const std::filesystem::path& path) {
 
 void ignore_file_size_signal() {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void write_files_together(const std::filesystem::path& folder,
+                          const std::vector<std::pair<std::string, std::string_view>>& named) {
+    std::vector<FileContent> files;
+    for (const auto& [name, bytes] : named) files.push_back({folder / name, bytes});
+    write_files_together(files);
+}
+
+std::string system_failure_report(const SystemFailure& failure) {
+    return "Errore di sistema n. " + std::to_string(failure.error_number) + ": " + failure.what() +
+           "\n" + failure.path.string();
 }
 
 }  // namespace scenario

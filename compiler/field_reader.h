@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/model.h"
+#include "compiler/diagnostic.h"
 
 namespace scenario {
 
@@ -32,8 +32,10 @@ class FieldReader {
     std::int16_t read_integer();
     std::uint8_t read_byte();
 
-    // Where the field returned last began (1-based line and column).
-    ErrorSite last_field_site() const { return {name_, field_line_, field_column_}; }
+    // Where the field returned last began (1-based line and column), and its length.
+    SourceLocation last_field_site() const {
+        return {name_, field_line_, field_column_, field_span_};
+    }
     const std::string& display_name() const { return name_; }
 
   private:
@@ -51,6 +53,7 @@ class FieldReader {
     std::size_t line_start_ = 0;
     int field_line_ = 0;
     int field_column_ = 0;
+    int field_span_ = 0;
 };
 
 // The text of a 1-based line of a scenario text, without its line end (empty past the end).

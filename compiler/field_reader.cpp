@@ -1,4 +1,4 @@
-#include "sources/field_reader.h"
+#include "compiler/field_reader.h"
 
 #include "compiler/errors.h"
 
@@ -40,6 +40,7 @@ void FieldReader::consume_line_end() {
 void FieldReader::mark_field_start() {
     field_line_ = line_;
     field_column_ = static_cast<int>(pos_ - line_start_) + 1;
+    field_span_ = 0;
 }
 
 void FieldReader::fault(const std::string& what) const {
@@ -56,6 +57,7 @@ std::string FieldReader::read_text() {
         if (close == std::string_view::npos)
             fault("testo tra virgolette senza virgolette di chiusura");
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
+        field_span_ = static_cast<int>(close - pos_ + 1);
         // A quoted field may span lines; keep the line count right.
         for (std::size_t i = pos_; i < close; ++i) {
             if (text_[i] == '\n' || (text_[i] == '\r' && text_[i + 1] != '\n')) {
@@ -72,6 +74,7 @@ std::string FieldReader::read_text() {
         std::size_t end = pos_;
         while (end > start && is_blank(text_[end - 1])) --end;
         field = std::string(text_.substr(start, end - start));
+        field_span_ = static_cast<int>(end - start);
     }
     if (field.size() > longest_text_field) fault("campo di testo piu' lungo di 65535 caratteri");
     if (!at_end()) {
@@ -94,6 +97,7 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
         ++pos_;
     }
     std::string_view token = text_.substr(start, pos_ - start);
+    field_span_ = static_cast<int>(token.size());
 
     std::int64_t value = 0;
     if (!token.empty()) {

@@ -1,4 +1,4 @@
-#include "sources/field_reader.h"
+#include "compiler/field_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ TEST(FieldReader, TracksColumnOfEachField) {
     reader.read_text();
     reader.read_text();
     reader.read_long();
-    ErrorSite site = reader.last_field_site();
+    SourceLocation site = reader.last_field_site();
     EXPECT_EQ(site.file, "treno.txt");
     EXPECT_EQ(site.line, 2);
     EXPECT_EQ(site.column, 13);

@@ -1,8 +1,8 @@
-#include "run/file_output.h"
+#include "io/file_output.h"
 
 #include <gtest/gtest.h>
 
-#include "run/test_support.h"
+#include "io/test_support.h"
 
 namespace scenario {
 namespace {

@@ -1,0 +1,41 @@
+// Scenario errors (and, later, warnings) as values: what went wrong, where in which text, and
+// at which route position. The compile collects them in the order they are raised.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+enum class Severity { error, warning };
+
+// A place in a scenario text. An empty file name means no text is involved (the placement
+// pass, for one); line and column are 1-based, 0 when only the file is known.
+struct SourceLocation {
+    std::string file;
+    int line = 0;
+    int column = 0;
+    int span = 0;  // bytes of the field at that place, 0 when unknown
+
+    bool operator==(const SourceLocation&) const = default;
+};
+
+struct Diagnostic {
+    std::int32_t number = 0;  // the error number the simulator's authors know
+    Severity severity = Severity::error;
+    std::optional<std::int32_t> position;  // route position in metres, where the error has one
+    SourceLocation location;
+    std::optional<SourceLocation> related;  // another place that takes part, e.g. an earlier row
+    std::string message;
+
+    bool operator==(const Diagnostic&) const = default;
+};
+
+using Diagnostics = std::vector<Diagnostic>;
+
+// The last error in a list, if any.
+const Diagnostic* last_error(const Diagnostics& diagnostics);
+
+}  // namespace scenario

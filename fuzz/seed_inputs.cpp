@@ -1,0 +1,166 @@
+#include "fuzz/seed_inputs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+#include "compiler/identity.h"
+#include "sources/line_table.h"
+#include "sources/route_text.h"
+#include "sources/train_text.h"
+
+namespace scenario::fuzzing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+char unescaped(char c) {
+    switch (c) {
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        case 't':
+            return '\t';
+        case '0':
+            return '\0';
+        default:
+            return c;  // \" \\ \'
+    }
+}
+
+// Reads the literal that starts at `at` (an opening quote, or R" for a raw literal) and
+// returns its text; `at` moves past it.
+std::string read_literal(const std::string& source, std::size_t& at) {
+    std::string text;
+    if (source[at] == 'R') {
+        std::size_t open = source.find('(', at);
+        std::string close = ")" + source.substr(at + 2, open - at - 2) + "\"";
+        std::size_t end = source.find(close, open);
+        if (end == std::string::npos) end = source.size();
+        text = source.substr(open + 1, end - open - 1);
+        at = std::min(source.size(), end + close.size());
+        return text;
+    }
+    for (++at; at < source.size() && source[at] != '"'; ++at) {
+        if (source[at] == '\\' && at + 1 < source.size()) {
+            text += unescaped(source[++at]);
+        } else {
+            text += source[at];
+        }
+    }
+    ++at;
+    return text;
+}
+
+bool starts_raw_literal(const std::string& source, std::size_t at) {
+    if (source.compare(at, 2, "R\"") != 0) return false;
+    return at == 0 ||
+           !(std::isalnum(static_cast<unsigned char>(source[at - 1])) || source[at - 1] == '_');
+}
+
+// Skips blanks and comments between adjacent literals, which the compiler joins.
+std::size_t skip_blanks_and_comments(const std::string& source, std::size_t at) {
+    while (at < source.size()) {
+        if (std::isspace(static_cast<unsigned char>(source[at]))) {
+            ++at;
+        } else if (source.compare(at, 2, "//") == 0) {
+            at = source.find('\n', at);
+            if (at == std::string::npos) return source.size();
+        } else if (source.compare(at, 2, "/*") == 0) {
+            at = source.find("*/", at);
+            if (at == std::string::npos) return source.size();
+            at += 2;
+        } else {
+            break;
+        }
+    }
+    return at;
+}
+
+// Every string literal of a C++ source, adjacent literals joined.
+std::vector<std::string> string_literals(const std::string& source) {
+    std::vector<std::string> found;
+    std::size_t at = 0;
+    while (at < source.size()) {
+        char c = source[at];
+        if (source.compare(at, 2, "//") == 0 || source.compare(at, 2, "/*") == 0) {
+            at = skip_blanks_and_comments(source, at);
+        } else if (c == '\'') {
+            // A character literal, or a digit separator such as 1'000.
+            bool separator = at > 0 && std::isalnum(static_cast<unsigned char>(source[at - 1]));
+            at += separator ? 1 : (source.compare(at, 2, "'\\") == 0 ? 4 : 3);
+        } else if (c == '"' || starts_raw_literal(source, at)) {
+            std::string joined = read_literal(source, at);
+            for (std::size_t next = skip_blanks_and_comments(source, at);
+                 next < source.size() && (source[next] == '"' || starts_raw_literal(source, next));
+                 next = skip_blanks_and_comments(source, at)) {
+                at = next;
+                joined += read_literal(source, at);
+            }
+            found.push_back(std::move(joined));
+        } else {
+            ++at;
+        }
+    }
+    return found;
+}
+
+bool contains_any_case(std::string text, const std::string& word) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text.find(word) != std::string::npos;
+}
+
+// Test fixtures are the literals that hold a whole scenario text; a route is the one that
+// gives a route length.
+void collect_test_fixtures(const fs::path& source_folder, Seeds& seeds) {
+    for (const char* folder : {"compiler", "sources", "run", "scenc"}) {
+        if (!fs::is_directory(source_folder / folder)) continue;
+        for (const auto& entry : fs::directory_iterator(source_folder / folder)) {
+            std::string name = entry.path().filename().string();
+            if (name.size() < 9 || name.substr(name.size() - 9) != "_test.cpp") continue;
+            for (std::string& text : string_literals(read_file(entry.path()))) {
+                if (!contains_any_case(text, "[generale]")) continue;
+                bool route = contains_any_case(text, "lunghezza");
+                (route ? seeds.routes : seeds.trains).push_back(std::move(text));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+Seeds collect_seeds(const fs::path& source_folder) {
+    const Identity id = carried_identity();
+    Seeds seeds{{line_table_bytes(dati_linea(id).lines)}, {line_table_bytes(dati_treno(id).lines)}};
+    collect_test_fixtures(source_folder, seeds);
+    return seeds;
+}
+
+// Each fixture is paired with the carried text of the other half. The fixtures' short
+// routes ask for the plan; the carried route does so once, since its plan is costly.
+std::vector<std::string> compile_pairs(const Seeds& seeds) {
+    const std::string& route = seeds.routes.front();
+    const std::string& train = seeds.trains.front();
+    const std::string with_plan(1, '\1');
+    const std::string without_plan(1, '\0');
+    std::vector<std::string> pairs{with_plan + route + '\0' + train,
+                                   without_plan + route + '\0' + train};
+    for (std::size_t i = 1; i < seeds.routes.size(); ++i) {
+        pairs.push_back(with_plan + seeds.routes[i] + '\0' + train);
+    }
+    for (std::size_t i = 1; i < seeds.trains.size(); ++i) {
+        pairs.push_back(without_plan + route + '\0' + seeds.trains[i]);
+    }
+    return pairs;
+}
+
+}  // namespace scenario::fuzzing

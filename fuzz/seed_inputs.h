@@ -1,0 +1,25 @@
+// The fuzzers' starting inputs: the carried route and train texts, and every scenario text
+// that the test files hold as a string literal. Read from the sources at each use rather than
+// kept in the tree, so the seeds follow the texts and the tests as they change.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace scenario::fuzzing {
+
+// The carried text comes first in each list.
+struct Seeds {
+    std::vector<std::string> routes;
+    std::vector<std::string> trains;
+};
+
+// SOURCE_FOLDER is the repository root; fixtures are read from its *_test.cpp files.
+Seeds collect_seeds(const std::filesystem::path& source_folder);
+
+// Inputs of the whole-compile target (layout: split_compile_input): the carried pair with and
+// without the plan, then every fixture paired with the carried text of the other half.
+std::vector<std::string> compile_pairs(const Seeds& seeds);
+
+}  // namespace scenario::fuzzing
