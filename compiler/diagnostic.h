@@ -29,6 +29,9 @@ struct Diagnostic {
     SourceLocation location;
     std::optional<SourceLocation> related;  // another place that takes part, e.g. an earlier row
     std::string message;
+    // A warning's stable name ("unknown-keyword"), which authors use to turn it off and tools
+    // read as its rule; empty for errors, which their number names.
+    std::string name;
 
     bool operator==(const Diagnostic&) const = default;
 };

@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "compiler/check.h"
 #include "compiler/driver.h"
 #include "compiler/identity.h"
 #include "compiler/model.h"
 
 namespace scenario::scenc {
-
-// A scenario text as the author named it, with its content.
-struct SourceText {
-    std::string display_name;
-    std::string text;
-};
 
 // The error number a compile ended with: the errore number when it stopped, else error_code.
 std::int32_t reported_error(const Model& model, const CompileOutcome& outcome);
