@@ -5,9 +5,9 @@
 #
 #   step       what                                   time limit
 #   root       mmdebstrap --variant=apt bookworm          5 min
-#   packages   bash scripts/install-dependencies.sh      20 min
+#   packages   bash scripts/install-dependencies.sh      25 min
 #   package    bash scripts/run-package.sh               10 min  (then checks the six files)
-#   tests      bash scripts/test-all.sh                  45 min
+#   tests      bash scripts/test-all.sh                  40 min
 #
 # 80 minutes in all at most, inside CI's 90. Each step reports its exit status, its time and the
 # last lines of its output; a step that runs out of time is stopped and named. The packages step
@@ -158,11 +158,11 @@ run_all() {
     copy_machine_certificates || return 1
     mount_kernel_trees || return 1
     local in_clone=("${in_root[@]}" bash -c)
-    step packages 20 "${in_clone[@]}" "cd /work/main && bash scripts/install-dependencies.sh" ||
+    step packages 25 "${in_clone[@]}" "cd /work/main && bash scripts/install-dependencies.sh" ||
         return 1
     step package 10 "${in_clone[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
     check_package_files || { summary+=("package: the six files are not as expected"); return 1; }
-    step tests 45 "${in_clone[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
+    step tests 40 "${in_clone[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
 }
 
 status=0
