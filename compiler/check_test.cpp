@@ -102,6 +102,23 @@ TEST(CheckScenario, AShortRowIsBlamedAtItsEndAndTheNextRowIsStillRead) {
     EXPECT_EQ(result.final_error, 0u);
 }
 
+TEST(CheckScenario, AStationWithoutItsNameIsWarnedAtTheEndOfItsLine) {
+    // The compile takes the next line's keyword as the name, which is no error.
+    const CheckResult result =
+        check(route_text(""), train_text("stazione, 1000, 12, 400, "
+                                         "0,0,0,0,0,0,0,0,0,0, 10,0,0\n"
+                                         "segnale, 4000, 2,4,0,0,0,2,1,0,0,0\n"));
+    ASSERT_EQ(result.diagnostics.size(), 1u);
+    const Diagnostic& warning = result.diagnostics[0];
+    EXPECT_EQ(warning.severity, Severity::warning);
+    EXPECT_EQ(warning.name, "row-runs-on");
+    EXPECT_EQ(place_of(warning.location), "treno.txt:3:53");
+    EXPECT_NE(warning.message.find("after 16 of its 17 fields, so 'segnale' on the next line"),
+              std::string::npos)
+        << warning.message;
+    EXPECT_FALSE(result.final_error);
+}
+
 TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
     struct Case {
         const char* name;
@@ -135,6 +152,10 @@ TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
          train_text(""),
          route_text(""),
          {{104, "linea.txt:3:1", "look swapped"}}},
+        {"a faulty route length is not reported again as a missing one",
+         "[generale]\nlunghezza percorso, 1x0\n[tracciato]\n[fine]\n",
+         train_text(""),
+         {{25, "linea.txt:2:21", "found '1x0'"}}},
         {"a bad route length is not reported again as a missing one",
          "[generale]\nlunghezza percorso, 2000000\n[tracciato]\n[fine]\n",
          train_text(""),

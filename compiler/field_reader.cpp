@@ -46,6 +46,7 @@ void FieldReader::mark_field_start() {
     field_line_ = line_;
     field_column_ = static_cast<int>(pos_ - line_start_) + 1;
     field_span_ = 0;
+    field_text_ = {};
 }
 
 void FieldReader::fault(const std::string& what) const {
@@ -79,6 +80,7 @@ std::string FieldReader::read_text() {
         if (close == std::string_view::npos) fault("a quote opens a field and is never closed");
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
         field_span_ = static_cast<int>(close - pos_ + 1);
+        field_text_ = text_.substr(pos_ + 1, close - pos_ - 1);
         // A quoted field may span lines; keep the line count right.
         for (std::size_t i = pos_; i < close; ++i) {
             if (text_[i] == '\n' || (text_[i] == '\r' && text_[i + 1] != '\n')) {
@@ -96,6 +98,7 @@ std::string FieldReader::read_text() {
         while (end > start && is_blank(text_[end - 1])) --end;
         field = std::string(text_.substr(start, end - start));
         field_span_ = static_cast<int>(end - start);
+        field_text_ = text_.substr(start, end - start);
     }
     if (field.size() > longest_text_field) fault("a text field longer than 65535 characters");
     if (!at_end()) {
@@ -119,6 +122,7 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
     }
     std::string_view token = text_.substr(start, pos_ - start);
     field_span_ = static_cast<int>(token.size());
+    field_text_ = token;
 
     std::int64_t value = 0;
     if (!token.empty()) {

@@ -41,6 +41,8 @@ class FieldReader {
     // together they tell a row that stops short and takes the next line's fields as its own.
     SourceLocation previous_field_site() const { return previous_site_; }
     bool last_field_opens_line() const { return field_opens_line_; }
+    // The text of the field returned last, as it stands in the scenario text.
+    std::string_view last_field_text() const { return field_text_; }
     // How many fields have been begun so far.
     std::size_t fields_begun() const { return fields_begun_; }
 
@@ -76,6 +78,7 @@ class FieldReader {
     int field_span_ = 0;
     std::size_t field_line_start_ = 0;
     bool field_opens_line_ = false;
+    std::string_view field_text_;
     SourceLocation previous_site_;
     std::size_t fields_begun_ = 0;
 };

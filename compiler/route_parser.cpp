@@ -51,6 +51,7 @@ class RouteParser {
 
     RouteHalfResult run();
     FieldReader& reader() { return reader_; }
+    Model& model() { return model_; }
 
   private:
     using Rows = std::array<RowKind<RouteParser>, 8>;
@@ -100,7 +101,7 @@ class RouteParser {
     std::int64_t gradient_in_force_ = 0;
     std::int32_t j_ = 2;  // next plan point to compute
     std::int32_t sign_board_limit_ = record_slot::last_sign_board;
-    bool length_refused_ = false;
+    bool length_row_seen_ = false;
 };
 
 // Every keyword field and every board text passes through current_field.
@@ -122,8 +123,8 @@ RouteHalfResult RouteParser::run() {
     if (read_general_block() == RowEnd::stop) return {};
     progressive_ordina(model_);
     if (!model_.has_cells()) {
-        // A check that refused the length row does not repeat it as a missing one.
-        if (!length_refused_)
+        // A check that refused the length row does not report it again as a missing one.
+        if (!length_row_seen_)
             refuse(model_, error_number::no_route_length, reader_.last_field_site());
         return {};
     }
@@ -217,10 +218,10 @@ RowEnd RouteParser::read_general_row() {
 
 // Sizes the track: cells 0..cell_upper and, with the plan option, plan points 0..plan_upper.
 RowEnd RouteParser::route_length_row() {
+    length_row_seen_ = true;
     SourceLocation site;
     const std::int32_t length = read_number(site);
     if (length < 0 || length > route_length_limit) {
-        length_refused_ = true;
         return refuse(model_, error_number::route_length_out_of_range, site, std::nullopt,
                       std::to_string(length) + " m");
     }

@@ -60,6 +60,31 @@ bool names_a_row(const std::array<RowKind<Parser>, N>& kinds, std::string_view f
     return false;
 }
 
+// The fields of a row began on its keyword's line, and its last field, a text, is the first
+// field of a later line that names a row of its own: most likely the row is short and took the
+// next row's keyword as its last field, and that next row is lost. The text is read as it
+// always has been; the author is warned at the end of the short row.
+template <typename Parser, std::size_t N>
+void warn_if_row_runs_on(Model& model, const FieldReader& reader,
+                         const std::array<RowKind<Parser>, N>& kinds, std::string_view keyword,
+                         int keyword_line, std::size_t begun, int needed) {
+    const SourceLocation last = reader.last_field_site();
+    if (last.line <= keyword_line || !reader.last_field_opens_line()) return;
+    if (!names_a_row(kinds, reader.last_field_text())) return;
+    const SourceLocation previous = reader.previous_field_site();
+    Diagnostic warning;
+    warning.severity = Severity::warning;
+    warning.name = "row-runs-on";
+    warning.location = {previous.file, previous.line, previous.column + previous.span, 1};
+    warning.related = last;
+    warning.message = "the row '" + std::string(keyword) + "' ends on its line after " +
+                      std::to_string(reader.fields_begun() - begun - 1) + " of its " +
+                      std::to_string(needed) + " fields, so '" +
+                      std::string(reader.last_field_text()) +
+                      "' on the next line was read as its last field, and the row there is lost";
+    raise_diagnostic(model, std::move(warning));
+}
+
 // A row whose fields ran out on its own line and whose next field, where the fault struck,
 // is the first of a later line: the fault belongs at the end of the short row.
 inline void blame_short_row(RunTimeFault& fault, const FieldReader& reader,
@@ -88,6 +113,8 @@ RowEnd read_matching_rows(Parser& parser, const std::array<RowKind<Parser>, N>& 
         try {
             const RowEnd end = (parser.*kind.read)();
             if (end != RowEnd::next_row) return end;
+            warn_if_row_runs_on(parser.model(), parser.reader(), kinds, field, field_site.line,
+                                begun, kind.fields);
         } catch (RunTimeFault& fault) {
             if (fault.site.file.empty()) fault.site = parser.reader().last_field_site();
             blame_short_row(fault, parser.reader(), field, field_site.line, begun, kind.fields);

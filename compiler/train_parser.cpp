@@ -75,6 +75,7 @@ class TrainTextParser {
     }
 
     FieldReader& reader() { return reader_; }
+    Model& model() { return model_; }
 
   private:
     using RowKinds = std::array<RowKind<TrainTextParser>, 10>;
