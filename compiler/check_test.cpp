@@ -30,6 +30,14 @@ std::string train_text(const std::string& rows) {
     return "[generale]\nvelocita, 0, 100\n" + rows + "[fine]\n";
 }
 
+std::string sign_boards(int count) {
+    std::string rows;
+    for (int i = 0; i < count; ++i) {
+        rows += "indicatore cartello, " + std::to_string(1000 + 100 * i) + ", (B)\n";
+    }
+    return rows;
+}
+
 CheckResult check(const std::string& route, const std::string& train,
                   const CheckOptions& options = {}) {
     return check_scenario({"linea.txt", route}, {"treno.txt", train}, carried_identity(), options);
@@ -152,6 +160,10 @@ TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
          train_text(""),
          route_text(""),
          {{104, "linea.txt:3:1", "look swapped"}}},
+        {"too many sign boards are reported once",
+         route_text(sign_boards(82)),
+         train_text(""),
+         {{106, "linea.txt:85:22", "80 at most"}}},
         {"a faulty route length is not reported again as a missing one",
          "[generale]\nlunghezza percorso, 1x0\n[tracciato]\n[fine]\n",
          train_text(""),

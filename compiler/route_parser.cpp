@@ -102,6 +102,7 @@ class RouteParser {
     std::int32_t j_ = 2;  // next plan point to compute
     std::int32_t sign_board_limit_ = record_slot::last_sign_board;
     bool length_row_seen_ = false;
+    bool boards_refused_ = false;  // error 106 has been raised
 };
 
 // Every keyword field and every board text passes through current_field.
@@ -445,7 +446,12 @@ RowEnd RouteParser::sign_board_row() {
     const std::int32_t position = read_number(site);
     const std::string text = read_field();
     if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
-    if (sign_board_limit_ < 1) return refuse(model_, error_number::too_many_sign_boards, site);
+    if (sign_board_limit_ < 1) {
+        // Error 106 once; a check then passes over the boards that follow.
+        if (boards_refused_) return RowEnd::skip_row;
+        boards_refused_ = true;
+        return refuse(model_, error_number::too_many_sign_boards, site);
+    }
     const auto index =
         static_cast<std::size_t>(round_half_even(position / double{cell_length} + 1.0));
     TrackCell& cell = model_.cells[index];

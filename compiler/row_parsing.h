@@ -49,13 +49,19 @@ struct RowKind {
     int fields = 0;  // the data fields the row needs after its keyword
 };
 
+// Whether a keyword field (and its ASCII-lowered copy) holds the words of a kind of row.
+template <typename Parser>
+bool holds_words_of(const RowKind<Parser>& kind, std::string_view field, std::string_view lowered) {
+    const std::string_view tested = kind.any_case ? lowered : field;
+    return contains(tested, kind.word) && contains(tested, kind.second_word);
+}
+
 // Whether a line's first field names one of these kinds of row.
 template <typename Parser, std::size_t N>
 bool names_a_row(const std::array<RowKind<Parser>, N>& kinds, std::string_view first_field) {
     const std::string lowered = ascii_lowered(first_field);
     for (const RowKind<Parser>& kind : kinds) {
-        const std::string_view tested = kind.any_case ? std::string_view(lowered) : first_field;
-        if (contains(tested, kind.word) && contains(tested, kind.second_word)) return true;
+        if (holds_words_of(kind, first_field, lowered)) return true;
     }
     return false;
 }
@@ -107,8 +113,7 @@ RowEnd read_matching_rows(Parser& parser, const std::array<RowKind<Parser>, N>& 
                           std::string field, const SourceLocation& field_site) {
     const std::string lowered = ascii_lowered(field);
     for (const RowKind<Parser>& kind : kinds) {
-        const std::string_view tested = kind.any_case ? std::string_view(lowered) : field;
-        if (!contains(tested, kind.word) || !contains(tested, kind.second_word)) continue;
+        if (!holds_words_of(kind, field, lowered)) continue;
         const std::size_t begun = parser.reader().fields_begun();
         try {
             const RowEnd end = (parser.*kind.read)();
