@@ -13,9 +13,40 @@ namespace scenario {
 
 namespace {
 
-// The placement pass names no place in a text, only the cell's position.
-void raise_placement_error(Model& model, std::int32_t number, std::int32_t position) {
-    raise_diagnostic(model, error_diagnostic(number, {}, position));
+// The placement pass serves one slowdown at a time; its errors point at that slowdown's row
+// (model.row_site while the pass serves it) and say which cells stood in the way.
+void raise_placement_error(Model& model, std::int32_t number, std::int32_t position,
+                           const std::string& reason,
+                           std::optional<SourceLocation> related = std::nullopt) {
+    Diagnostic diagnostic = error_diagnostic(number, model.row_site, position);
+    diagnostic.message += ": " + reason;
+    if (!model.row_site.file.empty()) {
+        diagnostic.message += ", for the slowdown at " + describe_place(model.row_site);
+    }
+    diagnostic.related = std::move(related);
+    raise_diagnostic(model, std::move(diagnostic));
+}
+
+std::optional<SourceLocation> origin_of(const Model& model, std::int32_t index) {
+    const auto found = model.cell_origins.find(index);
+    if (found == model.cell_origins.end()) return std::nullopt;
+    return found->second;
+}
+
+// "cells 41 and 40 hold a signal and a station's stop point"
+std::string cells_held(const Model& model, std::initializer_list<std::int32_t> indexes) {
+    std::string numbers;
+    std::string kinds;
+    std::size_t n = 0;
+    for (std::int32_t index : indexes) {
+        const bool last = ++n == indexes.size();
+        const char* joint = n == 1 ? "" : last ? " and " : ", ";
+        numbers += joint + std::to_string(index);
+        const bool inside = index >= 0 && static_cast<std::size_t>(index) < model.cells.size();
+        kinds += joint + (inside ? cell_kind_name(model.cells[static_cast<std::size_t>(index)].kind)
+                                 : std::string("nothing (outside the track)"));
+    }
+    return "cells " + numbers + " hold " + kinds;
 }
 
 // The code value the pass gives every code-change point it places.
@@ -48,7 +79,7 @@ std::uint8_t kind_at(const Model& model, std::int32_t index) {
 
 void place_code(Model& model, std::int32_t index) {
     TrackCell& target = cell(model, index);
-    target.kind = cell_kind::code_change;
+    model.set_kind(target, cell_kind::code_change);
     target.val1 = placed_code;
 }
 
@@ -77,7 +108,10 @@ void code_in_front_of_signal(Model& model, std::int32_t d) {
     if (place_in_first_free(model, {p, q})) return;
     if (kind_at(model, p) == cell_kind::code_change) return lower_code(model, p);
     if (kind_at(model, q) == cell_kind::code_change) return lower_code(model, q);
-    raise_placement_error(model, error_number::signal_without_code_room, d * cell_length);
+    raise_placement_error(
+        model, error_number::signal_without_code_room, d * cell_length,
+        "in front of the signal in cell " + std::to_string(d) + ", " + cells_held(model, {p, q}),
+        origin_of(model, d));
 }
 
 // Step A: every signal up to 20 cells behind the advance point at cell i (cells below 3
@@ -97,7 +131,8 @@ void codes_before_slowdown_start(Model& model, std::int32_t i) {
     for (Window w : {Window{5, 6, 7}, Window{11, 12, 13}, Window{18, 19, 20}}) {
         if (i <= w.far) continue;  // the window would reach cell 0 or before
         if (!place_in_first_free(model, {i - w.near, i - w.middle, i - w.far})) {
-            raise_placement_error(model, error_number::window_without_room, i * cell_length);
+            raise_placement_error(model, error_number::window_without_room, i * cell_length,
+                                  cells_held(model, {i - w.near, i - w.middle, i - w.far}));
         }
     }
 }
@@ -119,7 +154,8 @@ void codes_inside_slowdown(Model& model, std::int32_t i, std::int32_t end) {
             run_count = -1;
         } else {
             // The count runs on past 8, so this slowdown gets no further code inside it.
-            raise_placement_error(model, error_number::no_room_after_slowdown, s * cell_length);
+            raise_placement_error(model, error_number::no_room_after_slowdown, s * cell_length,
+                                  "inside the slowdown, " + cells_held(model, {s, s - 1, s + 1}));
         }
     }
 }
@@ -130,7 +166,10 @@ void code_before_next_signal(Model& model, std::int32_t end) {
     for (std::int32_t t = end; t <= search_last; ++t) {
         if (kind_at(model, t) != cell_kind::signal) continue;
         if (t - 1 > 0 && !place_in_first_free(model, {t - 1, t - 2})) {
-            raise_placement_error(model, error_number::no_room_after_slowdown, end * cell_length);
+            raise_placement_error(model, error_number::no_room_after_slowdown, end * cell_length,
+                                  "in front of the first signal after the slowdown, in cell " +
+                                      std::to_string(t) + ", " + cells_held(model, {t - 1, t - 2}),
+                                  origin_of(model, t));
         }
         return;
     }
@@ -150,7 +189,9 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
     // A slowdown so short that its start cell hid its end has no stretch to scan.
     const std::optional<std::int32_t> end = slowdown_end_after(model, i);
     if (!end)
-        return raise_placement_error(model, error_number::no_room_after_slowdown, i * cell_length);
+        return raise_placement_error(
+            model, error_number::no_room_after_slowdown, i * cell_length,
+            "the slowdown's start cell " + std::to_string(i) + " hides its end: it is too short");
     if (cell(model, i).val1 < slow_slowdown_speed) codes_inside_slowdown(model, i, *end);
     code_before_next_signal(model, *end);
 }
@@ -160,9 +201,14 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
 void place_code_change_points(Model& model) {
     const std::int32_t upper = std::min(model.cell_upper, last_cell(model));
     for (std::int32_t i = 1; i <= upper - 2; ++i) {
-        if (kind_at(model, i) == cell_kind::slowdown_advance) codes_behind_advance_point(model, i);
+        const std::uint8_t kind = kind_at(model, i);
+        if (kind != cell_kind::slowdown_advance && kind != cell_kind::slowdown_start) continue;
+        // The codes placed here, and the errors, belong to the slowdown of this cell.
+        model.row_site = origin_of(model, i).value_or(SourceLocation{});
+        if (kind == cell_kind::slowdown_advance) codes_behind_advance_point(model, i);
         if (kind_at(model, i) == cell_kind::slowdown_start) codes_around_slowdown(model, i);
     }
+    model.row_site = {};
 }
 
 std::int32_t stamp_markers(Model& model) {
@@ -177,7 +223,7 @@ std::int32_t stamp_markers(Model& model) {
     return 0;
 }
 
-CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j) {
+CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j) {
     model.plan_option = j;
     // A compile starts without errors; the error position stays, as the simulator's did.
     model.error_code = 0;
@@ -186,6 +232,10 @@ CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32
     // The tables come from this compile only; a model used before starts without them.
     model.cells.clear();
     model.plan = Plan{};
+    model.row_site = {};
+    model.cell_origins.clear();
+    model.reference_sites = {};
+    model.first_row_end_seen = false;
 
     memorizza_dati(model, sources);
 
@@ -198,9 +248,14 @@ CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32
     if (const std::int32_t refused = stamp_markers(model); refused != 0) {
         outcome.status = CompileOutcome::Status::stopped_by_errore;
         outcome.errore_text = std::to_string(refused);
-        return outcome;
     }
-    outcome.files = build_compiled_files(model);
+    return outcome;
+}
+
+CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j) {
+    CompileOutcome outcome = compile_model(model, sources, j);
+    if (outcome.status == CompileOutcome::Status::ready)
+        outcome.files = build_compiled_files(model);
     return outcome;
 }
 

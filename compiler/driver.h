@@ -26,6 +26,10 @@ struct CompileOutcome {
 // be set. Never throws for anything a scenario text contains.
 CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j);
 
+// The same compile up to the compiled files, which it does not build (outcome.files stays
+// empty): what a check needs.
+CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j);
+
 // Parses the route text and then the train text into the model; read faults become error 25.
 void memorizza_dati(Model& model, SourceFiles& sources);
 

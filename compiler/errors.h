@@ -62,7 +62,14 @@ Diagnostic error_diagnostic(std::int32_t number, SourceLocation location,
 // error becomes the last error raised, with its position where it has one.
 void raise_diagnostic(Model& model, Diagnostic diagnostic);
 
-// A short Italian description of an error number, for the author.
+// What a cell holds, by its kind ("a signal"), and a whole sentence about a taken cell: what
+// holds it and the row it came from ("cell 171 already holds a signal, from treno.txt line 9").
+std::string cell_kind_name(std::uint8_t kind);
+std::string describe_cell(const Model& model, std::int64_t cell);
+// "treno.txt line 9", or the file name alone when no line is known.
+std::string describe_place(const SourceLocation& place);
+
+// A short English description of an error number, for the author.
 std::string error_meaning(std::int32_t code);
 // Whether the raiser of this error number stores a position in metres with it.
 bool error_has_position(std::int32_t code);

@@ -38,26 +38,49 @@ void FieldReader::consume_line_end() {
 }
 
 void FieldReader::mark_field_start() {
+    previous_site_ = last_field_site();
+    ++fields_begun_;
+    field_line_start_ = line_start_;
+    field_opens_line_ = text_.substr(line_start_, pos_ - line_start_).find_first_not_of(" \t") ==
+                        std::string_view::npos;
     field_line_ = line_;
     field_column_ = static_cast<int>(pos_ - line_start_) + 1;
     field_span_ = 0;
+    field_text_ = {};
 }
 
 void FieldReader::fault(const std::string& what) const {
     throw RunTimeFault(what, last_field_site());
 }
 
+void FieldReader::return_to_line_of_last_field() {
+    pos_ = field_line_start_;
+    line_start_ = field_line_start_;
+    line_ = field_line_;
+}
+
+void FieldReader::skip_line() {
+    while (!at_end() && !is_line_end(text_[pos_])) ++pos_;
+    if (!at_end()) consume_line_end();
+}
+
+std::string_view FieldReader::first_field_of_line() const {
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != ',' && !is_line_end(text_[end])) ++end;
+    return text_.substr(pos_, end - pos_);
+}
+
 std::string FieldReader::read_text() {
     skip_blanks();
     mark_field_start();
-    if (at_end()) fault("il file finisce dove era atteso un campo");
+    if (at_end()) fault("the text ends inside a row, where a field was due");
     std::string field;
     if (text_[pos_] == '"') {
         std::size_t close = text_.find('"', pos_ + 1);
-        if (close == std::string_view::npos)
-            fault("testo tra virgolette senza virgolette di chiusura");
+        if (close == std::string_view::npos) fault("a quote opens a field and is never closed");
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
         field_span_ = static_cast<int>(close - pos_ + 1);
+        field_text_ = text_.substr(pos_ + 1, close - pos_ - 1);
         // A quoted field may span lines; keep the line count right.
         for (std::size_t i = pos_; i < close; ++i) {
             if (text_[i] == '\n' || (text_[i] == '\r' && text_[i + 1] != '\n')) {
@@ -75,8 +98,9 @@ std::string FieldReader::read_text() {
         while (end > start && is_blank(text_[end - 1])) --end;
         field = std::string(text_.substr(start, end - start));
         field_span_ = static_cast<int>(end - start);
+        field_text_ = text_.substr(start, end - start);
     }
-    if (field.size() > longest_text_field) fault("campo di testo piu' lungo di 65535 caratteri");
+    if (field.size() > longest_text_field) fault("a text field longer than 65535 characters");
     if (!at_end()) {
         if (text_[pos_] == ',') {
             ++pos_;
@@ -91,29 +115,32 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
                                       const char* type_name) {
     skip_blanks();
     mark_field_start();
-    if (at_end()) fault("il file finisce dove era atteso un numero");
+    if (at_end()) fault("the text ends inside a row, where a number was due");
     std::size_t start = pos_;
     while (!at_end() && !is_blank(text_[pos_]) && text_[pos_] != ',' && !is_line_end(text_[pos_])) {
         ++pos_;
     }
     std::string_view token = text_.substr(start, pos_ - start);
     field_span_ = static_cast<int>(token.size());
+    field_text_ = token;
 
     std::int64_t value = 0;
     if (!token.empty()) {
         bool negative = token[0] == '-';
         std::string_view digits = (token[0] == '-' || token[0] == '+') ? token.substr(1) : token;
-        if (digits.empty()) fault("numero atteso, trovato '" + std::string(token) + "'");
+        if (digits.empty())
+            fault("a whole number was expected, found '" + std::string(token) + "'");
         for (char c : digits) {
-            if (c < '0' || c > '9') fault("numero atteso, trovato '" + std::string(token) + "'");
+            if (c < '0' || c > '9')
+                fault("a whole number was expected, found '" + std::string(token) + "'");
             // Stop growing once far outside every type; the range test below refuses it.
             if (value <= highest + 1) value = value * 10 + (c - '0');
         }
         if (negative) value = -value;
     }
     if (value < lowest || value > highest) {
-        fault(std::string("numero fuori dai limiti di un ") + type_name + ": " +
-              std::string(token));
+        fault(std::string(token) + " does not fit a field of " + std::to_string(lowest) + " to " +
+              std::to_string(highest) + " (" + type_name + ")");
     }
 
     skip_blanks();

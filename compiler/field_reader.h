@@ -37,6 +37,26 @@ class FieldReader {
         return {name_, field_line_, field_column_, field_span_};
     }
     const std::string& display_name() const { return name_; }
+    // The field before the last one, and whether the last one is the first field of its line:
+    // together they tell a row that stops short and takes the next line's fields as its own.
+    SourceLocation previous_field_site() const { return previous_site_; }
+    bool last_field_opens_line() const { return field_opens_line_; }
+    // The text of the field returned last, as it stands in the scenario text.
+    std::string_view last_field_text() const { return field_text_; }
+    // How many fields have been begun so far.
+    std::size_t fields_begun() const { return fields_begun_; }
+
+    // Moves back to the start of the line where the last field began, so that its line is
+    // read again from its first field.
+    void return_to_line_of_last_field();
+    // Moves on to the start of the next line whose first field passes the test (the line
+    // the reader stands at, when it stands at a line start); at the end of the text when
+    // none does.
+    template <typename FirstFieldTest>
+    void skip_to_line(FirstFieldTest test) {
+        if (pos_ != line_start_) skip_line();
+        while (!at_end() && !test(first_field_of_line())) skip_line();
+    }
 
   private:
     std::int64_t read_number(std::int64_t lowest, std::int64_t highest, const char* type_name);
@@ -45,6 +65,8 @@ class FieldReader {
     void consume_line_end();
     void mark_field_start();
     [[noreturn]] void fault(const std::string& what) const;
+    void skip_line();
+    std::string_view first_field_of_line() const;
 
     std::string_view text_;
     std::string name_;
@@ -54,6 +76,11 @@ class FieldReader {
     int field_line_ = 0;
     int field_column_ = 0;
     int field_span_ = 0;
+    std::size_t field_line_start_ = 0;
+    bool field_opens_line_ = false;
+    std::string_view field_text_;
+    SourceLocation previous_site_;
+    std::size_t fields_begun_ = 0;
 };
 
 // The text of a 1-based line of a scenario text, without its line end (empty past the end).

@@ -4,6 +4,7 @@
 #include "compiler/driver.h"
 #include "compiler/errors.h"
 #include "compiler/route_parser.h"
+#include "compiler/row_parsing.h"
 #include "compiler/train_parser.h"
 
 namespace scenario {
@@ -18,6 +19,7 @@ void handle_read_fault(Model& model, SourceFiles& sources, const RunTimeFault& f
     Diagnostic diagnostic = error_diagnostic(error_number::read_fault, fault.site);
     diagnostic.message += ": " + std::string(fault.what());
     raise_diagnostic(model, std::move(diagnostic));
+    row_ended(model);
 }
 
 // The texts are read and deleted here, around the parsers, in the order a run has always
@@ -36,7 +38,7 @@ void read_both_halves(Model& model, SourceFiles& sources) {
 
     const std::optional<std::string> train = sources.read_train();
     if (!train) {
-        throw RunTimeFault("file di testo del treno non trovato: " + sources.train_name(),
+        throw RunTimeFault("the train text was not found: " + sources.train_name(),
                            {sources.train_name()});
     }
     parse_train(model, *train, sources.train_name(), route_half.sign_board_limit);

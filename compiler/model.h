@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -125,7 +127,32 @@ struct Model {
     std::int32_t error_position = 0;
     Diagnostics diagnostics;  // every error, in the order raised
 
+    // Where the cells' features came from, for messages about a cell already taken: the row
+    // being read (or, in the placement pass, the slowdown being served) marks every cell it
+    // gives a kind, and a recorder that refuses a row names the cell that stopped it.
+    SourceLocation row_site;
+    std::map<std::int32_t, SourceLocation> cell_origins;
+    std::int64_t refused_cell = -1;
+    // The places of the three kilometric references' rows, in the order of records 81..83.
+    std::array<SourceLocation, 3> reference_sites{};
+
+    // A check reads on past an error that ends a row in the compile: it skips to the next line
+    // that begins a row and goes on, to the end of both texts. The compile leaves it off.
+    bool keep_going = false;
+    // Called once, at the first error that ends a row, with the model as it stands then, in
+    // the compile as in a check; tests use it to hold the two side by side.
+    std::function<void(const Model&)> at_first_row_end;
+    bool first_row_end_seen = false;
+
     bool has_cells() const { return !cells.empty(); }
+
+    // Gives a cell its kind and remembers the row it came from.
+    void set_kind(TrackCell& cell, std::uint8_t kind) {
+        cell.kind = kind;
+        if (!row_site.file.empty()) {
+            cell_origins[static_cast<std::int32_t>(&cell - cells.data())] = row_site;
+        }
+    }
 };
 
 }  // namespace scenario

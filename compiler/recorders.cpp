@@ -35,6 +35,12 @@ bool free_cell(Model& model, std::int64_t index) {
     return cell != nullptr && cell->is_free();
 }
 
+// A refusal names the cell that stopped the row, for the message about what holds it.
+std::int32_t refused_at(Model& model, std::int64_t cell, std::int32_t number) {
+    model.refused_cell = cell;
+    return number;
+}
+
 void store_mountain_stretch(Model& model, std::int32_t n, std::int32_t start, std::int32_t end) {
     auto slot = static_cast<std::size_t>(n);
     if (model.mountain_start.size() <= slot) model.mountain_start.resize(slot + 1, 0);
@@ -85,7 +91,7 @@ void memo_montagna(Model& model, std::int32_t& inizio, std::int32_t& fine, std::
         cell.mountain = mountain;
         const std::int64_t count = c - first + 1;
         if (with_markers && count % 4 == 0 && cell.kind == cell_kind::empty) {
-            cell.kind = cell_kind::mountain_marker;
+            cell.kind = cell_kind::mountain_marker;  // free for any feature: no origin kept
         }
     }
 }
@@ -99,20 +105,21 @@ std::int32_t memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, s
     const bool with_advance = x > slowdown_without_advance;
     if (!with_advance) f_ta = 0;
 
-    if (with_advance && !free_cell(model, a)) return error_number::advance_point_taken;
-    if (!free_cell(model, b)) return error_number::slowdown_start_taken;
-    if (!free_cell(model, c)) return error_number::slowdown_end_taken;
+    if (with_advance && !free_cell(model, a))
+        return refused_at(model, a, error_number::advance_point_taken);
+    if (!free_cell(model, b)) return refused_at(model, b, error_number::slowdown_start_taken);
+    if (!free_cell(model, c)) return refused_at(model, c, error_number::slowdown_end_taken);
 
     // Written in this order on purpose: when start and end share a cell, the start wins.
     TrackCell& end_cell = *existing_cell(model, c);
-    end_cell.kind = cell_kind::slowdown_end;
+    model.set_kind(end_cell, cell_kind::slowdown_end);
     if (d_v != 0) end_cell.val2 = store_wrapped<std::int16_t>(d_v);
     TrackCell& start_cell = *existing_cell(model, b);
-    start_cell.kind = cell_kind::slowdown_start;
+    model.set_kind(start_cell, cell_kind::slowdown_start);
     if (d_v != 0) start_cell.val2 = store_wrapped<std::int16_t>(d_v);
     if (with_advance) {
         TrackCell& advance = *existing_cell(model, a);
-        advance.kind = cell_kind::slowdown_advance;
+        model.set_kind(advance, cell_kind::slowdown_advance);
         if (d_v != 0) advance.val2 = store_wrapped<std::int16_t>(d_v);
         advance.val1 = store_wrapped<std::int16_t>(v);
     }
@@ -126,11 +133,12 @@ std::int32_t memo_rallentamento(Model& model, std::int32_t x, std::int32_t& v, s
     // four must be free before any is written.
     const std::int64_t scan_index = cell_at(start - advance_distance, 0.0);
     for (std::int64_t i = 0; i < 4; ++i) {
-        if (!free_cell(model, scan_index - i)) return error_number::warning_boards_taken;
+        if (!free_cell(model, scan_index - i))
+            return refused_at(model, scan_index - i, error_number::warning_boards_taken);
     }
     for (std::int64_t i = 0; i < 4; ++i) {
         TrackCell& board = *existing_cell(model, scan_index - i);
-        board.kind = cell_kind::slowdown_warning;
+        model.set_kind(board, cell_kind::slowdown_warning);
         board.val1 = static_cast<std::int16_t>(i + 1);
         if (d_v != 0) board.val2 = static_cast<std::int16_t>(i + 1);
     }
@@ -142,10 +150,10 @@ std::int32_t memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx
                           std::int32_t& d1, std::int32_t& d2, std::int32_t& d3,
                           std::int32_t& tempo) {
     const std::int64_t s = cell_at(posizione, 1.0);
-    if (!free_cell(model, s)) return error_number::signal_taken;
+    if (!free_cell(model, s)) return refused_at(model, s, error_number::signal_taken);
 
     TrackCell& cell = *existing_cell(model, s);
-    cell.kind = cell_kind::signal;
+    model.set_kind(cell, cell_kind::signal);
     const std::int64_t aspects = std::int64_t{sx} * 3 + dx;
     cell.val4 = store_wrapped<std::int16_t>(std::int64_t{rapp} * 10 + aspects);
     cell.val1 = store_wrapped<std::int16_t>(std::int64_t{s1} * 10 + d1);
@@ -171,7 +179,7 @@ std::int32_t memo_indicatori_v_max(Model& model, std::int32_t posizione, std::in
                                    std::int32_t& vad, std::int32_t& vbd, std::int32_t& vcd,
                                    std::int32_t& strisced) {
     const std::int64_t index = cell_at(posizione, 1.0);
-    if (!free_cell(model, index)) return error_number::speed_boards_taken;
+    if (!free_cell(model, index)) return refused_at(model, index, error_number::speed_boards_taken);
 
     // All three packed values are checked before the cell changes, so a faulty row leaves it
     // as it was.
@@ -179,7 +187,7 @@ std::int32_t memo_indicatori_v_max(Model& model, std::int32_t posizione, std::in
     const std::int16_t second = packed_speed(vbs, vbd);
     const std::int16_t third = packed_speed(vcs, vcd);
     TrackCell& cell = *existing_cell(model, index);
-    cell.kind = cell_kind::speed_boards;
+    model.set_kind(cell, cell_kind::speed_boards);
     cell.val1 = first;
     cell.val2 = second;
     cell.val3 = third;

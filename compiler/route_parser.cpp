@@ -50,8 +50,20 @@ class RouteParser {
     RouteParser(Model& model, FieldReader& reader) : model_(model), reader_(reader) {}
 
     RouteHalfResult run();
+    FieldReader& reader() { return reader_; }
+    Model& model() { return model_; }
 
   private:
+    using Rows = std::array<RowKind<RouteParser>, 8>;
+    using FeatureRows = std::array<RowKind<RouteParser>, 5>;
+    static const Rows& general_rows();
+    static const FeatureRows& feature_rows();
+    RowEnd read_general_row();
+    RowEnd read_feature_row();
+    // In a check: a read fault becomes error 25 and reading goes on at the next row.
+    template <typename ReadRow, typename StartsRow>
+    RowEnd keep_reading(ReadRow read_row, StartsRow starts_row);
+
     std::string read_field();
     std::int32_t read_number(SourceLocation& site);
 
@@ -89,6 +101,8 @@ class RouteParser {
     std::int64_t gradient_in_force_ = 0;
     std::int32_t j_ = 2;  // next plan point to compute
     std::int32_t sign_board_limit_ = record_slot::last_sign_board;
+    bool length_row_seen_ = false;
+    bool boards_refused_ = false;  // error 106 has been raised
 };
 
 // Every keyword field and every board text passes through current_field.
@@ -110,7 +124,9 @@ RouteHalfResult RouteParser::run() {
     if (read_general_block() == RowEnd::stop) return {};
     progressive_ordina(model_);
     if (!model_.has_cells()) {
-        refuse(model_, error_number::no_route_length, reader_.last_field_site());
+        // A check that refused the length row does not report it again as a missing one.
+        if (!length_row_seen_)
+            refuse(model_, error_number::no_route_length, reader_.last_field_site());
         return {};
     }
     start_feature_part();
@@ -131,38 +147,85 @@ bool RouteParser::find_general_block() {
     return false;
 }
 
-RowEnd RouteParser::read_general_block() {
-    // Several kinds may match one keyword; each then reads its own values, in this order.
-    // Only the route length is recognised whatever the case of its words.
-    static constexpr std::array<RowKind<RouteParser>, 8> general_rows{{
-        {"lunghezza", "percorso", true, &RouteParser::route_length_row},
-        {"tre", "progressiva", false, &RouteParser::reference_three_row},
-        {"due", "progressiva", false, &RouteParser::reference_two_row},
-        {"uno", "progressiva", false, &RouteParser::reference_one_row},
-        {"sfondo", "uno", false, &RouteParser::background_one_row},
-        {"sfondo", "due", false, &RouteParser::background_two_row},
-        {"sfondo", "tre", false, &RouteParser::background_three_row},
-        {"segnali", "ripetizione", false, &RouteParser::cab_signalling_row},
+// Several kinds may match one keyword; each then reads its own values, in this order. Only the
+// route length is recognised whatever the case of its words.
+const RouteParser::Rows& RouteParser::general_rows() {
+    static constexpr Rows rows{{
+        {"lunghezza", "percorso", true, &RouteParser::route_length_row, 1},
+        {"tre", "progressiva", false, &RouteParser::reference_three_row, 3},
+        {"due", "progressiva", false, &RouteParser::reference_two_row, 3},
+        {"uno", "progressiva", false, &RouteParser::reference_one_row, 3},
+        {"sfondo", "uno", false, &RouteParser::background_one_row, 1},
+        {"sfondo", "due", false, &RouteParser::background_two_row, 1},
+        {"sfondo", "tre", false, &RouteParser::background_three_row, 1},
+        {"segnali", "ripetizione", false, &RouteParser::cab_signalling_row, 2},
     }};
+    return rows;
+}
+
+// The sign board comes last: its text is read as a field but never examined as a keyword.
+const RouteParser::FeatureRows& RouteParser::feature_rows() {
+    static constexpr FeatureRows rows{{
+        {"pendenza", "", true, &RouteParser::gradient_row, 2},
+        {"curva", "", true, &RouteParser::curve_row, 2},
+        {"montagna", "", true, &RouteParser::mountain_row, 3},
+        {"indicatori_v", "", true, &RouteParser::speed_board_row, 9},
+        {"indicat", "cartello", true, &RouteParser::sign_board_row, 2},
+    }};
+    return rows;
+}
+
+template <typename ReadRow, typename StartsRow>
+RowEnd RouteParser::keep_reading(ReadRow read_row, StartsRow starts_row) {
     for (;;) {
-        if (reader_.at_end()) return RowEnd::next_row;
-        read_field();
-        // The last field of the text is never interpreted.
-        if (reader_.at_end()) return RowEnd::next_row;
-        // Comments are skipped without an end test: a comment as the last but one field makes
-        // the next read run past the end, which is a read fault.
-        for (int i = 0; i < general_comment_limit && contains(keyword_, "-"); ++i) read_field();
-        if (read_matching_rows(*this, general_rows, keyword_) == RowEnd::stop) return RowEnd::stop;
-        if (closes_general_block(keyword_)) return RowEnd::next_row;
+        RowEnd end = RowEnd::next_row;
+        try {
+            end = read_row();
+        } catch (RunTimeFault& fault) {
+            if (!model_.keep_going) throw;
+            record_read_fault(model_, reader_, fault);
+            end = RowEnd::skip_row;
+        }
+        if (end == RowEnd::skip_row) {
+            reader_.skip_to_line(starts_row);
+        } else if (end != RowEnd::next_row) {
+            return end;
+        }
     }
+}
+
+RowEnd RouteParser::read_general_block() {
+    return keep_reading([this] { return read_general_row(); },
+                        [](std::string_view first) {
+                            return names_a_row(general_rows(), first) ||
+                                   closes_general_block(first);
+                        });
+}
+
+// One row of the general block; end_step when the block is over.
+RowEnd RouteParser::read_general_row() {
+    if (reader_.at_end()) return RowEnd::end_step;
+    read_field();
+    // The last field of the text is never interpreted.
+    if (reader_.at_end()) return RowEnd::end_step;
+    // Comments are skipped without an end test: a comment as the last but one field makes the
+    // next read run past the end, which is a read fault.
+    for (int i = 0; i < general_comment_limit && contains(keyword_, "-"); ++i) read_field();
+    model_.row_site = keyword_site_;
+    const RowEnd end = read_matching_rows(*this, general_rows(), keyword_, keyword_site_);
+    if (end != RowEnd::next_row) return end;
+    return closes_general_block(keyword_) ? RowEnd::end_step : RowEnd::next_row;
 }
 
 // Sizes the track: cells 0..cell_upper and, with the plan option, plan points 0..plan_upper.
 RowEnd RouteParser::route_length_row() {
+    length_row_seen_ = true;
     SourceLocation site;
     const std::int32_t length = read_number(site);
-    if (length < 0 || length > route_length_limit)
-        return refuse(model_, error_number::route_length_out_of_range, site);
+    if (length < 0 || length > route_length_limit) {
+        return refuse(model_, error_number::route_length_out_of_range, site, std::nullopt,
+                      std::to_string(length) + " m");
+    }
     model_.plan_upper = length + track_beyond_route;
     model_.cell_upper =
         static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
@@ -178,6 +241,9 @@ RowEnd RouteParser::route_length_row() {
 
 RowEnd RouteParser::kilometric_reference_row(int slot) {
     ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
+    // Its place goes with it through progressive_ordina, for the grid check after the train.
+    model_.reference_sites[static_cast<std::size_t>(slot - record_slot::progressive_three)] =
+        keyword_site_;
     reference.zone_start = reader_.read_long();
     reference.zone_end = reader_.read_long();
     reference.position = reader_.read_long();
@@ -208,9 +274,11 @@ RowEnd RouteParser::cab_signalling_row() {
     signalling.zone_start = read_number(start_site);
     signalling.zone_end = read_number(end_site);
     if (signalling.zone_start % 50 != 0)
-        return refuse(model_, error_number::cab_start_off_grid, start_site);
+        return refuse(model_, error_number::cab_start_off_grid, start_site, std::nullopt,
+                      std::to_string(signalling.zone_start) + " m");
     if (signalling.zone_end % 50 != 0)
-        return refuse(model_, error_number::cab_end_off_grid, end_site);
+        return refuse(model_, error_number::cab_end_off_grid, end_site, std::nullopt,
+                      std::to_string(signalling.zone_end) + " m");
     if (contains(keyword_, "4")) {
         signalling.position = 4;
     } else if (contains(keyword_, "9")) {
@@ -241,26 +309,21 @@ void RouteParser::start_feature_part() {
 }
 
 RowEnd RouteParser::read_feature_part() {
-    // The sign board comes last: its text is read as a field but never examined as a keyword.
-    static constexpr std::array<RowKind<RouteParser>, 5> feature_rows{{
-        {"pendenza", "", true, &RouteParser::gradient_row},
-        {"curva", "", true, &RouteParser::curve_row},
-        {"montagna", "", true, &RouteParser::mountain_row},
-        {"indicatori_v", "", true, &RouteParser::speed_board_row},
-        {"indicat", "cartello", true, &RouteParser::sign_board_row},
-    }};
-    for (;;) {
-        if (reader_.at_end()) return RowEnd::end_step;
+    return keep_reading([this] { return read_feature_row(); },
+                        [](std::string_view first) { return names_a_row(feature_rows(), first); });
+}
+
+RowEnd RouteParser::read_feature_row() {
+    if (reader_.at_end()) return RowEnd::end_step;
+    read_field();
+    if (reader_.at_end()) return RowEnd::end_step;
+    // At most two comments in a row are skipped; a third is examined as a keyword.
+    for (int i = 0; i < 2 && contains(keyword_, "-"); ++i) {
         read_field();
         if (reader_.at_end()) return RowEnd::end_step;
-        // At most two comments in a row are skipped; a third is examined as a keyword.
-        for (int i = 0; i < 2 && contains(keyword_, "-"); ++i) {
-            read_field();
-            if (reader_.at_end()) return RowEnd::end_step;
-        }
-        const RowEnd end = read_matching_rows(*this, feature_rows, keyword_);
-        if (end != RowEnd::next_row) return end;
     }
+    model_.row_site = keyword_site_;
+    return read_matching_rows(*this, feature_rows(), keyword_, keyword_site_);
 }
 
 // Rows out of order still write one cell each; enough of them would run past the last cell,
@@ -332,16 +395,26 @@ RowEnd RouteParser::curve_row() {
     const std::int32_t length = read_number(length_site);
     if (!within_track(model_, start, row_reach)) return out_of_track(model_, start, start_site);
     double curvature = curvature_of_class(keyword);
-    if (curvature == 0.0) return refuse(model_, error_number::bad_curve_or_plan, keyword_site);
+    if (curvature == 0.0)
+        return refuse(model_, error_number::bad_curve_or_plan, keyword_site, std::nullopt,
+                      "the curve's keyword holds no class digit from 1 to 6");
     const std::int64_t end = std::int64_t{start} + length;
     if (end > model_.plan_upper)
-        return refuse(model_, error_number::bad_curve_or_plan, length_site);
+        return refuse(model_, error_number::bad_curve_or_plan, length_site, std::nullopt,
+                      "the curve ends at " + std::to_string(end) +
+                          " m, past the plan's last point " + std::to_string(model_.plan_upper));
     if (contains(keyword, "s")) curvature = -curvature;
 
     plan_steps_through(std::min<std::int64_t>(start, plan_point_limit), 0.0);
-    if (j_ > plan_point_limit) return refuse(model_, error_number::bad_curve_or_plan, start_site);
+    const std::string past_limit =
+        "the plan would pass its limit of " + std::to_string(plan_point_limit) + " points";
+    if (j_ > plan_point_limit)
+        return refuse(model_, error_number::bad_curve_or_plan, start_site, std::nullopt,
+                      past_limit);
     plan_steps_through(std::min<std::int64_t>(end, plan_point_limit), curvature);
-    if (j_ > plan_point_limit) return refuse(model_, error_number::bad_curve_or_plan, length_site);
+    if (j_ > plan_point_limit)
+        return refuse(model_, error_number::bad_curve_or_plan, length_site, std::nullopt,
+                      past_limit);
     return RowEnd::next_row;
 }
 
@@ -363,7 +436,7 @@ RowEnd RouteParser::speed_board_row() {
     if (!within_track(model_, posizione, row_reach)) return out_of_track(model_, posizione, site);
     const std::int32_t refused =
         memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    if (refused > 0) return refuse(model_, refused, site, posizione);
+    if (refused > 0) return refuse_taken(model_, refused, site, posizione, model_.refused_cell);
     return RowEnd::next_row;
 }
 
@@ -373,12 +446,19 @@ RowEnd RouteParser::sign_board_row() {
     const std::int32_t position = read_number(site);
     const std::string text = read_field();
     if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
-    if (sign_board_limit_ < 1) return refuse(model_, error_number::too_many_sign_boards, site);
+    if (sign_board_limit_ < 1) {
+        // Error 106 once; a check then passes over the boards that follow.
+        if (boards_refused_) return RowEnd::skip_row;
+        boards_refused_ = true;
+        return refuse(model_, error_number::too_many_sign_boards, site);
+    }
     const auto index =
         static_cast<std::size_t>(round_half_even(position / double{cell_length} + 1.0));
     TrackCell& cell = model_.cells[index];
-    if (!cell.is_free()) return refuse(model_, error_number::sign_board_taken, site, position);
-    cell.kind = cell_kind::sign_board;
+    if (!cell.is_free())
+        return refuse_taken(model_, error_number::sign_board_taken, site, position,
+                            static_cast<std::int64_t>(index));
+    model_.set_kind(cell, cell_kind::sign_board);
     cell.val1 = store_wrapped<std::int16_t>(sign_board_limit_);
     model_.records[static_cast<std::size_t>(sign_board_limit_)].text = text;
     --sign_board_limit_;
@@ -410,11 +490,13 @@ struct KilometricReference {
     std::int32_t start = 0;
     std::int32_t value = 0;
     std::int32_t flag = 0;
+    SourceLocation site;  // the row it came from; it travels with the reference
 };
 
 KilometricReference reference_in(const Model& model, int slot) {
     const ScenarioRecord& record = model.records[static_cast<std::size_t>(slot)];
-    return {record.zone_start, record.zone_end, record.position};
+    return {record.zone_start, record.zone_end, record.position,
+            model.reference_sites[static_cast<std::size_t>(slot - record_slot::progressive_three)]};
 }
 
 using ReferenceOrder = std::array<KilometricReference, 3>;
@@ -477,6 +559,7 @@ void progressive_ordina(Model& model) {
         record.zone_start = reference.start;
         record.zone_end = reference.value;
         record.position = reference.flag;
+        model.reference_sites[i] = reference.site;
     }
 }
 

@@ -64,11 +64,50 @@ class TrainTextParser {
     void run() {
         skip_to_general_block();
         RowEnd end = RowEnd::next_row;
-        while (end == RowEnd::next_row) end = read_row();
+        while (end == RowEnd::next_row || end == RowEnd::skip_row) {
+            if (end == RowEnd::skip_row) {
+                reader_.skip_to_line(
+                    [](std::string_view first) { return names_a_row(row_kinds(), first); });
+            }
+            end = keep_reading_row();
+        }
         if (end == RowEnd::end_step) end_step();
     }
 
+    FieldReader& reader() { return reader_; }
+    Model& model() { return model_; }
+
   private:
+    using RowKinds = std::array<RowKind<TrainTextParser>, 10>;
+
+    // Every kind whose words the field holds reads its row, in this order.
+    static const RowKinds& row_kinds() {
+        static constexpr RowKinds kinds{{
+            {"massa", "frenata", true, &TrainTextParser::read_braked_mass, 1},
+            {"vetture", "", true, &TrainTextParser::read_car_count, 1},
+            {"velocit", "", true, &TrainTextParser::read_speed_row, 2},
+            {"aderenza", "", true, &TrainTextParser::read_adhesion_row, 2},
+            {"orologio", "", true, &TrainTextParser::read_clock, 3},
+            {"sabbia", "", true, &TrainTextParser::read_sand, 1},
+            {"segnale", "", true, &TrainTextParser::read_signal, 11},
+            {"rallentamento", "", true, &TrainTextParser::read_slowdown, 6},
+            {"abbattimento", "", true, &TrainTextParser::read_code_drop, 2},
+            {"stazione", "", true, &TrainTextParser::read_station, 17},
+        }};
+        return kinds;
+    }
+
+    // In a check, a read fault becomes error 25 and reading goes on at the next row.
+    RowEnd keep_reading_row() {
+        try {
+            return read_row();
+        } catch (RunTimeFault& fault) {
+            if (!model_.keep_going) throw;
+            record_read_fault(model_, reader_, fault);
+            return RowEnd::skip_row;
+        }
+    }
+
     void skip_to_general_block() {
         while (!reader_.at_end()) {
             if (contains(ascii_lowered(reader_.read_text()), "[generale]")) return;
@@ -89,20 +128,8 @@ class TrainTextParser {
 
     RowEnd read_row() {
         if (reader_.at_end() || !read_keyword()) return RowEnd::end_step;
-        // Every kind whose words the field holds reads its row, in this order.
-        static constexpr std::array<RowKind<TrainTextParser>, 10> row_kinds{{
-            {"massa", "frenata", true, &TrainTextParser::read_braked_mass},
-            {"vetture", "", true, &TrainTextParser::read_car_count},
-            {"velocit", "", true, &TrainTextParser::read_speed_row},
-            {"aderenza", "", true, &TrainTextParser::read_adhesion_row},
-            {"orologio", "", true, &TrainTextParser::read_clock},
-            {"sabbia", "", true, &TrainTextParser::read_sand},
-            {"segnale", "", true, &TrainTextParser::read_signal},
-            {"rallentamento", "", true, &TrainTextParser::read_slowdown},
-            {"abbattimento", "", true, &TrainTextParser::read_code_drop},
-            {"stazione", "", true, &TrainTextParser::read_station},
-        }};
-        return read_matching_rows(*this, row_kinds, model_.current_field);
+        model_.row_site = reader_.last_field_site();
+        return read_matching_rows(*this, row_kinds(), model_.current_field, model_.row_site);
     }
 
     bool within_track(std::int32_t position, std::int32_t reach) const {
@@ -203,7 +230,7 @@ class TrainTextParser {
         if (!within_track(posizione, row_reach)) return out_of_track(model_, posizione, site);
         const std::int32_t refused =
             memo_segnale(model_, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
-        if (refused > 0) return refuse(model_, refused, site, posizione);
+        if (refused > 0) return refuse_taken(model_, refused, site, posizione, model_.refused_cell);
         return RowEnd::next_row;
     }
 
@@ -221,7 +248,7 @@ class TrainTextParser {
             rounded_cell((static_cast<double>(x) + l) / cell_length + 1.0);
         if (end_cell < 0 || end_cell > model_.cell_upper) return out_of_track(model_, x, site);
         const std::int32_t refused = memo_rallentamento(model_, x, v, l, f_tt, f_ta, d_v);
-        if (refused > 0) return refuse(model_, refused, site, x);
+        if (refused > 0) return refuse_taken(model_, refused, site, x, model_.refused_cell);
         return RowEnd::next_row;
     }
 
@@ -230,14 +257,15 @@ class TrainTextParser {
         const SourceLocation site = reader_.last_field_site();
         const std::int32_t value = reader_.read_long();
         if (!within_track(position, row_reach)) return out_of_track(model_, position, site);
-        TrackCell& cell =
-            model_.cells[static_cast<std::size_t>(rounded_cell(position / double{cell_length}))];
-        if (!cell.is_free()) return refuse(model_, error_number::code_drop_taken, site, position);
+        const std::int64_t index = rounded_cell(position / double{cell_length});
+        TrackCell& cell = model_.cells[static_cast<std::size_t>(index)];
+        if (!cell.is_free())
+            return refuse_taken(model_, error_number::code_drop_taken, site, position, index);
         if (value > 0) {
-            cell.kind = cell_kind::code_change;
+            model_.set_kind(cell, cell_kind::code_change);
             cell.val1 = store_wrapped<std::int16_t>(value);
         } else {
-            cell.kind = cell_kind::code_change_plain;
+            model_.set_kind(cell, cell_kind::code_change_plain);
         }
         return RowEnd::next_row;
     }
@@ -317,23 +345,37 @@ class TrainTextParser {
     }
 
     RowEnd read_station() {
+        // After error 10 a check reads the further stations without refusing each again.
+        if (stations_refused_) return RowEnd::skip_row;
+        const std::int32_t i = station_number_;
+        const ScenarioRecord before = model_.records[static_cast<std::size_t>(i)];
+        const RowEnd end = read_station_into(i);
+        // In a check a refused station leaves nothing behind: the next station takes its
+        // record and is measured against the last station accepted.
+        if (end == RowEnd::skip_row && station_number_ == i) {
+            model_.records[static_cast<std::size_t>(i)] = before;
+        }
+        return end;
+    }
+
+    RowEnd read_station_into(std::int32_t i) {
         const std::int32_t position = reader_.read_long();
         const SourceLocation site = reader_.last_field_site();
         // A station must never land in a record that holds a route sign board.
-        if (station_number_ > sign_board_limit_)
-            return refuse(model_, error_number::too_many_stations, site);
+        if (station_number_ > sign_board_limit_) return too_many_stations(site);
         // Every field goes into the record as it is read, so a station refused or cut short by
         // a read fault keeps what was read of it; the length and the clock are scratch values.
-        const std::int32_t i = station_number_;
         ScenarioRecord& station = model_.records[static_cast<std::size_t>(i)];
         station.position = position;
         if (!within_track(position, station_reach)) return out_of_track(model_, position, site);
         if (position % cell_length != 0)
-            return refuse(model_, error_number::station_off_grid, site, position);
+            return refuse(model_, error_number::station_off_grid, site, position,
+                          std::to_string(position) + " m");
         station.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
         if (length % 100 != 0)
-            return refuse(model_, error_number::station_length_off_grid, site, position);
+            return refuse(model_, error_number::station_length_off_grid, reader_.last_field_site(),
+                          position, std::to_string(length) + " m");
         read_station_details(station);
         const StationStretch marks = set_stretch(station, length, site);
         if (marks_past_last_cell(station, marks)) {
@@ -344,25 +386,38 @@ class TrainTextParser {
         if (marks.marks_approach) mark_approach_cells(station);
         if (marks.marks_stop) {
             const double quotient = stop_quotient(station);
-            if (quotient <= 1) return refuse(model_, error_number::stop_cell_too_early, site);
+            if (quotient <= 1)
+                return refuse(model_, error_number::stop_cell_too_early, site, std::nullopt,
+                              "its stretch ends at " + std::to_string(station.zone_end) + " m");
             TrackCell& stop = model_.cells[static_cast<std::size_t>(rounded_cell(quotient))];
-            stop.kind = cell_kind::station_stop;
+            model_.set_kind(stop, cell_kind::station_stop);
             stop.val1 = store_wrapped<std::int16_t>(i);
         }
-        if (i > 1 && std::int64_t{station.zone_start} - least_gap_between_stations <
-                         model_.records[static_cast<std::size_t>(i - 1)].zone_end) {
+        const ScenarioRecord& previous = model_.records[static_cast<std::size_t>(i - 1)];
+        if (i > 1 &&
+            std::int64_t{station.zone_start} - least_gap_between_stations < previous.zone_end) {
             // The author is also shown the station this one comes too close to.
             Diagnostic too_close =
                 error_diagnostic(error_number::stations_too_close, site, position);
+            too_close.message += ": its stretch starts at " + std::to_string(station.zone_start) +
+                                 " m, and the previous station's ends at " +
+                                 std::to_string(previous.zone_end) + " m";
             too_close.related = previous_station_site_;
             raise_diagnostic(model_, std::move(too_close));
-            return RowEnd::stop;
+            return after_row_error(model_, RowEnd::stop);
         }
         previous_station_site_ = site;
         station_number_ = i + 1;
-        if (station_number_ >= sign_board_limit_)
-            return refuse(model_, error_number::too_many_stations, site);
+        if (station_number_ >= sign_board_limit_) return too_many_stations(site);
         return RowEnd::next_row;
+    }
+
+    // Error 10 once; a check then passes over the stations that follow.
+    RowEnd too_many_stations(const SourceLocation& site) {
+        stations_refused_ = true;
+        return refuse(model_, error_number::too_many_stations, site, std::nullopt,
+                      "the records hold " + std::to_string(sign_board_limit_ - 1) +
+                          " stations beside the route's sign boards");
     }
 
     // --- End of the text ----------------------------------------------------------------
@@ -382,7 +437,13 @@ class TrainTextParser {
                          record_slot::progressive_one}) {
             const ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
             if (reference.zone_start % cell_length != 0 || reference.zone_end % cell_length != 0) {
-                raise_diagnostic(model_, error_diagnostic(error_number::progressive_off_grid, {}));
+                Diagnostic off_grid =
+                    error_diagnostic(error_number::progressive_off_grid,
+                                     model_.reference_sites[static_cast<std::size_t>(
+                                         slot - record_slot::progressive_three)]);
+                off_grid.message += ": start " + std::to_string(reference.zone_start) +
+                                    " m, value " + std::to_string(reference.zone_end) + " m";
+                raise_diagnostic(model_, std::move(off_grid));
             }
         }
     }
@@ -397,6 +458,7 @@ class TrainTextParser {
     std::int32_t adhesion_in_force_ = 0;
     std::int32_t station_number_ = 1;
     SourceLocation previous_station_site_;  // position field of the last accepted station
+    bool stations_refused_ = false;         // error 10 has been raised
 };
 
 }  // namespace

@@ -120,15 +120,17 @@ TEST(ScencCheck, EachFamilyOfErrorPointsAtItsRow) {
     }
 }
 
-// The placement pass has no row: three signals fill the first window before a slowdown.
-TEST(ScencCheck, PlacementErrorGivesPositionAndCell) {
+// A placement error points at the slowdown it serves: three signals fill the first window
+// before it.
+TEST(ScencCheck, PlacementErrorPointsAtItsSlowdown) {
     std::string train = replaced(small_train, "[fine]",
                                  "segnale, 9650, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
                                  "segnale, 9700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
                                  "segnale, 9750, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
                                  "rallentamento, 10000, 60, 800, 0, 1, 60\r\n[fine]");
     EXPECT_EQ(check_report(small_route, train),
-              "errore 12: " + error_meaning(12) + "\n  posizione: 10050 m (cella 201)\n");
+              "mia_5-.txt:8:1: errore 12: " + error_meaning(12) +
+                  "\nrallentamento, 10000, 60, 800, 0, 1, 60\n^\n");
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
     CommandResult error = scenc("check " + quoted(carried.route) + " " + quoted(broken));
     EXPECT_EQ(error.exit_status, 1);
     EXPECT_EQ(error.output.substr(0, error.output.find('\n')),
-              broken.string() + ":204:13: errore 16: segnale su una cella gia' occupata");
+              broken.string() + ":204:13: errore 16: signal on a cell already taken");
     EXPECT_NE(error.output.find("\nsegnale,    8650,"), std::string::npos);
 }
 

@@ -1,0 +1,197 @@
+#include "compiler/check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace scenario {
+namespace {
+
+// What one diagnostic must say: its number, FILE:LINE:COL, and a piece of its reason.
+struct Expected {
+    std::int32_t number;
+    std::string place;
+    std::string reason;
+};
+
+std::string place_of(const SourceLocation& at) {
+    return at.file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
+const std::string station_fields = ", 12, 400, 0,0,0,0,0,0,0,0,0,0, 10,0,0, ";
+
+std::string route_text(const std::string& rows) {
+    return "[generale]\nlunghezza percorso, 10000\n[tracciato]\npendenza, 0, 0\n" + rows +
+           "[fine]\n";
+}
+
+std::string train_text(const std::string& rows) {
+    return "[generale]\nvelocita, 0, 100\n" + rows + "[fine]\n";
+}
+
+std::string sign_boards(int count) {
+    std::string rows;
+    for (int i = 0; i < count; ++i) {
+        rows += "indicatore cartello, " + std::to_string(1000 + 100 * i) + ", (B)\n";
+    }
+    return rows;
+}
+
+CheckResult check(const std::string& route, const std::string& train,
+                  const CheckOptions& options = {}) {
+    return check_scenario({"linea.txt", route}, {"treno.txt", train}, carried_identity(), options);
+}
+
+void expect_diagnostics(const CheckResult& result, const std::vector<Expected>& expected) {
+    ASSERT_EQ(result.diagnostics.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Diagnostic& got = result.diagnostics[i];
+        SCOPED_TRACE("diagnostic " + std::to_string(i) + ": " + got.message);
+        EXPECT_EQ(got.number, expected[i].number);
+        EXPECT_EQ(place_of(got.location), expected[i].place);
+        EXPECT_NE(got.message.find(expected[i].reason), std::string::npos);
+    }
+}
+
+TEST(CheckScenario, ReportsEveryMistakeOfBothTextsInOrderWithPlaceAndReason) {
+    const std::string route = route_text(
+        "indicatori_vmax, 1000, 60, 70, 75, 2, , , , 0\n"
+        "indicatore cartello, 1000, (Ponte)\n"
+        "pendenza, 99000, 5\n"
+        "curva, 2000, 100\n");
+    const std::string train =
+        train_text("stazione, 1000" + station_fields + "Alfa\n" + "stazione, 2025" +
+                   station_fields + "Beta\n" +
+                   "stazione, 3000, 12, 450, 0,0,0,0,0,0,0,0,0,0, 10,0,0, Gamma\n"
+                   "segnale, 5000, 2,4,0,0,0,2,1,0,0,0\n"
+                   "segnale, 5000, 2,4,0,0,0,2,1,0,0,0\n"
+                   "abbattimento, 5050, 180\n"
+                   "numero vetture, 1x2\n"
+                   "sabbia, 40000\n"
+                   "stazione, 6000, 866, 400\n");
+    const CheckResult result = check(route, train);
+    expect_diagnostics(
+        result,
+        {
+            {6, "linea.txt:6:22",
+             "cell 21 already holds maximum-speed boards, from linea.txt line 5"},
+            {15, "linea.txt:7:11", "99000 m"},
+            {103, "linea.txt:8:1", "no class digit"},
+            {8, "treno.txt:4:11", "2025 m"},
+            {9, "treno.txt:5:21", "450 m"},
+            {16, "treno.txt:7:10", "cell 101 already holds a signal, from treno.txt line 6"},
+            {7, "treno.txt:8:15", "cell 101 already holds a signal"},
+            {25, "treno.txt:9:17", "a whole number was expected, found '1x2'"},
+            {25, "treno.txt:10:9", "40000 does not fit a field of -32768 to 32767"},
+            {25, "treno.txt:11:17", "866 does not fit a field of 0 to 255"},
+        });
+    // The related place of a taken cell is the row that took it.
+    EXPECT_EQ(place_of(*result.diagnostics[0].related), "linea.txt:5:1");
+    EXPECT_EQ(place_of(*result.diagnostics[5].related), "treno.txt:6:1");
+    // The compile stops at the sign board: that is what the package program reports.
+    EXPECT_EQ(result.final_error, 0u);
+}
+
+TEST(CheckScenario, ACleanPairHasNothingToSay) {
+    const CheckResult result =
+        check(route_text(""), train_text("stazione, 1000" + station_fields + "Alfa\n"));
+    EXPECT_TRUE(result.diagnostics.empty());
+    EXPECT_FALSE(result.final_error);
+}
+
+TEST(CheckScenario, AShortRowIsBlamedAtItsEndAndTheNextRowIsStillRead) {
+    const CheckResult result =
+        check(route_text(""), train_text("segnale, 4000, 2, 4, 0\n"
+                                         "segnale, 4000, 2,4,0,0,0,2,1,0,0,0\n"));
+    // The second signal is read as a row of its own: it finds the cell of the first one free,
+    // since the short row was refused.
+    expect_diagnostics(result, {{25, "treno.txt:3:23", "after 4 of its 11 fields"}});
+    EXPECT_EQ(result.final_error, 0u);
+}
+
+TEST(CheckScenario, AStationWithoutItsNameIsWarnedAtTheEndOfItsLine) {
+    // The compile takes the next line's keyword as the name, which is no error.
+    const CheckResult result =
+        check(route_text(""), train_text("stazione, 1000, 12, 400, "
+                                         "0,0,0,0,0,0,0,0,0,0, 10,0,0\n"
+                                         "segnale, 4000, 2,4,0,0,0,2,1,0,0,0\n"));
+    ASSERT_EQ(result.diagnostics.size(), 1u);
+    const Diagnostic& warning = result.diagnostics[0];
+    EXPECT_EQ(warning.severity, Severity::warning);
+    EXPECT_EQ(warning.name, "row-runs-on");
+    EXPECT_EQ(place_of(warning.location), "treno.txt:3:53");
+    EXPECT_NE(warning.message.find("after 16 of its 17 fields, so 'segnale' on the next line"),
+              std::string::npos)
+        << warning.message;
+    EXPECT_FALSE(result.final_error);
+}
+
+TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
+    struct Case {
+        const char* name;
+        std::string route;
+        std::string train;
+        std::vector<Expected> expected;
+    };
+    const std::vector<Case> cases{
+        {"a reference off the grid is reported at its row, after the train is read",
+         "[generale]\nlunghezza percorso, 10000\nprogressiva uno, 25, 1000, 0\n[tracciato]\n"
+         "[fine]\n",
+         train_text(""),
+         {{2, "linea.txt:3:1", "start 25 m"}}},
+        {"a station too close names the previous one's end",
+         route_text(""),
+         train_text("stazione, 1000" + station_fields + "Alfa\n" + "stazione, 1500" +
+                    station_fields + "Beta\n"),
+         {{22, "treno.txt:4:11", "the previous station's ends at 1200 m"}}},
+        {"a curve running past the plan says so",
+         route_text("curva 3, 9000, 9000\n"),
+         train_text(""),
+         {{103, "linea.txt:5:16", "past the plan's last point 17000"}}},
+        {"a window of a slowdown taken by signals names the slowdown",
+         route_text(""),
+         train_text("segnale, 4650, 0,0,0,0,0,0,0,0,0,0\nsegnale, 4700, 0,0,0,0,0,0,0,0,0,0\n"
+                    "segnale, 4750, 0,0,0,0,0,0,0,0,0,0\nrallentamento, 5000, 60, 400, 0, 0, 60\n"),
+         {{12, "treno.txt:6:1",
+           "cells 96, 95 and 94 hold a signal, a signal and a signal, for "
+           "the slowdown at treno.txt line 6"}}},
+        {"texts given the wrong way round look swapped",
+         train_text(""),
+         route_text(""),
+         {{104, "linea.txt:3:1", "look swapped"}}},
+        {"too many sign boards are reported once",
+         route_text(sign_boards(82)),
+         train_text(""),
+         {{106, "linea.txt:85:22", "80 at most"}}},
+        {"a faulty route length is not reported again as a missing one",
+         "[generale]\nlunghezza percorso, 1x0\n[tracciato]\n[fine]\n",
+         train_text(""),
+         {{25, "linea.txt:2:21", "found '1x0'"}}},
+        {"a bad route length is not reported again as a missing one",
+         "[generale]\nlunghezza percorso, 2000000\n[tracciato]\n[fine]\n",
+         train_text(""),
+         {{1, "linea.txt:2:21", "2000000 m"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        expect_diagnostics(check(c.route, c.train), c.expected);
+    }
+}
+
+TEST(CheckScenario, MaxErrorsCountsErrorsAndKeepsTheFinalOne) {
+    std::string rows;
+    for (int i = 0; i < 5; ++i) rows += "sabbia, x" + std::to_string(i) + "\n";
+    const std::string train = train_text(rows + "stazione, 1000, 12, 333\n");
+    const CheckResult all = check(route_text(""), train, {0});
+    ASSERT_EQ(all.diagnostics.size(), 6u);
+    ASSERT_EQ(all.final_error, 0u);  // the compile stops at the first read fault
+
+    const CheckResult two = check(route_text(""), train, {2});
+    EXPECT_EQ(two.diagnostics.size(), 2u);
+    EXPECT_EQ(two.omitted_errors, 4u);
+    EXPECT_EQ(two.final_error, 0u);
+}
+
+}  // namespace
+}  // namespace scenario
