@@ -71,6 +71,8 @@ std::string describe_place(const SourceLocation& place);
 
 // A short English description of an error number, for the author.
 std::string error_meaning(std::int32_t code);
+// The same in Italian, for the package program's message box, which is Italian throughout.
+std::string error_meaning_in_italian(std::int32_t code);
 // Whether the raiser of this error number stores a position in metres with it.
 bool error_has_position(std::int32_t code);
 

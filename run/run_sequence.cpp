@@ -20,7 +20,7 @@ std::string scenario_error_report(const Model& model) {
     if (error_has_position(model.error_code)) {
         report += "Posizione: " + std::to_string(model.error_position) + " m\n";
     }
-    return report + error_meaning(model.error_code);
+    return report + error_meaning_in_italian(model.error_code);
 }
 
 int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,

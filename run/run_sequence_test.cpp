@@ -40,10 +40,10 @@ TEST(RunSequence, ScenarioErrorReportGivesPositionOnlyWhereTheErrorHasOne) {
     model.error_code = 15;
     model.error_position = 249950;
     EXPECT_EQ(scenario_error_report(model),
-              " Errore n. 15\nPosizione: 249950 m\nposition beyond the end of the track");
+              " Errore n. 15\nPosizione: 249950 m\nposizione oltre la fine del tracciato");
     model.error_code = 2;  // keeps a stale position, which must not be shown
     EXPECT_EQ(scenario_error_report(model),
-              " Errore n. 2\nkilometric reference whose start or value is not a multiple of 50");
+              " Errore n. 2\nprogressiva chilometrica con inizio o valore non multiplo di 50");
 }
 
 TEST(RunSequence, StoppedOrCellLessCompilesWriteNothing) {
@@ -57,7 +57,8 @@ TEST(RunSequence, StoppedOrCellLessCompilesWriteNothing) {
     const Case cases[] = {
         {CompileOutcome::Status::stopped_by_errore, "1250", 0, " Errore n. 1250"},
         {CompileOutcome::Status::stopped_by_errore, "1251", 0, " Errore n. 1251"},
-        {CompileOutcome::Status::no_cell_table, "", 104, " Errore n. 104\nno route length row"},
+        {CompileOutcome::Status::no_cell_table, "", 104,
+         " Errore n. 104\nmanca la riga della lunghezza del percorso"},
     };
     for (const Case& c : cases) {
         TemporaryFolder folder;
