@@ -4,6 +4,7 @@
 
 #include "compiler/driver.h"
 #include "compiler/source_files.h"
+#include "compiler/warnings.h"
 
 namespace scenario {
 
@@ -37,6 +38,7 @@ CheckResult check_scenario(const SourceText& route, const SourceText& train, con
             break;
         }
     }
+    add_warnings(result, scenario_warnings(route, train, model), route, train);
     return result;
 }
 
