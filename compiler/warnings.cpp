@@ -273,6 +273,7 @@ class Walker {
     void warn_about_comment(const Field& field) {
         const bool in_general_block = part_ == Part::general;
         if (in_general_block && is_header(field.text)) {
+            general_block_runs_on_ = true;
             warn(warning_name::comment_keyword, field.site,
                  "header " + quoted(field.text) +
                      " contains \"-\", so it is read as a comment and does not close the "
@@ -352,6 +353,15 @@ class Walker {
             return;
         }
         last_unknown_line_ = keyword.site.line;
+        if (part_ == Part::general && first_match(feature_kinds, keyword) != "") {
+            // After a header read as a comment, that warning tells why.
+            if (general_block_runs_on_) return;
+            warn(warning_name::unknown_keyword, keyword.site,
+                 quoted(keyword.text) +
+                     " stands in the general block, before the header that "
+                     "closes it, so the row is ignored");
+            return;
+        }
         std::string message = quoted(keyword.text) + " is no keyword here, so the row is ignored";
         if (std::optional<std::string_view> meant = nearest_keyword(kinds, keyword.text)) {
             message += "; did you mean \"" + std::string(*meant) + "\"?";
@@ -525,6 +535,7 @@ class Walker {
     Diagnostics& out_;
     Part part_ = Part::train;
     int last_unknown_line_ = 0;
+    bool general_block_runs_on_ = false;
     std::optional<LastRow> gradient_;
     std::optional<LastRow> speed_;
     std::optional<LastRow> adhesion_;

@@ -61,6 +61,8 @@ std::vector<Slip> slips() {
          warning_name::unknown_keyword, false, 2, "stazoine", "did you mean \"stazione\"?"},
         {"signal cut short", plain_route, train_with("segnal, 1000, 0\r\n"),
          warning_name::unknown_keyword, false, 2, "segnal", "did you mean \"segnale\"?"},
+        {"feature row before the general block closes", route_with("", "pendenza, 0, 5\r\n"),
+         plain_train, warning_name::unknown_keyword, true, 3, "pendenza", "general block"},
         {"right curve spelt out", route_with("curva destra 3, 1000, 200\r\n"), plain_train,
          warning_name::keyword_misread, true, 4, "curva destra 3", "left-hand curve"},
         {"two kinds in one keyword", plain_route,
