@@ -348,8 +348,9 @@ class Walker {
     template <std::size_t N>
     void warn_unknown(const std::array<Kind, N>& kinds, const Field& keyword) {
         // The values of an ignored row are read as keywords too: one warning for the row.
+        // A third comment in a row is examined as a keyword and ignored, as its author meant.
         if (!has_letter(keyword.text) || contains(keyword.text, "[") ||
-            keyword.site.line == last_unknown_line_) {
+            contains(keyword.text, "-") || keyword.site.line == last_unknown_line_) {
             return;
         }
         last_unknown_line_ = keyword.site.line;
@@ -584,14 +585,23 @@ void add_warnings(CheckResult& result, const Diagnostics& warnings, const Source
                                                                  : 2;
         return std::pair{text, d.location.line};
     };
-    for (const Diagnostic& warning : warnings) {
-        auto& list = result.diagnostics;
-        const auto at = std::find_if(list.begin(), list.end(),
-                                     [&](const Diagnostic& d) { return key(warning) < key(d); });
-        const auto index = static_cast<std::size_t>(at - list.begin());
-        list.insert(at, warning);
-        if (result.final_error && *result.final_error >= index) ++*result.final_error;
+    // Both lists are in text and line order already: one merge, each warning after the
+    // diagnostics of its own line.
+    Diagnostics merged;
+    merged.reserve(result.diagnostics.size() + warnings.size());
+    std::optional<std::size_t> final_error;
+    auto warning = warnings.begin();
+    for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
+        const Diagnostic& d = result.diagnostics[i];
+        for (; warning != warnings.end() && key(*warning) < key(d); ++warning) {
+            merged.push_back(*warning);
+        }
+        if (result.final_error == i) final_error = merged.size();
+        merged.push_back(d);
     }
+    merged.insert(merged.end(), warning, warnings.end());
+    result.diagnostics = std::move(merged);
+    result.final_error = final_error;
 }
 
 Diagnostics scenario_warnings(const SourceText& route, const SourceText& train,

@@ -129,9 +129,10 @@ TEST(Warnings, WellFormedTextsGiveNone) {
         "curvad3, 1000, 200\r\ncurvas3, 2000, 200\r\npendenza, 0, 0\r\npendenza, 5000, -8\r\n"
         "cartello_indicatore, 3000, (Km 1+000)\r\n",
         "progressiva chilometrica uno, 0, 350000, 1\r\n");
-    const std::string train =
-        train_with("[vel_limite]\r\nvelocita, 0, 150\r\nvelocita, 1950, 160\r\n[stazioni]\r\n" +
-                   station(500, "PINET\xD2") + station(3000, "CIVITANOVA MARCHE-MONTEGRANARO"));
+    const std::string train = train_with(
+        "- comment\r\n- one more\r\n- and a third that is read as a keyword\r\n"
+        "[vel_limite]\r\nvelocita, 0, 150\r\nvelocita, 1950, 160\r\n[stazioni]\r\n" +
+        station(500, "PINET\xD2") + station(3000, "CIVITANOVA MARCHE-MONTEGRANARO"));
     const CheckResult result = check(route, train);
     EXPECT_TRUE(result.diagnostics.empty()) << result.diagnostics.front().message;
 }
