@@ -12,11 +12,16 @@
 #include "compiler/field_reader.h"
 #include "compiler/keywords.h"
 #include "compiler/numeric.h"
+#include "compiler/row_parsing.h"
 #include "compiler/windows_1252.h"
 
 namespace scenario {
 
 namespace {
+
+// How far past its position a row reaches in the range test; a station reaches farther.
+constexpr std::int32_t row_reach = 100;
+constexpr std::int32_t station_reach = 800;
 
 // What a row kind's values are, so the walk reads as many fields as the parser does and
 // knows which of them to look at.
@@ -403,7 +408,7 @@ class Walker {
                 break;
             case Row::sign_board:
             case Row::station:
-                check_position(n[0]);
+                check_position(n[0], kind.row == Row::station ? station_reach : row_reach);
                 if (kind.row == Row::station) check_order(station_, n[0], "station");
                 if (text) check_text(*text);
                 break;
@@ -427,10 +432,10 @@ class Walker {
     }
 
     // The track runs 7 km past the route's end, so the range test lets such rows through.
-    void check_position(const NumberField& position) {
+    void check_position(const NumberField& position, std::int32_t reach = row_reach) {
         const std::int32_t length = model_.records[record_slot::totals].zone_end;
         if (!model_.has_cells() || position.value <= length) return;
-        if (!within_track(position.value)) return;  // the compile's own error
+        if (!within_track(model_, position.value, reach)) return;  // the compile's own error
         Diagnostic& d = out_.emplace_back(warning_diagnostic(
             warning_name::beyond_route, position.site,
             "position " + std::to_string(position.value) + " lies past the end of the route (" +
@@ -438,17 +443,13 @@ class Walker {
         d.position = position.value;
     }
 
-    bool within_track(std::int32_t position) const {
-        return position >= 0 &&
-               (static_cast<double>(position) + 100) / double{cell_length} <= model_.cell_upper;
-    }
-
     // Profiles fill the cells up to each row's cell, so a row at or before the previous one's
     // cell loses its place.
+    // Stations, numbered in file order, need only not go backwards.
     void check_order(std::optional<LastRow>& last, const NumberField& position,
                      const std::string& what) {
         if (last) {
-            const bool station = what == "station";
+            const bool station = &last == &station_;
             const bool backwards = station
                                        ? position.value < last->position
                                        : round_half_even(position.value / double{cell_length}) <=
