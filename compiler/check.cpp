@@ -8,6 +8,7 @@
 #include "compiler/errors.h"
 #include "compiler/keywords.h"
 #include "compiler/source_files.h"
+#include "compiler/warnings.h"
 
 namespace scenario {
 
@@ -118,6 +119,8 @@ CheckResult check_scenario(const SourceText& route, const SourceText& train, con
         if (is_final) result.final_error = result.diagnostics.size();
         result.diagnostics.push_back(diagnostic);
     }
+    // The warnings need the route's length and the plan option, which both runs share.
+    add_warnings(result, scenario_warnings(route, train, checked), route, train);
     return result;
 }
 

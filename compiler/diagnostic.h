@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scenario {
@@ -37,6 +38,23 @@ struct Diagnostic {
 };
 
 using Diagnostics = std::vector<Diagnostic>;
+
+// The stable names of the warnings, which authors use to turn one off.
+namespace warning_name {
+inline constexpr std::string_view unknown_keyword = "unknown-keyword";
+inline constexpr std::string_view keyword_misread = "keyword-misread";
+inline constexpr std::string_view header_keyword = "header-keyword";
+inline constexpr std::string_view comment_keyword = "comment-keyword";
+inline constexpr std::string_view value_wraps = "value-wraps";
+inline constexpr std::string_view text_encoding = "text-encoding";
+inline constexpr std::string_view beyond_route = "beyond-route";
+inline constexpr std::string_view out_of_order = "out-of-order";
+// Raised by the parsers themselves, at the end of a short row.
+inline constexpr std::string_view row_runs_on = "row-runs-on";
+// Given by scenc, which sees the files.
+inline constexpr std::string_view stale_plan = "stale-plan";
+inline constexpr std::string_view file_names = "file-names";
+}  // namespace warning_name
 
 // The last error in a list, if any.
 const Diagnostic* last_error(const Diagnostics& diagnostics);

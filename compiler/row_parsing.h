@@ -80,7 +80,7 @@ void warn_if_row_runs_on(Model& model, const FieldReader& reader,
     const SourceLocation previous = reader.previous_field_site();
     Diagnostic warning;
     warning.severity = Severity::warning;
-    warning.name = "row-runs-on";
+    warning.name = std::string(warning_name::row_runs_on);
     warning.location = {previous.file, previous.line, previous.column + previous.span, 1};
     warning.related = last;
     warning.message = "the row '" + std::string(keyword) + "' ends on its line after " +

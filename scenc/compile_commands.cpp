@@ -4,12 +4,14 @@
 
 #include "compiler/driver.h"
 #include "compiler/keywords.h"
+#include "compiler/warnings.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
 #include "scenc/error_report.h"
 #include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
+#include "scenc/warning_options.h"
 
 namespace scenario::scenc {
 
@@ -29,19 +31,64 @@ std::string read_train_text(const std::filesystem::path& path) {
     return text;
 }
 
-// The display names are the paths as the author typed them.
-CompiledSources compile_request(const CompileRequest& request, const Identity& id, std::int32_t j) {
-    return compile_sources({request.route.string(), read_scenario_text(request.route)},
-                           {request.train.string(), read_train_text(request.train)}, id, j);
+// Both texts, named by their paths as the author typed them.
+struct RequestTexts {
+    SourceText route;
+    SourceText train;
+};
+
+RequestTexts read_texts(const CompileRequest& request) {
+    return {{request.route.string(), read_scenario_text(request.route)},
+            {request.train.string(), read_train_text(request.train)}};
 }
 
-// check needs no identity to find errors; names that do not tell one are no reason to stop.
-Identity identity_for_check(const CompileRequest& request) {
+// Whether the names fail on the train text's, once the route stem is settled.
+bool names_train_problem(const CompileRequest& request) {
+    try {
+        identity_from_names(request.route, request.train, request.stem, std::string("0"));
+    } catch (const UsageProblem&) {
+        return false;
+    }
+    return true;
+}
+
+// check needs no identity to find errors; names that do not tell one are no reason to stop,
+// but the author hears what compile will ask for.
+Identity identity_for_check(const CompileRequest& request, Diagnostics& warnings) {
     try {
         return identity_for(request);
-    } catch (const UsageProblem&) {
+    } catch (const UsageProblem& problem) {
+        const std::filesystem::path& named =
+            names_train_problem(request) ? request.train : request.route;
+        warnings.push_back(
+            warning_diagnostic(warning_name::file_names, {named.string()},
+                               std::string("compile will stop here: ") + problem.what()));
         return {request.stem.value_or("scenario"), request.train_number.value_or("0")};
     }
+}
+
+// A plan file the compile does not write stays beside the new files it no longer matches.
+void warn_about_stale_plan(const CompileRequest& request, const Identity& id,
+                           Diagnostics& warnings) {
+    const std::filesystem::path plan = request.output_folder / file_name::plan(id);
+    std::error_code ignored;
+    if (!request.no_plan || !std::filesystem::exists(plan, ignored)) return;
+    warnings.push_back(warning_diagnostic(
+        warning_name::stale_plan, {plan.string()},
+        "--no-plan leaves this plan file from an earlier compile in place; it will not match "
+        "the new record and cell files"));
+}
+
+// Shows the warnings the options let through; true when they should fail the command.
+bool report_warnings(const CompileRequest& request, const Diagnostics& warnings,
+                     std::ostream& err) {
+    const Diagnostics shown = shown_warnings(warnings, request.warnings);
+    print_warnings(err, shown);
+    return warnings_fail(shown, request.warnings);
+}
+
+Diagnostics text_warnings(const RequestTexts& texts, const CompiledSources& compiled) {
+    return scenario_warnings(texts.route, texts.train, compiled.model);
 }
 
 std::string clean_summary(const CompileRequest& request, const Model& model) {
@@ -95,22 +142,39 @@ int write_outcome(const CompileRequest& request, const Identity& id,
 
 int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
-        CompiledSources compiled = compile_request(request, identity_for_check(request), 1);
+        check_warning_switches(request.warnings);
+        Diagnostics warnings;
+        const Identity id = identity_for_check(request, warnings);
+        const RequestTexts texts = read_texts(request);
+        CompiledSources compiled = compile_sources(texts.route, texts.train, id, 1);
+        const Diagnostics found = text_warnings(texts, compiled);
+        warnings.insert(warnings.end(), found.begin(), found.end());
+        const bool warnings_failed = report_warnings(request, warnings, err);
         if (!compiled.report.empty()) {
             err << compiled.report;
             return 1;
         }
         out << clean_summary(request, compiled.model);
-        return 0;
+        return warnings_failed ? 1 : 0;
     });
 }
 
 int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
+        check_warning_switches(request.warnings);
         Identity id = identity_for(request);
         refuse_overwriting_inputs(request, id);
-        CompiledSources compiled = compile_request(request, id, request.no_plan ? 0 : 1);
-        return write_outcome(request, id, compiled, out, err);
+        const RequestTexts texts = read_texts(request);
+        CompiledSources compiled =
+            compile_sources(texts.route, texts.train, id, request.no_plan ? 0 : 1);
+        Diagnostics warnings;
+        warn_about_stale_plan(request, id, warnings);
+        const Diagnostics found = text_warnings(texts, compiled);
+        warnings.insert(warnings.end(), found.begin(), found.end());
+        const bool warnings_failed = report_warnings(request, warnings, err);
+        const int status = write_outcome(request, id, compiled, out, err);
+        return status == exit_status::clean && warnings_failed ? exit_status::scenario_error
+                                                               : status;
     });
 }
 

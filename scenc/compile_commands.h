@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "scenc/warning_options.h"
+
 namespace scenario::scenc {
 
 struct CompileRequest {
@@ -15,13 +17,15 @@ struct CompileRequest {
     std::optional<std::string> train_number;
     std::filesystem::path output_folder = ".";
     bool no_plan = false;
+    WarningOptions warnings;
 };
 
-// Compiles in memory and writes nothing. Returns 0 when clean, 1 with the error reported,
-// 2 for a missing or unusable file.
+// Compiles in memory and writes nothing. Returns 0 when clean (warnings alone included,
+// unless they count as errors), 1 with the error reported, 2 for a missing or unusable file.
 int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err);
 
-// Compiles and writes the compiled files into the output folder, never touching the texts.
+// Compiles and writes the compiled files into the output folder, never touching the texts;
+// warnings go to err and never change the files.
 // Exit statuses as the package program's: 0 clean, 1 written with an error, 2 nothing
 // written (the compile stopped, or a missing or unusable file or name), 3 a file could not
 // be written.

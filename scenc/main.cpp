@@ -31,6 +31,15 @@ void add_texts_and_identity(CLI::App& command, CompileRequest& request) {
                        "train number, needed when TRAIN is not named STEM_N-.txt");
 }
 
+// -w, --werror and -Wno-NAME, for the commands that compile texts.
+void add_warning_options(CLI::App& command, WarningOptions& options) {
+    command.add_flag("-w", options.silent, "show no warnings");
+    command.add_flag("--werror", options.as_errors, "warnings count as errors for the exit status");
+    command.add_option("-W", options.switches, "-Wno-NAME turns off the warning NAME")
+        ->type_name("no-NAME")
+        ->allow_extra_args(false);
+}
+
 // The --from and --to texts of one command, in decimal kilometres.
 struct StretchOptions {
     std::string from;
@@ -89,14 +98,18 @@ int main(int argc, char** argv) {
     CLI::App* check = app.add_subcommand(
         "check", "Compile ROUTE and TRAIN in memory and report the first error; writes nothing.");
     add_texts_and_identity(*check, check_request);
+    add_warning_options(*check, check_request.warnings);
     check->footer(
-        "Errors are shown as FILE:LINE:COL: errore N: meaning, with the line and a caret.\n"
-        "Exit status: 0 no error; 1 a scenario error; 2 a missing or unusable file.");
+        "Errors are shown as FILE:LINE:COL: errore N: meaning, with the line and a caret;\n"
+        "warnings as FILE:LINE:COL: warning: meaning [-WNAME].\n"
+        "Exit status: 0 no error (warnings alone included); 1 a scenario error, or a warning\n"
+        "with --werror; 2 a missing or unusable file, or an unknown -Wno-NAME.");
 
     CompileRequest compile_request;
     CLI::App* compile = app.add_subcommand(
         "compile", "Compile ROUTE and TRAIN into the plan, record and cell files.");
     add_texts_and_identity(*compile, compile_request);
+    add_warning_options(*compile, compile_request.warnings);
     compile
         ->add_option("-o,--output", compile_request.output_folder,
                      "folder for the compiled files (created when missing)")
@@ -104,8 +117,9 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     compile->add_flag("--no-plan", compile_request.no_plan, "write no plan file (STEM_linea.dat)");
     compile->footer(
-        "Errors are shown as for check.\n"
-        "Exit status: 0 clean; 1 files written, but the scenario has an error; 2 nothing "
+        "Errors and warnings are shown as for check; warnings never change the files.\n"
+        "Exit status: 0 clean; 1 files written, but the scenario has an error (or a warning "
+        "with --werror); 2 nothing "
         "written (the compile stopped, or a file or name is missing or unusable); 3 a file "
         "could not be written.");
 

@@ -10,6 +10,7 @@
 #include "compiler/identity.h"
 #include "compiler/route_parser.h"
 #include "compiler/source_files.h"
+#include "compiler/warnings.h"
 #include "compiler/writer.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
@@ -144,6 +145,17 @@ TEST(CarriedCompile, IntoItsThreeFiles) {
     Compile without_plan = compile(carried_route(), carried_train(), 0);
     EXPECT_FALSE(without_plan.outcome.files.plan.has_value());
     EXPECT_EQ(without_plan.outcome.files.cells, files.cells);
+}
+
+// The carried texts are what the simulator expects: any warning on them is a wrong one, with
+// the plan read or, as compile --no-plan reads them, without it.
+TEST(CarriedCompile, GivesNoWarnings) {
+    for (std::int32_t j : {1, 0}) {
+        const Compile run = compile(carried_route(), carried_train(), j);
+        const Diagnostics warnings =
+            scenario_warnings({"route", carried_route()}, {"train", carried_train()}, run.model);
+        EXPECT_TRUE(warnings.empty()) << j << ": " << warnings.front().message;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,624 @@
+#include "compiler/warnings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/errors.h"
+#include "compiler/field_reader.h"
+#include "compiler/keywords.h"
+#include "compiler/numeric.h"
+#include "compiler/row_parsing.h"
+#include "compiler/windows_1252.h"
+
+namespace scenario {
+
+namespace {
+
+// How far past its position a row reaches in the range test; a station reaches farther.
+constexpr std::int32_t row_reach = 100;
+constexpr std::int32_t station_reach = 800;
+
+// What a row kind's values are, so the walk reads as many fields as the parser does and
+// knows which of them to look at.
+enum class Row {
+    route_length,
+    reference,
+    background,
+    cab_signalling,
+    gradient,
+    curve,
+    mountain,
+    speed_board,
+    sign_board,
+    braked_mass,
+    car_count,
+    speed,
+    adhesion,
+    clock,
+    sand,
+    signal,
+    slowdown,
+    code_drop,
+    station
+};
+
+// The row kinds as the parsers recognise them, in their order of test. The parsers keep their
+// own tables, bound to their readers; this one adds what a warning needs: how many values a
+// row has, a text after them, and the keyword an author most likely meant.
+struct Kind {
+    std::string_view word;
+    std::string_view second_word;
+    bool any_case;
+    Row row;
+    int numbers;
+    bool text_after;
+    std::string_view keyword;  // as the carried texts write it
+};
+
+constexpr std::array<Kind, 8> general_kinds{{
+    {"lunghezza", "percorso", true, Row::route_length, 1, false, "lunghezza percorso"},
+    {"tre", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica tre"},
+    {"due", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica due"},
+    {"uno", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica uno"},
+    {"sfondo", "uno", false, Row::background, 1, false, "sfondo uno"},
+    {"sfondo", "due", false, Row::background, 1, false, "sfondo due"},
+    {"sfondo", "tre", false, Row::background, 1, false, "sfondo tre"},
+    {"segnali", "ripetizione", false, Row::cab_signalling, 2, false,
+     "ripetizione segnali 4 codici"},
+}};
+
+constexpr std::array<Kind, 5> feature_kinds{{
+    {"pendenza", "", true, Row::gradient, 2, false, "pendenza"},
+    {"curva", "", true, Row::curve, 2, false, "curvad3"},
+    {"montagna", "", true, Row::mountain, 3, false, "montagna"},
+    {"indicatori_v", "", true, Row::speed_board, 9, false, "indicatori_vmax"},
+    {"indicat", "cartello", true, Row::sign_board, 1, true, "cartello_indicatore"},
+}};
+
+constexpr std::array<Kind, 10> train_kinds{{
+    {"massa", "frenata", true, Row::braked_mass, 1, false, "percentuale massa frenata"},
+    {"vetture", "", true, Row::car_count, 1, false, "numero vetture"},
+    {"velocit", "", true, Row::speed, 2, false, "velocita"},
+    {"aderenza", "", true, Row::adhesion, 2, false, "aderenza"},
+    {"orologio", "", true, Row::clock, 3, false, "orologio"},
+    {"sabbia", "", true, Row::sand, 1, false, "sabbia"},
+    {"segnale", "", true, Row::signal, 11, false, "segnale"},
+    {"rallentamento", "", true, Row::slowdown, 6, false, "rallentamento"},
+    {"abbattimento", "", true, Row::code_drop, 2, false, "abbattimento"},
+    {"stazione", "", true, Row::station, 16, true, "stazione"},
+}};
+
+bool is_header(std::string_view field) {
+    return contains(field, "[") && contains(field, "]");
+}
+
+bool has_letter(std::string_view field) {
+    return std::any_of(field.begin(), field.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
+bool matches(const Kind& kind, std::string_view field) {
+    const std::string lowered = ascii_lowered(field);
+    const std::string_view tested = kind.any_case ? std::string_view(lowered) : field;
+    return contains(tested, kind.word) && contains(tested, kind.second_word);
+}
+
+template <std::size_t N>
+std::vector<const Kind*> kinds_matching(const std::array<Kind, N>& kinds, std::string_view field) {
+    std::vector<const Kind*> found;
+    for (const Kind& kind : kinds) {
+        if (matches(kind, field)) found.push_back(&kind);
+    }
+    return found;
+}
+
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The keyword nearest to the field, when it is near enough to be what the author meant.
+template <std::size_t N>
+std::optional<std::string_view> nearest_keyword(const std::array<Kind, N>& kinds,
+                                                std::string_view field) {
+    const std::string lowered = ascii_lowered(field);
+    std::optional<std::string_view> best;
+    std::size_t best_distance = 0;
+    for (const Kind& kind : kinds) {
+        const std::size_t distance = edit_distance(lowered, kind.keyword);
+        if (!best || distance < best_distance) {
+            best = kind.keyword;
+            best_distance = distance;
+        }
+    }
+    if (best && best_distance * 2 <= best->size()) return best;
+    return std::nullopt;
+}
+
+// A valid multi-byte UTF-8 sequence starts at i.
+bool utf8_sequence_at(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    return true;
+}
+
+// Why the simulator will not show a text as written, if it will not.
+std::optional<std::string> encoding_problem(std::string_view text) {
+    const std::string shown = "the simulator shows \"" + windows_1252_to_utf8(text) + "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (utf8_sequence_at(text, i)) {
+            return "text written in UTF-8, but the simulator reads Windows-1252: " + shown;
+        }
+    }
+    if (std::any_of(text.begin(), text.end(), undefined_in_windows_1252)) {
+        return "text holds a byte that Windows-1252 does not define: " + shown;
+    }
+    return std::nullopt;
+}
+
+std::string quoted(std::string_view text) {
+    return "\"" + windows_1252_to_utf8(text) + "\"";
+}
+
+std::string place_text(const SourceLocation& where) {
+    return "line " + std::to_string(where.line);
+}
+
+// A field the walk has read, with its place.
+struct Field {
+    std::string text;
+    SourceLocation site;
+};
+
+struct NumberField {
+    std::int32_t value = 0;
+    SourceLocation site;
+};
+
+// The last row of a profile, for the order test.
+struct LastRow {
+    std::int32_t position = 0;
+    SourceLocation site;
+};
+
+// Walks one text as its parser does and collects the warnings. The walk reads numbers as
+// 32-bit values throughout: a value the parser cannot read is its error, not a warning.
+class Walker {
+  public:
+    Walker(const SourceText& source, const Model& model, Diagnostics& out)
+        : reader_(source.text, source.display_name), source_(source), model_(model), out_(out) {}
+
+    void route() {
+        if (!warn_about_byte_order_mark() || !skip_to_general_block()) return;
+        if (!general_block()) return;
+        feature_part();
+    }
+
+    void train() {
+        if (!warn_about_byte_order_mark() || !skip_to_general_block()) return;
+        for (;;) {
+            std::optional<Field> keyword = keyword_field(2, true);
+            if (!keyword) return;
+            rows(train_kinds, *keyword);
+        }
+    }
+
+  private:
+    void warn(std::string_view name, const SourceLocation& where, std::string message) {
+        out_.push_back(warning_diagnostic(name, where, std::move(message)));
+    }
+
+    // Always true: the walk goes on after it.
+    bool warn_about_byte_order_mark() {
+        if (source_.text.rfind("\xEF\xBB\xBF", 0) == 0) {
+            warn(warning_name::text_encoding, {source_.display_name, 1, 1, 3},
+                 "the text starts with a UTF-8 byte order mark, which the simulator reads as "
+                 "the characters \"\xC3\xAF\xC2\xBB\xC2\xBF\" before the first field");
+        }
+        return true;
+    }
+
+    Field read_field() {
+        Field field;
+        field.text = reader_.read_text();
+        field.site = reader_.last_field_site();
+        return field;
+    }
+
+    NumberField read_number() {
+        NumberField number;
+        number.value = reader_.read_long();
+        number.site = reader_.last_field_site();
+        return number;
+    }
+
+    bool skip_to_general_block() {
+        while (!reader_.at_end()) {
+            if (contains(ascii_lowered(read_field().text), "[generale]")) return true;
+        }
+        return false;
+    }
+
+    // The next keyword field after at most `comments` comment fields, or none at the end of
+    // the text (its last field is never interpreted).
+    std::optional<Field> keyword_field(int comments, bool end_test_between) {
+        if (reader_.at_end()) return std::nullopt;
+        Field field = read_field();
+        if (reader_.at_end()) return std::nullopt;
+        for (int i = 0; i < comments && contains(field.text, "-"); ++i) {
+            warn_about_comment(field);
+            field = read_field();
+            if (end_test_between && reader_.at_end()) return std::nullopt;
+        }
+        return field;
+    }
+
+    void warn_about_comment(const Field& field) {
+        const bool in_general_block = part_ == Part::general;
+        if (in_general_block && is_header(field.text)) {
+            general_block_runs_on_ = true;
+            warn(warning_name::comment_keyword, field.site,
+                 "header " + quoted(field.text) +
+                     " contains \"-\", so it is read as a comment and does not close the "
+                     "general block, which runs on to the next header");
+            return;
+        }
+        const std::string_view meant = in_general_block         ? first_match(general_kinds, field)
+                                       : part_ == Part::feature ? first_match(feature_kinds, field)
+                                                                : first_match(train_kinds, field);
+        if (meant.empty()) return;
+        warn(warning_name::comment_keyword, field.site,
+             quoted(field.text) + " contains \"-\", so it is read as a comment, not as a \"" +
+                 std::string(meant) + "\" row; the fields after it are read as keywords");
+    }
+
+    template <std::size_t N>
+    static std::string_view first_match(const std::array<Kind, N>& kinds, const Field& field) {
+        std::vector<const Kind*> found = kinds_matching(kinds, field.text);
+        return found.empty() ? std::string_view{} : found.front()->keyword;
+    }
+
+    bool general_block() {
+        part_ = Part::general;
+        for (;;) {
+            // Up to ten comments are skipped, with no end test between them.
+            std::optional<Field> keyword = keyword_field(10, false);
+            if (!keyword) return false;
+            if (!rows(general_kinds, *keyword)) return false;
+            if (closes_general_block(keyword->text)) return true;
+        }
+    }
+
+    static bool closes_general_block(std::string_view field) {
+        const std::size_t first = field.find_first_not_of(" \t");
+        return !(first != std::string_view::npos && field[first] == '-') && is_header(field);
+    }
+
+    void feature_part() {
+        part_ = Part::feature;
+        for (;;) {
+            std::optional<Field> keyword = keyword_field(2, true);
+            if (!keyword) return;
+            rows(feature_kinds, *keyword);
+        }
+    }
+
+    // Reads the rows a keyword field stands for, as the parser does; false at the end.
+    template <std::size_t N>
+    bool rows(const std::array<Kind, N>& kinds, const Field& keyword) {
+        std::vector<const Kind*> found = kinds_matching(kinds, keyword.text);
+        // Without the plan option a curve is no row: its values are read as keywords, which
+        // is what the author asked for.
+        const std::size_t matched = found.size();
+        std::erase_if(found, [&](const Kind* kind) {
+            return kind->row == Row::curve && model_.plan_option == 0;
+        });
+        if (found.empty()) {
+            if (matched == 0) warn_unknown(kinds, keyword);
+            return true;
+        }
+        warn_about_keyword(found, keyword);
+        for (const Kind* kind : found) {
+            std::vector<NumberField> numbers;
+            for (int i = 0; i < kind->numbers; ++i) numbers.push_back(read_number());
+            std::optional<Field> text;
+            if (kind->text_after) text = read_field();
+            check_row(*kind, keyword, numbers, text);
+        }
+        return true;
+    }
+
+    template <std::size_t N>
+    void warn_unknown(const std::array<Kind, N>& kinds, const Field& keyword) {
+        // The values of an ignored row are read as keywords too: one warning for the row.
+        // A third comment in a row is examined as a keyword and ignored, as its author meant.
+        if (!has_letter(keyword.text) || contains(keyword.text, "[") ||
+            contains(keyword.text, "-") || keyword.site.line == last_unknown_line_) {
+            return;
+        }
+        last_unknown_line_ = keyword.site.line;
+        if (part_ == Part::general && first_match(feature_kinds, keyword) != "") {
+            // After a header read as a comment, that warning tells why.
+            if (general_block_runs_on_) return;
+            warn(warning_name::unknown_keyword, keyword.site,
+                 quoted(keyword.text) +
+                     " stands in the general block, before the header that "
+                     "closes it, so the row is ignored");
+            return;
+        }
+        std::string message = quoted(keyword.text) + " is no keyword here, so the row is ignored";
+        if (std::optional<std::string_view> meant = nearest_keyword(kinds, keyword.text)) {
+            message += "; did you mean \"" + std::string(*meant) + "\"?";
+        }
+        warn(warning_name::unknown_keyword, keyword.site, std::move(message));
+    }
+
+    void warn_about_keyword(const std::vector<const Kind*>& found, const Field& keyword) {
+        if (is_header(keyword.text)) {
+            warn(warning_name::header_keyword, keyword.site,
+                 "header " + quoted(keyword.text) + " contains a keyword, so it is read as a \"" +
+                     std::string(found.front()->keyword) + "\" row taking the fields after it");
+        } else if (found.size() > 1) {
+            warn(warning_name::keyword_misread, keyword.site,
+                 quoted(keyword.text) + " is read both as a \"" + std::string(found[0]->keyword) +
+                     "\" row and as a \"" + std::string(found[1]->keyword) +
+                     "\" row, each taking its own fields");
+        }
+    }
+
+    void check_row(const Kind& kind, const Field& keyword, const std::vector<NumberField>& n,
+                   const std::optional<Field>& text) {
+        switch (kind.row) {
+            case Row::gradient:
+                check_position(n[0]);
+                check_order(gradient_, n[0], "gradient");
+                check_gradient(n[1]);
+                break;
+            case Row::curve:
+                check_position(n[0]);
+                check_curve_side(keyword);
+                break;
+            case Row::mountain:
+            case Row::speed_board:
+            case Row::signal:
+            case Row::slowdown:
+                check_position(n[0]);
+                break;
+            case Row::sign_board:
+            case Row::station:
+                check_position(n[0], kind.row == Row::station ? station_reach : row_reach);
+                if (kind.row == Row::station) check_order(station_, n[0], "station");
+                if (text) check_text(*text);
+                break;
+            case Row::speed:
+                check_position(n[0]);
+                check_order(speed_, n[0], "speed");
+                check_speed(n[1]);
+                break;
+            case Row::adhesion:
+                check_position(n[0]);
+                check_order(adhesion_, n[0], "adhesion");
+                check_low_byte(n[1], "adhesion", "an adhesion of ");
+                break;
+            case Row::code_drop:
+                check_position(n[0]);
+                check_code_value(n[1]);
+                break;
+            default:
+                break;
+        }
+    }
+
+    // The track runs 7 km past the route's end, so the range test lets such rows through.
+    void check_position(const NumberField& position, std::int32_t reach = row_reach) {
+        const std::int32_t length = model_.records[record_slot::totals].zone_end;
+        if (!model_.has_cells() || position.value <= length) return;
+        if (!within_track(model_, position.value, reach)) return;  // the compile's own error
+        Diagnostic& d = out_.emplace_back(warning_diagnostic(
+            warning_name::beyond_route, position.site,
+            "position " + std::to_string(position.value) + " lies past the end of the route (" +
+                std::to_string(length) + " m), in the track's last 7 km"));
+        d.position = position.value;
+    }
+
+    // Profiles fill the cells up to each row's cell, so a row at or before the previous one's
+    // cell loses its place.
+    // Stations, numbered in file order, need only not go backwards.
+    void check_order(std::optional<LastRow>& last, const NumberField& position,
+                     const std::string& what) {
+        if (last) {
+            const bool station = &last == &station_;
+            const bool backwards = station
+                                       ? position.value < last->position
+                                       : round_half_even(position.value / double{cell_length}) <=
+                                             round_half_even(last->position / double{cell_length});
+            if (backwards) {
+                Diagnostic& d = out_.emplace_back(warning_diagnostic(
+                    warning_name::out_of_order, position.site,
+                    what + " row at " + std::to_string(position.value) +
+                        " does not come after the previous one at " +
+                        std::to_string(last->position) + " (" + place_text(last->site) +
+                        (station ? "): stations are numbered in file order"
+                                 : "): the profile is filled in file order, so this row's "
+                                   "value does not start where it says")));
+                d.position = position.value;
+                d.related = last->site;
+            }
+        }
+        last = LastRow{position.value, position.site};
+    }
+
+    void check_gradient(const NumberField& gradient) {
+        const std::int64_t stored = store_wrapped<std::uint8_t>(std::int64_t{gradient.value} + 100);
+        if (stored - 100 == gradient.value) return;
+        warn(warning_name::value_wraps, gradient.site,
+             "gradient " + std::to_string(gradient.value) + " per mille is stored as " +
+                 std::to_string(stored) + " in one byte: the simulator sees " +
+                 std::to_string(stored - 100) + " per mille (gradients lie between -100 and 155)");
+    }
+
+    void check_speed(const NumberField& speed) {
+        const std::int64_t steps = round_half_even(static_cast<double>(speed.value) / 5.0);
+        const std::int64_t stored = store_wrapped<std::uint8_t>(steps);
+        if (stored == steps) return;
+        warn(warning_name::value_wraps, speed.site,
+             "speed " + std::to_string(speed.value) + " km/h is stored as " +
+                 std::to_string(stored) + " (in 5 km/h steps, one byte): the simulator sees " +
+                 std::to_string(stored * 5) + " km/h (speeds lie between 0 and 1277)");
+    }
+
+    void check_low_byte(const NumberField& value, const std::string& what,
+                        const std::string& lead) {
+        const std::int64_t stored = store_wrapped<std::uint8_t>(value.value);
+        if (stored == value.value) return;
+        warn(warning_name::value_wraps, value.site,
+             lead + std::to_string(value.value) +
+                 " is stored as its low byte: the simulator "
+                 "sees " +
+                 what + " " + std::to_string(stored) + " (0 to 255 come through)");
+    }
+
+    void check_code_value(const NumberField& value) {
+        const std::int64_t stored = store_wrapped<std::int16_t>(value.value);
+        if (value.value <= 0 || stored == value.value) return;
+        warn(warning_name::value_wraps, value.site,
+             "code value " + std::to_string(value.value) +
+                 " is stored in 16 bits: the "
+                 "simulator sees " +
+                 std::to_string(stored));
+    }
+
+    // Any "s" makes a curve a left-hand one, even in a word meant for the right.
+    void check_curve_side(const Field& keyword) {
+        const std::string lowered = ascii_lowered(keyword.text);
+        if (!contains(lowered, "s")) return;
+        const std::size_t side = lowered.find_first_not_of(" _", lowered.find("curva") + 5);
+        if (side == std::string::npos || lowered[side] != 'd') return;
+        warn(warning_name::keyword_misread, keyword.site,
+             quoted(keyword.text) +
+                 " is read as a left-hand curve because it contains an "
+                 "\"s\"; write \"curvad\" and the class digit for a "
+                 "right-hand one");
+    }
+
+    void check_text(const Field& text) {
+        if (std::optional<std::string> problem = encoding_problem(text.text)) {
+            warn(warning_name::text_encoding, text.site, std::move(*problem));
+        }
+    }
+
+    enum class Part { general, feature, train };
+
+    FieldReader reader_;
+    const SourceText& source_;
+    const Model& model_;
+    Diagnostics& out_;
+    Part part_ = Part::train;
+    int last_unknown_line_ = 0;
+    bool general_block_runs_on_ = false;
+    std::optional<LastRow> gradient_;
+    std::optional<LastRow> speed_;
+    std::optional<LastRow> adhesion_;
+    std::optional<LastRow> station_;
+};
+
+// One text's warnings; a read fault ends the walk where the compile's error is.
+void walk(const SourceText& source, const Model& model, bool route, Diagnostics& out) {
+    Walker walker(source, model, out);
+    try {
+        if (route) {
+            walker.route();
+        } else {
+            walker.train();
+        }
+    } catch (const RunTimeFault&) {
+    }
+}
+
+}  // namespace
+
+const std::vector<std::string_view>& all_warning_names() {
+    static const std::vector<std::string_view> names{
+        warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
+        warning_name::comment_keyword, warning_name::value_wraps,     warning_name::text_encoding,
+        warning_name::beyond_route,    warning_name::out_of_order,    warning_name::row_runs_on,
+        warning_name::stale_plan,      warning_name::file_names};
+    return names;
+}
+
+Diagnostic warning_diagnostic(std::string_view name, SourceLocation where, std::string message) {
+    Diagnostic warning;
+    warning.severity = Severity::warning;
+    warning.name = std::string(name);
+    warning.location = std::move(where);
+    warning.message = std::move(message);
+    return warning;
+}
+
+void add_warnings(CheckResult& result, const Diagnostics& warnings, const SourceText& route,
+                  const SourceText& train) {
+    const auto key = [&](const Diagnostic& d) {
+        const int text = d.location.file.empty()                 ? 2
+                         : d.location.file == route.display_name ? 0
+                         : d.location.file == train.display_name ? 1
+                                                                 : 2;
+        return std::pair{text, d.location.line};
+    };
+    // Both lists are in text and line order already: one merge, each warning after the
+    // diagnostics of its own line.
+    Diagnostics merged;
+    merged.reserve(result.diagnostics.size() + warnings.size());
+    std::optional<std::size_t> final_error;
+    auto warning = warnings.begin();
+    for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
+        const Diagnostic& d = result.diagnostics[i];
+        for (; warning != warnings.end() && key(*warning) < key(d); ++warning) {
+            merged.push_back(*warning);
+        }
+        if (result.final_error == i) final_error = merged.size();
+        merged.push_back(d);
+    }
+    merged.insert(merged.end(), warning, warnings.end());
+    result.diagnostics = std::move(merged);
+    result.final_error = final_error;
+}
+
+Diagnostics scenario_warnings(const SourceText& route, const SourceText& train,
+                              const Model& model) {
+    Diagnostics warnings;
+    walk(route, model, true, warnings);
+    walk(train, model, false, warnings);
+    // Rows are met in text order already; a stable sort keeps that within a line.
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [&](const Diagnostic& a, const Diagnostic& b) {
+                         const bool a_route = a.location.file == route.display_name;
+                         const bool b_route = b.location.file == route.display_name;
+                         if (a_route != b_route) return a_route;
+                         return a.location.line < b.location.line;
+                     });
+    return warnings;
+}
+
+}  // namespace scenario
