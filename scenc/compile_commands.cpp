@@ -1,7 +1,12 @@
 #include "scenc/compile_commands.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
+#include "compiler/check.h"
 #include "compiler/driver.h"
 #include "compiler/keywords.h"
 #include "io/exit_status.h"
@@ -9,7 +14,6 @@
 #include "scenc/error_report.h"
 #include "scenc/identity_from_names.h"
 #include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
 
 namespace scenario::scenc {
 
@@ -44,13 +48,11 @@ Identity identity_for_check(const CompileRequest& request) {
     }
 }
 
-std::string clean_summary(const CompileRequest& request, const Model& model) {
-    std::size_t signals = 0;
-    for (const TrackCell& cell : model.cells) signals += cell.kind == cell_kind::signal ? 1 : 0;
-    return request.route.string() + ", " + request.train.string() + ": no errors (" +
-           std::to_string(model.cells.size()) + " cells, " +
-           std::to_string(station_slots(model).size()) + " stations, " + std::to_string(signals) +
-           " signals)\n";
+// Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
+bool use_color(ColorChoice choice) {
+    if (choice != ColorChoice::automatic) return choice == ColorChoice::always;
+    const char* no_color = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) == 1 && (no_color == nullptr || *no_color == '\0');
 }
 
 std::vector<std::filesystem::path> output_paths(const CompileRequest& request, const Identity& id) {
@@ -93,15 +95,22 @@ int write_outcome(const CompileRequest& request, const Identity& id,
 
 }  // namespace
 
-int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err) {
+int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
-        CompiledSources compiled = compile_request(request, identity_for_check(request), 1);
-        if (!compiled.report.empty()) {
-            err << compiled.report;
-            return 1;
-        }
-        out << clean_summary(request, compiled.model);
-        return 0;
+        const CompileRequest& files = request.texts;
+        const Identity id = identity_for_check(files);
+        const CheckedTexts texts{{files.route.string(), read_scenario_text(files.route)},
+                                 {files.train.string(), read_train_text(files.train)},
+                                 id.route_stem + "_" + id.train_number};
+        const CheckResult result =
+            check_scenario(texts.route, texts.train, id, {.max_errors = request.max_errors});
+        out << render_check(result, texts,
+                            {.format = request.format,
+                             .color = use_color(request.color),
+                             .max_errors = request.max_errors,
+                             .tool_version = request.tool_version});
+        return last_error(result.diagnostics) != nullptr ? exit_status::scenario_error
+                                                         : exit_status::clean;
     });
 }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "scenc/check_report.h"
+
 namespace scenario::scenc {
 
 struct CompileRequest {
@@ -17,9 +19,20 @@ struct CompileRequest {
     bool no_plan = false;
 };
 
-// Compiles in memory and writes nothing. Returns 0 when clean, 1 with the error reported,
-// 2 for a missing or unusable file.
-int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err);
+enum class ColorChoice { automatic, always, never };
+
+struct CheckRequest {
+    CompileRequest texts;
+    ReportFormat format = ReportFormat::human;
+    ColorChoice color = ColorChoice::automatic;
+    std::size_t max_errors = 50;
+    std::string tool_version;
+};
+
+// Checks the texts in memory and writes nothing. The report goes to out, and nothing else does;
+// a file that cannot be used is one line on err. Returns 0 without errors, 1 with errors, 2 when
+// a file is missing or unusable.
+int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err);
 
 // Compiles and writes the compiled files into the output folder, never touching the texts.
 // Exit statuses as the package program's: 0 clean, 1 written with an error, 2 nothing
