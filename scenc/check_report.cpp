@@ -119,10 +119,17 @@ std::string warning_option(const Diagnostic& diagnostic) {
     return diagnostic.severity == Severity::warning ? " [-W" + diagnostic.name + "]" : "";
 }
 
-// The message on one line, whatever it holds.
-std::string one_line(std::string text) {
+// A message on one line and of a readable length, whatever field text it quotes: a number of
+// ten million digits is shown by its start.
+constexpr std::size_t message_limit = 300;
+
+std::string shown_message(const std::string& message) {
+    std::string text = message;
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    if (text.size() <= message_limit) return text;
+    std::size_t cut = message_limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "...";
 }
 
 // --- People -------------------------------------------------------------------------------
@@ -154,7 +161,8 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
     const std::string kind = kind_text(diagnostic) + ":";
     std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
                       (error ? palette.error(kind) : palette.warning(kind)) + " " +
-                      palette.bold(diagnostic.message) + warning_option(diagnostic) + "\n";
+                      palette.bold(shown_message(diagnostic.message)) + warning_option(diagnostic) +
+                      "\n";
     out += snippet_lines(diagnostic.location, texts, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
@@ -181,7 +189,7 @@ std::string human_report(const Shown& shown, const CheckedTexts& texts, bool col
 
 std::string message_with_position(const Diagnostic& diagnostic) {
     const std::string position = position_text(diagnostic);
-    return one_line(diagnostic.message) + (position.empty() ? "" : ", " + position);
+    return shown_message(diagnostic.message) + (position.empty() ? "" : ", " + position);
 }
 
 std::string gcc_report(const Shown& shown, const CheckedTexts& texts) {
@@ -224,7 +232,7 @@ json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
     } else {
         out["name"] = diagnostic.name;
     }
-    out["message"] = diagnostic.message;
+    out["message"] = shown_message(diagnostic.message);
     out["location"] = location_json(diagnostic.location);
     out["related"] = diagnostic.related ? location_json(*diagnostic.related) : json(nullptr);
     out["position_m"] = diagnostic.position ? json(*diagnostic.position) : json(nullptr);

@@ -127,6 +127,21 @@ TEST(CheckReport, MaxErrorsLeavesOutLaterErrorsButNeverTheFinalOne) {
     EXPECT_EQ(moved.final_error, 2u);
 }
 
+// A field of ten thousand digits quoted in a message (a number too big for its field) must
+// not make a report of ten thousand bytes.
+TEST(CheckReport, AHugeQuotedFieldIsShownByItsStart) {
+    CheckResult result;
+    result.diagnostics.resize(1);
+    result.diagnostics[0].number = 25;
+    result.diagnostics[0].message = "number out of range: " + std::string(10000, '7');
+    for (ReportFormat format :
+         {ReportFormat::human, ReportFormat::gcc, ReportFormat::json, ReportFormat::sarif}) {
+        const std::string report = rendered(format, false, 50, result);
+        EXPECT_LT(report.size(), 2000u) << report;
+        EXPECT_NE(report.find(std::string(279, '7') + "..."), std::string::npos) << report;
+    }
+}
+
 // The JSON against its published schema, the SARIF against the SARIF 2.1.0 schema.
 TEST(CheckReport, JsonAndSarifFollowTheirSchemas) {
     const std::filesystem::path source = SOURCE_FOLDER;
