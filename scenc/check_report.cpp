@@ -123,8 +123,11 @@ std::string warning_option(const Diagnostic& diagnostic) {
 // ten million digits is shown by its start.
 constexpr std::size_t message_limit = 300;
 
-std::string shown_message(const std::string& message) {
-    std::string text = message;
+std::string shown_message(const Diagnostic& diagnostic) {
+    // An error raised without words of its own (a stop at marker slots in use) gets its meaning.
+    std::string text = diagnostic.message.empty() && diagnostic.severity == Severity::error
+                           ? error_meaning(diagnostic.number)
+                           : diagnostic.message;
     std::replace(text.begin(), text.end(), '\n', ' ');
     if (text.size() <= message_limit) return text;
     std::size_t cut = message_limit;
@@ -161,8 +164,7 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
     const std::string kind = kind_text(diagnostic) + ":";
     std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
                       (error ? palette.error(kind) : palette.warning(kind)) + " " +
-                      palette.bold(shown_message(diagnostic.message)) + warning_option(diagnostic) +
-                      "\n";
+                      palette.bold(shown_message(diagnostic)) + warning_option(diagnostic) + "\n";
     out += snippet_lines(diagnostic.location, texts, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
@@ -189,7 +191,7 @@ std::string human_report(const Shown& shown, const CheckedTexts& texts, bool col
 
 std::string message_with_position(const Diagnostic& diagnostic) {
     const std::string position = position_text(diagnostic);
-    return shown_message(diagnostic.message) + (position.empty() ? "" : ", " + position);
+    return shown_message(diagnostic) + (position.empty() ? "" : ", " + position);
 }
 
 std::string gcc_report(const Shown& shown, const CheckedTexts& texts) {
@@ -232,7 +234,7 @@ json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
     } else {
         out["name"] = diagnostic.name;
     }
-    out["message"] = shown_message(diagnostic.message);
+    out["message"] = shown_message(diagnostic);
     out["location"] = location_json(diagnostic.location);
     out["related"] = diagnostic.related ? location_json(*diagnostic.related) : json(nullptr);
     out["position_m"] = diagnostic.position ? json(*diagnostic.position) : json(nullptr);

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/errors.h"
 #include "io/test_support.h"
 
 namespace scenario::scenc {
@@ -140,6 +141,10 @@ TEST(CheckReport, AHugeQuotedFieldIsShownByItsStart) {
         EXPECT_LT(report.size(), 2000u) << report;
         EXPECT_NE(report.find(std::string(279, '7') + "..."), std::string::npos) << report;
     }
+    result.diagnostics[0] = Diagnostic{};  // a stop at marker slots, raised without words
+    result.diagnostics[0].number = 1250;
+    EXPECT_NE(rendered(ReportFormat::gcc, false, 50, result).find(error_meaning(1250)),
+              std::string::npos);
 }
 
 // The JSON against its published schema, the SARIF against the SARIF 2.1.0 schema.
