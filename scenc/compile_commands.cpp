@@ -1,7 +1,13 @@
 #include "scenc/compile_commands.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
+#include "compiler/check.h"
 #include "compiler/driver.h"
 #include "compiler/keywords.h"
 #include "compiler/warnings.h"
@@ -91,13 +97,11 @@ Diagnostics text_warnings(const RequestTexts& texts, const CompiledSources& comp
     return scenario_warnings(texts.route, texts.train, compiled.model);
 }
 
-std::string clean_summary(const CompileRequest& request, const Model& model) {
-    std::size_t signals = 0;
-    for (const TrackCell& cell : model.cells) signals += cell.kind == cell_kind::signal ? 1 : 0;
-    return request.route.string() + ", " + request.train.string() + ": no errors (" +
-           std::to_string(model.cells.size()) + " cells, " +
-           std::to_string(station_slots(model).size()) + " stations, " + std::to_string(signals) +
-           " signals)\n";
+// Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
+bool use_color(ColorChoice choice) {
+    if (choice != ColorChoice::automatic) return choice == ColorChoice::always;
+    const char* no_color = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) == 1 && (no_color == nullptr || *no_color == '\0');
 }
 
 std::vector<std::filesystem::path> output_paths(const CompileRequest& request, const Identity& id) {
@@ -140,22 +144,32 @@ int write_outcome(const CompileRequest& request, const Identity& id,
 
 }  // namespace
 
-int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err) {
+int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
-        check_warning_switches(request.warnings);
-        Diagnostics warnings;
-        const Identity id = identity_for_check(request, warnings);
-        const RequestTexts texts = read_texts(request);
-        CompiledSources compiled = compile_sources(texts.route, texts.train, id, 1);
-        const Diagnostics found = text_warnings(texts, compiled);
-        warnings.insert(warnings.end(), found.begin(), found.end());
-        const bool warnings_failed = report_warnings(request, warnings, err);
-        if (!compiled.report.empty()) {
-            err << compiled.report;
-            return 1;
-        }
-        out << clean_summary(request, compiled.model);
-        return warnings_failed ? 1 : 0;
+        const CompileRequest& files = request.texts;
+        check_warning_switches(files.warnings);
+        Diagnostics file_warnings;
+        const Identity id = identity_for_check(files, file_warnings);
+        const RequestTexts read = read_texts(files);
+        const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
+        CheckResult found =
+            check_scenario(texts.route, texts.train, id, {.max_errors = request.max_errors});
+        add_warnings(found, file_warnings, texts.route, texts.train);
+        // Errors always stay; warnings only as the options let them through.
+        const Diagnostics shown = shown_warnings(found.diagnostics, files.warnings);
+        const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {
+            const Diagnostic& d = found.diagnostics[index];
+            return d.severity == Severity::error ||
+                   std::find(shown.begin(), shown.end(), d) != shown.end();
+        });
+        out << render_check(result, texts,
+                            {.format = request.format,
+                             .color = use_color(request.color),
+                             .max_errors = request.max_errors,
+                             .tool_version = request.tool_version});
+        const bool failed =
+            last_error(result.diagnostics) != nullptr || warnings_fail(shown, files.warnings);
+        return failed ? exit_status::scenario_error : exit_status::clean;
     });
 }
 

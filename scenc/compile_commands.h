@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "scenc/check_report.h"
 #include "scenc/warning_options.h"
 
 namespace scenario::scenc {
@@ -20,6 +21,20 @@ struct CompileRequest {
     WarningOptions warnings;
 };
 
+enum class ColorChoice { automatic, always, never };
+
+struct CheckRequest {
+    CompileRequest texts;
+    ReportFormat format = ReportFormat::human;
+    ColorChoice color = ColorChoice::automatic;
+    std::size_t max_errors = 50;
+    std::string tool_version;
+};
+
+// Checks the texts in memory and writes nothing. The report goes to out, and nothing else does;
+// a file that cannot be used is one line on err. Returns 0 without errors, 1 with errors, 2 when
+// a file is missing or unusable.
+int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err);
 // Compiles in memory and writes nothing. Returns 0 when clean (warnings alone included,
 // unless they count as errors), 1 with the error reported, 2 for a missing or unusable file.
 int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err);

@@ -1,5 +1,6 @@
 #include "scenc/error_report.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "compiler/errors.h"
@@ -11,17 +12,17 @@ namespace scenario::scenc {
 
 namespace {
 
-// Errors of the placement pass carry a cell index times 50 as their position.
-bool is_placement_error(std::int32_t code) {
-    return code >= 11 && code <= 13;
-}
-
 // A longer line (a file of another format, or one huge field) is shown only around the field,
 // so that a report stays a few lines long whatever the file holds.
 constexpr std::size_t shown_line_limit = 160;
 
-// The line itself, then blanks (tabs kept, so the caret lines up) up to the field.
-std::string line_with_caret(std::string_view line, int column) {
+}  // namespace
+
+bool is_placement_error(std::int32_t code) {
+    return code >= 11 && code <= 13;
+}
+
+Snippet snippet_at(std::string_view line, int column, int span) {
     std::size_t field = column > 1 ? static_cast<std::size_t>(column) - 1 : 0;
     std::string before;
     std::string after;
@@ -32,11 +33,19 @@ std::string line_with_caret(std::string_view line, int column) {
         line = line.substr(start, shown_line_limit);
         field -= start;
     }
-    std::string caret(before.size(), ' ');
+    std::string marker(before.size(), ' ');
     for (std::size_t i = 0; i < field; ++i)
-        caret += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
-    return before + single_byte_to_utf8(line) + after + "\n" + caret + "^\n";
+        marker += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
+    marker += '^';
+    // The underline stops at the end of the line shown.
+    for (std::size_t i = field + 1;
+         i < field + static_cast<std::size_t>(std::max(span, 1)) && i < line.size(); ++i) {
+        marker += '~';
+    }
+    return {before + single_byte_to_utf8(line) + after, marker};
 }
+
+namespace {
 
 std::string position_line(std::int32_t code, std::int32_t position) {
     std::string text = "  posizione: " + std::to_string(position) + " m";
@@ -73,7 +82,10 @@ std::string compile_error_report(const Model& model, const CompileOutcome& outco
     const std::string* text = site.file == route.display_name   ? &route.text
                               : site.file == train.display_name ? &train.text
                                                                 : nullptr;
-    if (text != nullptr) report += line_with_caret(line_of_text(*text, site.line), site.column);
+    if (text != nullptr) {
+        Snippet snippet = snippet_at(line_of_text(*text, site.line), site.column, 1);
+        report += snippet.line + "\n" + snippet.marker + "\n";
+    }
     return report;
 }
 

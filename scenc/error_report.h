@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "compiler/check.h"
 #include "compiler/driver.h"
@@ -10,6 +11,17 @@
 #include "compiler/model.h"
 
 namespace scenario::scenc {
+
+// Errors of the placement pass belong to no row; their position is a cell index times 50.
+bool is_placement_error(std::int32_t code);
+
+// A line of a scenario text as the author sees it (UTF-8, cut around the field when very long),
+// and under it a caret at the field, underlined for the rest of its span.
+struct Snippet {
+    std::string line;
+    std::string marker;
+};
+Snippet snippet_at(std::string_view line, int column, int span);
 
 // The error number a compile ended with: the errore number when it stopped, else error_code.
 std::int32_t reported_error(const Model& model, const CompileOutcome& outcome);

@@ -4,6 +4,9 @@
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "scenc/compile_commands.h"
 #include "scenc/diff.h"
@@ -70,6 +73,49 @@ struct StretchOptions {
     }
 };
 
+// An option that takes one of a few words, each standing for a value.
+template <typename Value>
+CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& value,
+                        const std::vector<std::pair<std::string, Value>>& choices,
+                        const std::string& help) {
+    std::vector<std::string> words;
+    for (const auto& choice : choices) words.push_back(choice.first);
+    return command
+        .add_option_function<std::string>(
+            name,
+            [&value, choices](const std::string& word) {
+                for (const auto& choice : choices) {
+                    if (choice.first == word) value = choice.second;
+                }
+            },
+            help)
+        ->check(CLI::IsMember(words).description(""));
+}
+
+void add_check_output_options(CLI::App& check, CheckRequest& request) {
+    add_choice<ReportFormat>(check, "--format", request.format,
+                             {{"human", ReportFormat::human},
+                              {"gcc", ReportFormat::gcc},
+                              {"json", ReportFormat::json},
+                              {"sarif", ReportFormat::sarif}},
+                             "human (the default), gcc (one line per diagnostic, for editors), "
+                             "json or sarif (SARIF 2.1.0)")
+        ->type_name("FORMAT");
+    add_choice<ColorChoice>(check, "--color", request.color,
+                            {{"auto", ColorChoice::automatic},
+                             {"always", ColorChoice::always},
+                             {"never", ColorChoice::never}},
+                            "colour the human format: auto (when standard output is a "
+                            "terminal), always or never")
+        ->type_name("WHEN");
+    check
+        .add_option("--max-errors", request.max_errors,
+                    "show at most N errors (warnings not counted); 0 for no limit")
+        ->check(CLI::NonNegativeNumber)
+        ->type_name("N")
+        ->capture_default_str();
+}
+
 bool is_subcommand(CLI::App& app, const std::string& name) {
     auto commands =
         app.get_subcommands([&](CLI::App* command) { return command->check_name(name); });
@@ -94,16 +140,23 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "scenc " SCENC_VERSION);
     app.require_subcommand(1);
 
-    CompileRequest check_request;
+    CheckRequest check_request;
+    check_request.tool_version = SCENC_VERSION;
     CLI::App* check = app.add_subcommand(
-        "check", "Compile ROUTE and TRAIN in memory and report the first error; writes nothing.");
-    add_texts_and_identity(*check, check_request);
-    add_warning_options(*check, check_request.warnings);
+        "check", "Check ROUTE and TRAIN in memory and report every error found; writes nothing.");
+    add_texts_and_identity(*check, check_request.texts);
+    add_check_output_options(*check, check_request);
+    add_warning_options(*check, check_request.texts.warnings);
     check->footer(
-        "Errors are shown as FILE:LINE:COL: errore N: meaning, with the line and a caret;\n"
-        "warnings as FILE:LINE:COL: warning: meaning [-WNAME].\n"
-        "Exit status: 0 no error (warnings alone included); 1 a scenario error, or a warning\n"
-        "with --werror; 2 a missing or unusable file, or an unknown -Wno-NAME.");
+        "Each error is shown as FILE:LINE:COL: error N: reason, with the line and a caret under\n"
+        "the field, then a summary line; the error the package program would report is marked.\n"
+        "--format=gcc, json and sarif write only the report to standard output, for editors and\n"
+        "tools; a file that cannot be used is one line on standard error.\n"
+        "Warnings come with their name, [-WNAME]: -w silences them, -Wno-NAME one of them,\n"
+        "--werror makes them count as errors.\n"
+        "Exit status: 0 no error (warnings alone included); 1 errors, or a warning with\n"
+        "--werror; 2 the check could not run (bad arguments, a missing or unusable file, or\n"
+        "an unknown -Wno-NAME).");
 
     CompileRequest compile_request;
     CLI::App* compile = app.add_subcommand(

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/errors.h"
 #include "compiler/identity.h"
 #include "io/test_support.h"
 
@@ -40,20 +41,74 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
     CarriedScenario carried;
     CommandResult clean = scenc("check " + quoted(carried.route) + " " + quoted(carried.train));
     EXPECT_EQ(clean.exit_status, 0) << clean.output;
-    EXPECT_NE(clean.output.find("no errors (5001 cells, 35 stations, 124 signals)"),
-              std::string::npos);
+    EXPECT_EQ(clean.output, "no errors\n");
 
     // The carried signal at 8650 once more, just before the closing "[fine]" on line 204.
     std::string train = read_bytes(carried.train);
     train.insert(train.rfind("[fine]"), "segnale,    8650,   2, 4, 0,  0, 0,    2,  1,0,0, 0\r\n");
     std::filesystem::path broken = carried.folder / "rotto.txt";
     write_bytes(broken, train);
-    CommandResult error =
-        scenc("check -Wno-file-names " + quoted(carried.route) + " " + quoted(broken));
+    // rotto.txt tells compile no train number; that warning is not what this test is about.
+    const std::string texts = "-Wno-file-names " + quoted(carried.route) + " " + quoted(broken);
+    CommandResult error = scenc("check " + texts);
+    // The reason names what holds the cell and the row it came from.
+    const std::string taken =
+        "cell 174 already holds a signal, from " + broken.string() + " line 81";
     EXPECT_EQ(error.exit_status, 1);
     EXPECT_EQ(error.output.substr(0, error.output.find('\n')),
-              broken.string() + ":204:13: errore 16: signal on a cell already taken");
-    EXPECT_NE(error.output.find("\nsegnale,    8650,"), std::string::npos);
+              broken.string() + ":204:13: error 16: " + error_meaning(16) + ": " + taken);
+    EXPECT_NE(error.output.find("\n 204 | segnale,    8650,"), std::string::npos);
+    EXPECT_NE(error.output.find("note: the package program reports this error\n1 error\n"),
+              std::string::npos);
+    EXPECT_EQ(error.output.find('\x1b'), std::string::npos);  // not a terminal
+    EXPECT_NE(scenc("check --color=always " + texts).output.find("\x1b[1;31merror 16:"),
+              std::string::npos);
+
+    // Machine formats: the report alone on standard output, the final error marked.
+    CommandResult gcc = scenc("check --format=gcc " + texts);
+    EXPECT_EQ(gcc.exit_status, 1);
+    EXPECT_EQ(gcc.output, broken.string() + ":204:13: error: " + error_meaning(16) + ": " + taken +
+                              " [error 16; the package program reports this error]\n");
+    CommandResult json = scenc("check --format=json " + texts);
+    EXPECT_EQ(json.exit_status, 1);
+    const nlohmann::json reported = nlohmann::json::parse(json.output)["diagnostics"].back();
+    EXPECT_EQ(
+        reported["location"],
+        nlohmann::json({{"file", broken.string()}, {"line", 204}, {"column", 13}, {"span", 4}}));
+    EXPECT_TRUE(reported["reported_by_package_program"]);
+    std::filesystem::path sarif = carried.folder / "check.sarif";
+    EXPECT_EQ(scenc("check --format=sarif " + texts + " > " + quoted(sarif)).exit_status, 1);
+    EXPECT_EQ(run_command("python3 " + quoted(SOURCE_FOLDER "/scenc/validate_json.py") +
+                          " Draft4Validator " +
+                          quoted(SOURCE_FOLDER "/../shared/schemas/sarif-schema-2.1.0.json") + " " +
+                          quoted(sarif))
+                  .output,
+              "valid\n");
+}
+
+// 2 whenever the check cannot run, and then nothing on standard output in any format.
+TEST(ScencProgram, CheckCannotRunIsStatusTwoWithNothingOnStandardOutput) {
+    CarriedScenario carried;
+    const std::string texts = quoted(carried.route) + " " + quoted(carried.train);
+    const std::string arguments[] = {
+        "--format=xml " + texts,
+        "--color=sometimes " + texts,
+        "--max-errors=-1 " + texts,
+        "--format=json " + quoted(carried.route),
+        "--format=json " + quoted(carried.route) + " " + quoted(carried.folder / "missing-.txt"),
+        "--format=sarif " + quoted(carried.folder.path()) + " " + quoted(carried.train),
+    };
+    for (const std::string& argument : arguments) {
+        SCOPED_TRACE(argument);
+        CommandResult result =
+            run_command("{ " + quoted(SCENC_PROGRAM) + " check " + argument + " 2>/dev/null; }");
+        EXPECT_EQ(result.exit_status, 2);
+        EXPECT_EQ(result.output, "");
+        EXPECT_FALSE(scenc("check " + argument).output.empty());  // said on standard error
+    }
+    CommandResult help = scenc("check --help");
+    EXPECT_NE(help.output.find("Exit status: 0 no error (warnings alone included); 1 errors"),
+              std::string::npos);
 }
 
 TEST(ScencProgram, UnusableFilesAreOneLineAndStatusTwo) {

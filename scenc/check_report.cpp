@@ -1,0 +1,398 @@
+#include "scenc/check_report.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "compiler/errors.h"
+#include "compiler/field_reader.h"
+#include "scenc/error_report.h"
+#include "scenc/units.h"
+
+namespace scenario::scenc {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// ANSI colours as compilers use them: the kind of message in colour, the message in bold.
+struct Palette {
+    bool on = false;
+    std::string paint(const std::string& text, const char* code) const {
+        return on ? std::string("\x1b[") + code + "m" + text + "\x1b[0m" : text;
+    }
+    std::string bold(const std::string& text) const { return paint(text, "1"); }
+    std::string error(const std::string& text) const { return paint(text, "1;31"); }
+    std::string warning(const std::string& text) const { return paint(text, "1;35"); }
+    std::string note(const std::string& text) const { return paint(text, "1;36"); }
+    std::string marker(const std::string& text) const { return paint(text, "1;32"); }
+};
+
+constexpr const char* final_error_note = "the package program reports this error";
+
+struct Counts {
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+    std::size_t errors_shown = 0;
+};
+
+// The diagnostics shown under the error limit, and the counts of the whole list.
+struct Shown {
+    CheckResult result;
+    Counts counts;
+};
+
+Shown shown_diagnostics(const CheckResult& full, std::size_t max_errors) {
+    Shown shown;
+    std::size_t errors_before = 0;
+    shown.result = kept_diagnostics(full, [&](std::size_t index) {
+        if (full.diagnostics[index].severity != Severity::error) return true;
+        ++errors_before;
+        return max_errors == 0 || errors_before <= max_errors || index == full.final_error;
+    });
+    for (const Diagnostic& diagnostic : full.diagnostics) {
+        (diagnostic.severity == Severity::error ? shown.counts.errors : shown.counts.warnings)++;
+    }
+    for (const Diagnostic& diagnostic : shown.result.diagnostics) {
+        if (diagnostic.severity == Severity::error) ++shown.counts.errors_shown;
+    }
+    return shown;
+}
+
+std::string counted(std::size_t count, const std::string& what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+std::string summary_line(const Counts& counts) {
+    std::string line = counts.errors == 0 ? "no errors" : counted(counts.errors, "error");
+    if (counts.warnings > 0) line += ", " + counted(counts.warnings, "warning");
+    if (counts.errors_shown < counts.errors) {
+        line +=
+            " (" + counted(counts.errors_shown, "error") + " shown; --max-errors 0 shows them all)";
+    }
+    return line + "\n";
+}
+
+// "FILE:LINE:COL", "FILE" when only the file is known, the scenario's name for no text.
+std::string place_of(const SourceLocation& location, const CheckedTexts& texts) {
+    if (location.file.empty()) return texts.scenario_name;
+    std::string place = location.file;
+    if (location.line > 0) place += ":" + std::to_string(location.line);
+    if (location.line > 0 && location.column > 0) place += ":" + std::to_string(location.column);
+    return place;
+}
+
+bool has_row(const SourceLocation& location) {
+    return !location.file.empty() && location.line > 0;
+}
+
+// Where a diagnostic with no row lies on the route: "at 10050 m (10+050), cell 201".
+std::string position_text(const Diagnostic& diagnostic) {
+    if (!diagnostic.position || has_row(diagnostic.location)) return {};
+    std::string text = "at " + units::position_text(*diagnostic.position);
+    if (is_placement_error(diagnostic.number)) {
+        text += ", cell " + std::to_string(*diagnostic.position / 50);
+    }
+    return text;
+}
+
+// What the related place of a diagnostic is to it.
+std::string related_note(const Diagnostic& diagnostic) {
+    const std::int32_t number = diagnostic.number;
+    if (number == error_number::stations_too_close) return "the previous station";
+    if (is_placement_error(number)) return "the slowdown behind it";
+    if (number == error_number::sign_board_taken || number == error_number::code_drop_taken ||
+        (number >= error_number::signal_taken && number <= error_number::speed_boards_taken)) {
+        return "the row that took the cell";
+    }
+    return "the place it concerns";
+}
+
+// "error 16" or "warning"; a warning's name follows its message as "[-Wname]".
+std::string kind_text(const Diagnostic& diagnostic) {
+    return diagnostic.severity == Severity::error ? "error " + std::to_string(diagnostic.number)
+                                                  : "warning";
+}
+
+std::string warning_option(const Diagnostic& diagnostic) {
+    return diagnostic.severity == Severity::warning ? " [-W" + diagnostic.name + "]" : "";
+}
+
+// A message on one line and of a readable length, whatever field text it quotes: a number of
+// ten million digits is shown by its start.
+constexpr std::size_t message_limit = 300;
+
+std::string shown_message(const Diagnostic& diagnostic) {
+    // An error raised without words of its own (a stop at marker slots in use) gets its meaning.
+    std::string text = diagnostic.message.empty() && diagnostic.severity == Severity::error
+                           ? error_meaning(diagnostic.number)
+                           : diagnostic.message;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    if (text.size() <= message_limit) return text;
+    std::size_t cut = message_limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "...";
+}
+
+// --- People -------------------------------------------------------------------------------
+
+const std::string* text_of(const std::string& file, const CheckedTexts& texts) {
+    if (file.empty()) return nullptr;
+    if (file == texts.route.display_name) return &texts.route.text;
+    if (file == texts.train.display_name) return &texts.train.text;
+    return nullptr;
+}
+
+// The row with its line number in a gutter, and the caret under the field.
+std::string snippet_lines(const SourceLocation& location, const CheckedTexts& texts,
+                          const Palette& palette) {
+    const std::string* text = text_of(location.file, texts);
+    if (text == nullptr || location.line <= 0) return {};
+    const Snippet snippet =
+        snippet_at(line_of_text(*text, location.line), location.column, location.span);
+    const std::string number = std::to_string(location.line);
+    const std::string gutter(number.size() + 1, ' ');
+    const std::size_t caret = snippet.marker.find('^');
+    return " " + number + " | " + snippet.line + "\n" + gutter + " | " +
+           snippet.marker.substr(0, caret) + palette.marker(snippet.marker.substr(caret)) + "\n";
+}
+
+std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const CheckedTexts& texts,
+                             const Palette& palette) {
+    const bool error = diagnostic.severity == Severity::error;
+    const std::string kind = kind_text(diagnostic) + ":";
+    std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
+                      (error ? palette.error(kind) : palette.warning(kind)) + " " +
+                      palette.bold(shown_message(diagnostic)) + warning_option(diagnostic) + "\n";
+    out += snippet_lines(diagnostic.location, texts, palette);
+    const std::string position = position_text(diagnostic);
+    if (!position.empty()) out += "  " + position + "\n";
+    if (diagnostic.related) {
+        out += palette.bold(place_of(*diagnostic.related, texts) + ":") + " " +
+               palette.note("note:") + " " + related_note(diagnostic) + "\n" +
+               snippet_lines(*diagnostic.related, texts, palette);
+    }
+    if (is_final) out += "  " + palette.note("note:") + " " + final_error_note + "\n";
+    return out;
+}
+
+std::string human_report(const Shown& shown, const CheckedTexts& texts, bool color) {
+    const Palette palette{color};
+    std::string out;
+    for (std::size_t i = 0; i < shown.result.diagnostics.size(); ++i) {
+        out += human_diagnostic(shown.result.diagnostics[i], i == shown.result.final_error, texts,
+                                palette);
+    }
+    return out + summary_line(shown.counts);
+}
+
+// --- Editors: one line each, as gcc writes them -----------------------------------------
+
+std::string message_with_position(const Diagnostic& diagnostic) {
+    const std::string position = position_text(diagnostic);
+    return shown_message(diagnostic) + (position.empty() ? "" : ", " + position);
+}
+
+std::string gcc_report(const Shown& shown, const CheckedTexts& texts) {
+    std::string out;
+    for (std::size_t i = 0; i < shown.result.diagnostics.size(); ++i) {
+        const Diagnostic& diagnostic = shown.result.diagnostics[i];
+        out += place_of(diagnostic.location, texts) + ": ";
+        if (diagnostic.severity == Severity::warning) {
+            out += "warning: " + message_with_position(diagnostic) + warning_option(diagnostic);
+        } else {
+            out += "error: " + message_with_position(diagnostic) + " [" + kind_text(diagnostic) +
+                   (i == shown.result.final_error ? "; " + std::string(final_error_note) : "") +
+                   "]";
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+// --- JSON ---------------------------------------------------------------------------------
+
+// JSON text must be UTF-8; a stray byte in a message becomes U+FFFD rather than a failure.
+std::string json_text(const json& document) {
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+json location_json(const SourceLocation& location) {
+    if (location.file.empty()) return nullptr;
+    json out{{"file", location.file}};
+    if (location.line > 0) out["line"] = location.line;
+    if (location.line > 0 && location.column > 0) out["column"] = location.column;
+    if (location.line > 0 && location.column > 0 && location.span > 0) out["span"] = location.span;
+    return out;
+}
+
+json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
+    json out{{"severity", diagnostic.severity == Severity::error ? "error" : "warning"}};
+    if (diagnostic.severity == Severity::error) {
+        out["number"] = diagnostic.number;
+    } else {
+        out["name"] = diagnostic.name;
+    }
+    out["message"] = shown_message(diagnostic);
+    out["location"] = location_json(diagnostic.location);
+    out["related"] = diagnostic.related ? location_json(*diagnostic.related) : json(nullptr);
+    out["position_m"] = diagnostic.position ? json(*diagnostic.position) : json(nullptr);
+    if (diagnostic.position && is_placement_error(diagnostic.number)) {
+        out["cell"] = *diagnostic.position / 50;
+    }
+    out["reported_by_package_program"] = is_final;
+    return out;
+}
+
+std::string json_report(const Shown& shown, const CheckedTexts& texts,
+                        const ReportOptions& options) {
+    json diagnostics = json::array();
+    for (std::size_t i = 0; i < shown.result.diagnostics.size(); ++i) {
+        diagnostics.push_back(
+            diagnostic_json(shown.result.diagnostics[i], i == shown.result.final_error));
+    }
+    const json document{
+        {"format", "scenc-check"},
+        {"version", 1},
+        {"tool", {{"name", "scenc"}, {"version", options.tool_version}}},
+        {"route", texts.route.display_name},
+        {"train", texts.train.display_name},
+        {"diagnostics", diagnostics},
+        {"summary",
+         {{"errors", shown.counts.errors},
+          {"warnings", shown.counts.warnings},
+          {"errors_shown", shown.counts.errors_shown}}},
+    };
+    return json_text(document);
+}
+
+// --- SARIF 2.1.0 --------------------------------------------------------------------------
+
+// A path as a URI reference: bytes other than unreserved ones and '/' are percent-encoded.
+std::string uri_of(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri;
+}
+
+json physical_location(const SourceLocation& location) {
+    json out{{"artifactLocation", {{"uri", uri_of(location.file)}}}};
+    if (location.line > 0) {
+        json region{{"startLine", location.line}};
+        if (location.column > 0) {
+            region["startColumn"] = location.column;
+            region["endColumn"] = location.column + std::max(location.span, 1);
+        }
+        out["region"] = region;
+    }
+    return out;
+}
+
+std::string rule_id(const Diagnostic& diagnostic) {
+    return diagnostic.severity == Severity::error ? "error-" + std::to_string(diagnostic.number)
+                                                  : diagnostic.name;
+}
+
+json rule_json(const Diagnostic& diagnostic) {
+    const bool error = diagnostic.severity == Severity::error;
+    json rule{{"id", rule_id(diagnostic)},
+              {"defaultConfiguration", {{"level", error ? "error" : "warning"}}}};
+    if (error) {
+        rule["shortDescription"] = {{"text", error_meaning(diagnostic.number)}};
+        rule["properties"] = {{"errorNumber", diagnostic.number}};
+    }
+    return rule;
+}
+
+json sarif_result(const Diagnostic& diagnostic, std::size_t rule_index, bool is_final) {
+    std::string message = message_with_position(diagnostic);
+    if (is_final) message += " (" + std::string(final_error_note) + ")";
+    json result{{"ruleId", rule_id(diagnostic)},
+                {"ruleIndex", rule_index},
+                {"level", diagnostic.severity == Severity::error ? "error" : "warning"},
+                {"message", {{"text", message}}},
+                {"properties", {{"reportedByPackageProgram", is_final}}}};
+    if (diagnostic.position) result["properties"]["positionMetres"] = *diagnostic.position;
+    if (!diagnostic.location.file.empty()) {
+        result["locations"] =
+            json::array({{{"physicalLocation", physical_location(diagnostic.location)}}});
+    }
+    if (diagnostic.related && !diagnostic.related->file.empty()) {
+        result["relatedLocations"] =
+            json::array({{{"id", 0},
+                          {"physicalLocation", physical_location(*diagnostic.related)},
+                          {"message", {{"text", related_note(diagnostic)}}}}});
+    }
+    return result;
+}
+
+std::string sarif_report(const Shown& shown, const CheckedTexts& texts,
+                         const ReportOptions& options) {
+    json rules = json::array();
+    std::map<std::string, std::size_t> rule_indexes;
+    json results = json::array();
+    for (std::size_t i = 0; i < shown.result.diagnostics.size(); ++i) {
+        const Diagnostic& diagnostic = shown.result.diagnostics[i];
+        auto [rule, added] = rule_indexes.try_emplace(rule_id(diagnostic), rules.size());
+        if (added) rules.push_back(rule_json(diagnostic));
+        results.push_back(sarif_result(diagnostic, rule->second, i == shown.result.final_error));
+    }
+    json artifacts = json::array();
+    for (const SourceText* text : {&texts.route, &texts.train}) {
+        artifacts.push_back({{"location", {{"uri", uri_of(text->display_name)}}}});
+    }
+    json driver{{"name", "scenc"}, {"rules", rules}};
+    if (!options.tool_version.empty()) driver["version"] = options.tool_version;
+    const json document{
+        {"$schema",
+         "https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/"
+         "sarif-schema-2.1.0.json"},
+        {"version", "2.1.0"},
+        {"runs", json::array({{{"tool", {{"driver", driver}}},
+                               {"columnKind", "unicodeCodePoints"},
+                               {"artifacts", artifacts},
+                               {"results", results}}})},
+    };
+    return json_text(document);
+}
+
+}  // namespace
+
+CheckResult kept_diagnostics(const CheckResult& result,
+                             const std::function<bool(std::size_t index)>& keep) {
+    CheckResult kept;
+    for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
+        if (!keep(i)) continue;
+        if (i == result.final_error) kept.final_error = kept.diagnostics.size();
+        kept.diagnostics.push_back(result.diagnostics[i]);
+    }
+    return kept;
+}
+
+std::string render_check(const CheckResult& result, const CheckedTexts& texts,
+                         const ReportOptions& options) {
+    const Shown shown = shown_diagnostics(result, options.max_errors);
+    switch (options.format) {
+        case ReportFormat::gcc:
+            return gcc_report(shown, texts);
+        case ReportFormat::json:
+            return json_report(shown, texts, options);
+        case ReportFormat::sarif:
+            return sarif_report(shown, texts, options);
+        case ReportFormat::human:
+            break;
+    }
+    return human_report(shown, texts, options.color);
+}
+
+}  // namespace scenario::scenc
