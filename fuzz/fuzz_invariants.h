@@ -32,11 +32,14 @@ inline std::string_view as_text(const std::uint8_t* data, std::size_t size) {
 // columns costs many times the parsing that the fuzzer explores, and the plan's code is the
 // same for every input that reaches it; so one input in plan_share runs with the plan,
 // picked by a hash of its bytes so that a replayed input takes the same path again.
-constexpr std::uint32_t plan_share = 8;
-inline bool runs_with_plan(std::string_view input) {
+inline std::uint32_t input_hash(std::string_view input) {
     std::uint32_t hash = 2166136261u;  // FNV-1a
     for (unsigned char c : input) hash = (hash ^ c) * 16777619u;
-    return hash % plan_share == 0;
+    return hash;
+}
+constexpr std::uint32_t plan_share = 8;
+inline bool runs_with_plan(std::string_view input) {
+    return input_hash(input) % plan_share == 0;
 }
 
 // A fresh model for the carried scenario's identity.
