@@ -231,10 +231,16 @@ RowEnd RouteParser::route_length_row() {
         static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
     model_.records[record_slot::totals].zone_end = length;
     model_.cells.assign(static_cast<std::size_t>(model_.cell_upper) + 1, TrackCell{});
-    model_.plan = Plan{};
+    // The plan starts afresh but keeps the storage of an earlier compile in the same model,
+    // so that a model used for many routes (the fuzzer's) fills pages it already has.
+    Plan& plan = model_.plan;
+    plan.origin_set = false;
+    plan.computed_end = 2;
+    plan.x.clear();
+    plan.y.clear();
     if (model_.plan_option != 0) {
-        model_.plan.x.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
-        model_.plan.y.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
+        plan.x.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
+        plan.y.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
     }
     return RowEnd::next_row;
 }

@@ -1,6 +1,8 @@
-// Fuzzes the whole compile of a route and train pair (input layout: split_compile_input).
+// Fuzzes the whole compile of a route and train pair (input layout: split_compile_input). Of
+// the inputs that ask for the plan, a share gets it (runs_with_plan).
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "compiler/driver.h"
 #include "compiler/source_files.h"
@@ -9,8 +11,11 @@
 using namespace scenario;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::CompileInput input = fuzzing::split_compile_input(fuzzing::as_text(data, size));
-    Model model = fuzzing::model_for_carried_identity();
+    const std::string_view text = fuzzing::as_text(data, size);
+    fuzzing::CompileInput input = fuzzing::split_compile_input(text);
+    if (!fuzzing::runs_with_plan(text)) input.j = 0;
+    static Model model;
+    fuzzing::reset_keeping_storage(model);
     MemorySourceFiles sources(std::move(input.route), std::move(input.train));
     // memorizza_percorso promises never to throw for a text's content: an escaping exception
     // ends the run as a finding.

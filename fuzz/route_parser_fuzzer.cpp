@@ -1,8 +1,10 @@
 // Fuzzes the route half of the compile: any text either parses or ends with an error number
-// (or a read fault, which the compile turns into error 25), inside the tables it sized.
+// (or a read fault, which the compile turns into error 25), inside the tables it sized. A
+// share of the inputs runs with the plan (runs_with_plan).
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "compiler/errors.h"
 #include "compiler/route_parser.h"
@@ -12,10 +14,12 @@ using namespace scenario;
 using fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Model model = fuzzing::model_for_carried_identity();
-    model.plan_option = 1;
+    const std::string_view text = fuzzing::as_text(data, size);
+    static Model model;
+    fuzzing::reset_keeping_storage(model);
+    model.plan_option = fuzzing::runs_with_plan(text) ? 1 : 0;
     try {
-        RouteHalfResult result = parse_route(model, fuzzing::as_text(data, size), "linea.txt");
+        RouteHalfResult result = parse_route(model, text, "linea.txt");
         require(result.go_on_to_train == (model.error_code == 0 || model.error_code == 15),
                 "only a clean route or error 15 goes on to the train");
         require(result.sign_board_limit >= 0 && result.sign_board_limit <= 80,

@@ -4,8 +4,12 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <set>
 
+#include "compiler/driver.h"
 #include "compiler/identity.h"
+#include "compiler/source_files.h"
+#include "fuzz/fuzz_invariants.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
@@ -161,6 +165,26 @@ std::vector<std::string> compile_pairs(const Seeds& seeds) {
         pairs.push_back(without_plan + route + '\0' + seeds.trains[i]);
     }
     return pairs;
+}
+
+std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs) {
+    constexpr std::size_t largest = 64 * 1024;
+    std::set<std::string> inputs;  // many fixtures compile to the same files
+    auto add = [&](char kind, const std::string& bytes) {
+        if (bytes.size() <= largest) inputs.insert(kind + bytes);
+    };
+    for (const std::string& input : compile_inputs) {
+        CompileInput split = split_compile_input(input);
+        Model model = model_for_carried_identity();
+        MemorySourceFiles sources(std::move(split.route), std::move(split.train));
+        CompileOutcome outcome = memorizza_percorso(model, sources, 1);
+        if (outcome.status != CompileOutcome::Status::ready) continue;
+        // The kind bytes follow the reader target's choice: 0 plan, 1 records, 2 cells.
+        if (outcome.files.plan) add('\0', *outcome.files.plan);
+        add('\1', outcome.files.records);
+        add('\2', outcome.files.cells);
+    }
+    return {inputs.begin(), inputs.end()};
 }
 
 }  // namespace scenario::fuzzing

@@ -22,4 +22,8 @@ Seeds collect_seeds(const std::filesystem::path& source_folder);
 // without the plan, then every fixture paired with the carried text of the other half.
 std::vector<std::string> compile_pairs(const Seeds& seeds);
 
+// Inputs of the compiled-reader target (a kind byte, then a file): the compiled files of the
+// compile inputs that compile, leaving out the large ones, which would only slow the fuzzer.
+std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs);
+
 }  // namespace scenario::fuzzing

@@ -1,7 +1,8 @@
 // Writes the fuzzers' starting corpora (see seed_inputs.h).
 //
 // Usage: write_seeds SOURCE_FOLDER CORPUS_FOLDER
-// Writes CORPUS_FOLDER/route_parser, train_parser and compile (plan flag, route, NUL, train).
+// Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
+// compiled_reader (kind byte, compiled file).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,7 +39,9 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "route_parser", seeds.routes);
     write_corpus(corpus / "train_parser", seeds.trains);
     write_corpus(corpus / "compile", pairs);
-    std::printf("seeds: %zu routes, %zu trains, %zu pairs\n", seeds.routes.size(),
-                seeds.trains.size(), pairs.size());
+    const std::vector<std::string> compiled = scenario::fuzzing::compiled_file_inputs(pairs);
+    write_corpus(corpus / "compiled_reader", compiled);
+    std::printf("seeds: %zu routes, %zu trains, %zu pairs, %zu compiled files\n",
+                seeds.routes.size(), seeds.trains.size(), pairs.size(), compiled.size());
     return 0;
 }

@@ -1,7 +1,9 @@
 // Writing files so that a failure never leaves a truncated or mixed set behind.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,13 +29,27 @@ struct FileContent {
     std::string_view bytes;
 };
 
-// Each file is first written whole to a hidden temporary file in its own folder, and only
-// then renamed over its target; the renames start once every temporary file is complete.
-// On failure the temporaries are removed and every target still holds its earlier content.
-void write_files_together(const std::vector<FileContent>& files);
+// The rename the set replacement uses; tests put one in that fails on purpose.
+using RenameFunction = std::function<int(const char* from, const char* to)>;
+
+// Replaces a set of files all or nothing. Each file is first written whole to a hidden
+// temporary file in its own folder. Then each earlier file moves to a hidden backup name,
+// the new files are renamed in, and the backups are removed; on any failure the new files
+// go and the backups are put back, so every target holds its earlier content (or nothing,
+// where it had none) and no temporary or backup is left. Anything at a target name that is
+// not a regular file is refused before anything moves; nothing is removed recursively.
+// Backups that a killed run left are dealt with first: while a file of the set is missing
+// they are put back, when the whole set is present they are removed. Returns one line for
+// the user about each such backup.
+std::vector<std::string> write_files_together(const std::vector<FileContent>& files,
+                                              const RenameFunction& rename_file = ::rename);
 // The same for files named within one folder.
-void write_files_together(const std::filesystem::path& folder,
-                          const std::vector<std::pair<std::string, std::string_view>>& named);
+std::vector<std::string> write_files_together(
+    const std::filesystem::path& folder,
+    const std::vector<std::pair<std::string, std::string_view>>& named);
+// The hidden name an earlier file waits under while its replacement is renamed in.
+std::filesystem::path backup_path(const std::filesystem::path& target);
+// One file: written to a temporary beside it, then renamed over it in one step.
 void write_file_replacing(const std::filesystem::path& path, std::string_view bytes);
 
 // Writes all the bytes to fd, however many calls that takes; a failure names path.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <set>
+
 #include "io/test_support.h"
 
 namespace scenario {
@@ -37,6 +40,118 @@ TEST(FileOutput, AFailedSetLeavesEveryEarlierFileAndNoTemporary) {
     }
     EXPECT_EQ(read_bytes(folder / "a.dat"), "old a");
     EXPECT_EQ(count_entries(folder.path()), 1u);
+}
+
+// Three files replaced as a set, with a rename that fails on its n-th call (0: never).
+struct SetInFolder {
+    TemporaryFolder folder{"file-set"};
+    std::vector<std::string> names{"a.pln", "a.dat", "a.sim"};
+
+    void write_earlier() {
+        for (const auto& name : names) write_bytes(folder / name, "earlier " + name);
+    }
+    std::vector<std::string> replace(int failing_call) {
+        int calls = 0;
+        RenameFunction rename_file = [&](const char* from, const char* to) {
+            if (++calls == failing_call) {
+                errno = EBUSY;
+                return -1;
+            }
+            return ::rename(from, to);
+        };
+        std::vector<std::string> contents;
+        for (const auto& name : names) contents.push_back("new " + name);
+        std::vector<FileContent> files;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            files.push_back({folder / names[i], contents[i]});
+        }
+        return write_files_together(files, rename_file);
+    }
+    std::set<std::string> entries() const {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+            found.insert(entry.path().filename().string());
+        }
+        return found;
+    }
+    void expect_only(const std::string& prefix) {
+        EXPECT_EQ(entries(), std::set<std::string>(names.begin(), names.end()));
+        for (const auto& name : names) EXPECT_EQ(read_bytes(folder / name), prefix + name);
+    }
+};
+
+TEST(FileOutput, AnyFailedRenameInASetLeavesTheWholeEarlierSetAndNothingElse) {
+    // Calls 1 to 3 move the earlier files to their backups, 4 to 6 rename the new ones in.
+    for (int failing_call = 1; failing_call <= 6; ++failing_call) {
+        SCOPED_TRACE(failing_call);
+        SetInFolder set;
+        set.write_earlier();
+        try {
+            set.replace(failing_call);
+            FAIL() << "the injected rename failure must end the replacement";
+        } catch (const SystemFailure& failure) {
+            EXPECT_EQ(failure.error_number, EBUSY);
+        }
+        set.expect_only("earlier ");
+    }
+}
+
+TEST(FileOutput, AFailedFirstSetLeavesNoFileBehind) {
+    SetInFolder set;
+    EXPECT_THROW(set.replace(2), SystemFailure);
+    EXPECT_TRUE(set.entries().empty());
+}
+
+TEST(FileOutput, AFolderAtATargetNameIsRefusedBeforeAnythingMoves) {
+    SetInFolder set;
+    set.write_earlier();
+    std::filesystem::remove(set.folder / "a.dat");
+    std::filesystem::create_directory(set.folder / "a.dat");
+    write_bytes(set.folder / "a.dat" / "kept", "inside");
+    try {
+        set.replace(0);
+        FAIL() << "a folder at a target name must be refused";
+    } catch (const SystemFailure& failure) {
+        EXPECT_EQ(failure.error_number, EISDIR);
+        EXPECT_EQ(failure.path, set.folder / "a.dat");
+    }
+    EXPECT_EQ(set.entries(), (std::set<std::string>{"a.pln", "a.dat", "a.sim"}));
+    EXPECT_EQ(read_bytes(set.folder / "a.pln"), "earlier a.pln");
+    EXPECT_EQ(read_bytes(set.folder / "a.dat" / "kept"), "inside");
+}
+
+TEST(FileOutput, BackupsOfAKilledRunAreRestoredWhileTheSetIsIncomplete) {
+    // Killed while renaming in: the first file is new, the second is missing, the third
+    // never moved. A later failure shows that the earlier set was put back whole.
+    SetInFolder set;
+    write_bytes(backup_path(set.folder / "a.pln"), "earlier a.pln");
+    write_bytes(backup_path(set.folder / "a.dat"), "earlier a.dat");
+    write_bytes(set.folder / "a.pln", "half-done a.pln");
+    write_bytes(set.folder / "a.sim", "earlier a.sim");
+    EXPECT_THROW(set.replace(5), SystemFailure);
+    set.expect_only("earlier ");
+
+    write_bytes(backup_path(set.folder / "a.dat"), "earlier a.dat");
+    std::filesystem::remove(set.folder / "a.dat");
+    std::vector<std::string> notes = set.replace(0);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("restored " + (set.folder / "a.dat").string()), std::string::npos);
+    set.expect_only("new ");
+}
+
+TEST(FileOutput, BackupsOfAKilledRunAreRemovedOnceTheSetIsComplete) {
+    SetInFolder set;
+    for (const auto& name : set.names) write_bytes(set.folder / name, "killed run's " + name);
+    write_bytes(backup_path(set.folder / "a.sim"), "earlier a.sim");
+    // Fails, but only after the leftover is gone; the complete set stays.
+    EXPECT_THROW(set.replace(1), SystemFailure);
+    set.expect_only("killed run's ");
+
+    write_bytes(backup_path(set.folder / "a.sim"), "earlier a.sim");
+    std::vector<std::string> notes = set.replace(0);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("removed the backup"), std::string::npos);
+    set.expect_only("new ");
 }
 
 TEST(FileOutput, RemoveIfPresentIgnoresAMissingFile) {

@@ -1,5 +1,6 @@
 // The package program under hostile conditions: a file-size limit that makes a write fail
-// part-way, and a folder whose path is not plain ASCII.
+// part-way, a folder in the way of a compiled file, backups a killed run left, and a folder
+// whose path is not plain ASCII.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "compiler/identity.h"
+#include "io/file_output.h"
 #include "io/test_support.h"
 #include "run/run_sequence.h"
 
@@ -101,6 +103,51 @@ TEST(FaultInjection, AFileSizeLimitStopsTheRunAndLosesNoFile) {
         }
         // No temporary file, and the texts the run wrote are gone again.
         EXPECT_EQ(names_in(folder.path()), program_and_files_a_run_leaves());
+    }
+}
+
+TEST(FaultInjection, AFolderInTheCompiledSetIsRefusedBeforeAnyCompiledFileMoves) {
+    const Identity id = carried_identity();
+    TemporaryFolder folder("folder-in-the-way");
+    write_bytes(folder / file_name::plan(id), "earlier plan");
+    write_bytes(folder / file_name::records(id), "earlier records");
+    fs::create_directory(folder / file_name::cells(id));
+    write_bytes(folder / file_name::cells(id) / "kept", "inside");
+
+    CommandResult run = run_program_in(folder.path());
+
+    EXPECT_EQ(run.exit_status, exit_status::system_failure) << run.output;
+    EXPECT_NE(run.output.find(std::strerror(EISDIR)), std::string::npos) << run.output;
+    EXPECT_EQ(read_bytes(folder / file_name::plan(id)), "earlier plan");
+    EXPECT_EQ(read_bytes(folder / file_name::records(id)), "earlier records");
+    EXPECT_EQ(read_bytes(folder / file_name::cells(id) / "kept"), "inside");
+}
+
+TEST(FaultInjection, BackupsAKilledRunLeftAreDealtWithAndSaidSo) {
+    const Identity id = carried_identity();
+    const std::map<std::string, std::string> clean = clean_run_files();
+    struct Case {
+        const char* what;
+        bool set_complete;  // killed while removing its backups rather than before
+        const char* note;
+    };
+    for (const Case& c : {Case{"killed while renaming in", false, "restored "},
+                          Case{"killed while removing backups", true, "removed the backup "}}) {
+        SCOPED_TRACE(c.what);
+        TemporaryFolder folder("killed-run");
+        write_bytes(backup_path(folder / file_name::cells(id)), "earlier cells");
+        write_bytes(folder / file_name::plan(id), "some plan");
+        write_bytes(folder / file_name::records(id), "some records");
+        if (c.set_complete) write_bytes(folder / file_name::cells(id), "new cells");
+
+        CommandResult run = run_program_in(folder.path());
+
+        EXPECT_EQ(run.exit_status, exit_status::clean) << run.output;
+        EXPECT_NE(run.output.find(c.note), std::string::npos) << run.output;
+        EXPECT_EQ(names_in(folder.path()), program_and_files_a_run_leaves());
+        for (const std::string& name : files_a_run_leaves()) {
+            EXPECT_EQ(read_bytes(folder / name), clean.at(name)) << name;
+        }
     }
 }
 

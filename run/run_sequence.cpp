@@ -1,5 +1,7 @@
 #include "run/run_sequence.h"
 
+#include <iostream>
+
 #include "compiler/errors.h"
 #include "run/disk_source_files.h"
 #include "sources/line_table.h"
@@ -35,7 +37,12 @@ int finish_compile(const std::filesystem::path& folder, const Identity& id, Mode
         case CompileOutcome::Status::ready:
             break;
     }
-    write_files_together(folder, compiled_files_by_name(id, outcome.files));
+    // What became of an interrupted earlier run's backups goes to standard error: it is
+    // worth a line in a log, not a message box.
+    for (const std::string& note :
+         write_files_together(folder, compiled_files_by_name(id, outcome.files))) {
+        std::cerr << note << "\n";
+    }
     if (model.error_code == 0) return exit_status::clean;
     ui.show_message(scenario_error_report(model));
     return exit_status::scenario_error;

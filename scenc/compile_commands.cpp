@@ -135,7 +135,10 @@ int write_outcome(const CompileRequest& request, const Identity& id,
         return exit_status::stopped;
     }
     make_output_folder(request.output_folder);
-    write_files_together(request.output_folder, compiled_files_by_name(id, compiled.outcome.files));
+    for (const std::string& note : write_files_together(
+             request.output_folder, compiled_files_by_name(id, compiled.outcome.files))) {
+        err << note << "\n";
+    }
     for (const auto& path : output_paths(request, id)) out << "wrote " << path.string() << "\n";
     if (compiled.report.empty()) return exit_status::clean;
     err << compiled.report;

@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
 # in build-fuzz, writes fresh seeds from the carried texts and the tests' fixtures, replays
 # them and the inputs that once found faults (fuzz/regressions/), and runs each target for SECONDS
-# (default 30). Any sanitizer report, crash, broken invariant, leak or slow input fails the
+# (default 30), then prints each target's inputs, rate and coverage. Any sanitizer report, crash, broken invariant, leak or slow input fails the
 # script; the input that caused it is left in build-fuzz/findings/TARGET/.
 #
 # Usage: scripts/fuzz-run.sh [SECONDS]
@@ -19,18 +19,33 @@ cmake --build "$build" --target fuzz_targets write_seeds
 rm -rf "$build/corpus"
 ctest --test-dir "$build/fuzz" --output-on-failure
 
+# One line from a finished libFuzzer log: inputs run, inputs a second, and the coverage
+# (edges reached, then features) that its last line reports.
+fuzz_summary() {
+    awk -v target="$1" '
+        /^stat::number_of_executed_units:/ { runs = $2 }
+        /^stat::average_exec_per_sec:/ { rate = $2 }
+        / cov: / { for (i = 1; i < NF; ++i) { if ($i == "cov:") cov = $(i + 1); if ($i == "ft:") ft = $(i + 1) } }
+        END { printf "%-16s %10d inputs %6d a second  cov %s ft %s\n", target, runs, rate, cov, ft }
+    ' "$2"
+}
+
 failed=()
-for target in route_parser train_parser compile; do
+summary=()
+for target in route_parser train_parser compile compiled_reader; do
     findings="$build/findings/$target"
     rm -rf "$findings"
     mkdir -p "$findings"
     echo "Fuzzing $target for $seconds s"
+    # The dictionary holds the texts' keywords; the compiled files are binary.
+    dictionary=(-dict=fuzz/scenario.dict)
+    [[ $target == compiled_reader ]] && dictionary=()
     # -timeout: a route of the largest length compiles in well under a second even with the
     # sanitizers, so an input that takes 10 s is a hang.
     if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
-        -dict=fuzz/scenario.dict -artifact_prefix="$findings/" -print_final_stats=1 \
+        "${dictionary[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
         "$build/corpus/$target" >"$findings/log.txt" 2>&1; then
-        grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$findings/log.txt" || true
+        summary+=("$(fuzz_summary "$target" "$findings/log.txt")")
     else
         echo "FAILED: $target; log and input in $findings:"
         tail -n 60 "$findings/log.txt"
@@ -38,6 +53,7 @@ for target in route_parser train_parser compile; do
     fi
 done
 
+printf '%s\n' "${summary[@]}"
 if ((${#failed[@]})); then
     echo "Fuzzing found faults in: ${failed[*]}"
     exit 1
