@@ -125,6 +125,13 @@ copy_machine_certificates() {
     in_root+=(NODE_EXTRA_CA_CERTS=/usr/local/share/ca-certificates/machine-bundle.pem)
 }
 
+# A minimal root has no /etc/hosts (the installer writes it on a real machine), so "localhost"
+# would not resolve there; the browser test's driver connects to it by that name.
+write_hosts_file() {
+    [[ -e $root/etc/hosts ]] && return 0
+    printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
+}
+
 mount_kernel_trees() {
     mount -t proc proc "$root/proc"
     mount -t sysfs sysfs "$root/sys"
@@ -156,6 +163,7 @@ run_all() {
     git clone --quiet --no-hardlinks "$top" "$root/work/main" || return 1
     cp -r "$top/../shared" "$root/work/shared" || return 1
     copy_machine_certificates || return 1
+    write_hosts_file || return 1
     mount_kernel_trees || return 1
     local in_clone=("${in_root[@]}" bash -c)
     step packages 25 "${in_clone[@]}" "cd /work/main && bash scripts/install-dependencies.sh" ||
