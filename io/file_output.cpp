@@ -203,4 +203,11 @@ std::string system_failure_report(const SystemFailure& failure) {
            "\n" + failure.path.string();
 }
 
+void make_folders(const std::filesystem::path& folder) {
+    if (folder.empty()) return;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw SystemFailure(error.value(), folder);
+}
+
 }  // namespace scenario

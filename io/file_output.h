@@ -52,6 +52,10 @@ std::filesystem::path backup_path(const std::filesystem::path& target);
 // One file: written to a temporary beside it, then renamed over it in one step.
 void write_file_replacing(const std::filesystem::path& path, std::string_view bytes);
 
+// Creates a folder and the folders above it where they are missing; an empty path is the
+// current folder, which is there. A failure names the folder.
+void make_folders(const std::filesystem::path& folder);
+
 // Writes all the bytes to fd, however many calls that takes; a failure names path.
 void write_all(int fd, std::string_view bytes, const std::filesystem::path& path);
 

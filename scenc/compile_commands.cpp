@@ -122,19 +122,13 @@ void refuse_overwriting_inputs(const CompileRequest& request, const Identity& id
     }
 }
 
-void make_output_folder(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) throw SystemFailure(error.value(), folder);
-}
-
 int write_outcome(const CompileRequest& request, const Identity& id,
                   const CompiledSources& compiled, std::ostream& out, std::ostream& err) {
     if (compiled.outcome.status != CompileOutcome::Status::ready) {
         err << compiled.report << "nothing written\n";
         return exit_status::stopped;
     }
-    make_output_folder(request.output_folder);
+    make_folders(request.output_folder);
     for (const std::string& note : write_files_together(
              request.output_folder, compiled_files_by_name(id, compiled.outcome.files))) {
         err << note << "\n";

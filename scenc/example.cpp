@@ -46,9 +46,7 @@ int run_example(const ExampleRequest& request, std::ostream& out, std::ostream& 
         check_usable_identity(request.identity);
         std::vector<TextDocument> documents = carried_documents(request.identity);
         refuse_replacing(request, documents);
-        std::error_code error;
-        std::filesystem::create_directories(request.folder, error);
-        if (error) throw SystemFailure(error.value(), request.folder);
+        make_folders(request.folder);
         for (const TextDocument& doc : documents) {
             std::filesystem::path path = request.folder / doc.file_name;
             write_file_replacing(path, line_table_bytes(doc.lines));

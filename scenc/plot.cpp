@@ -966,10 +966,7 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
         }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
         std::string picture = scenario_picture(scenario.model, *format, request.stretch);
-        std::filesystem::path folder = request.output.parent_path();
-        std::error_code error;
-        if (!folder.empty()) std::filesystem::create_directories(folder, error);
-        if (error) throw SystemFailure(error.value(), folder);
+        make_folders(request.output.parent_path());
         write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";
         return 0;

@@ -200,6 +200,11 @@ TEST(ScencProgram, DumpJsonAndPlotOfTheCarriedFiles) {
         EXPECT_GT(std::filesystem::file_size(carried.folder / picture), 10000u);
     }
     EXPECT_LT(std::filesystem::file_size(carried.folder / "pictures/scenario.svg"), 150'000u);
+    // The view's page as well.
+    CommandResult viewed =
+        scenc("view " + quoted(carried.out) + " -o " + quoted(carried.folder / "pages/view.html"));
+    EXPECT_EQ(viewed.exit_status, 0) << viewed.output;
+    EXPECT_TRUE(std::filesystem::exists(carried.folder / "pages/view.html"));
     CommandResult stretch = scenc("plot " + quoted(carried.out) + " --from 214 --to 216 -o " +
                                   quoted(carried.folder / "stretch.pdf"));
     EXPECT_EQ(stretch.exit_status, 0) << stretch.output;

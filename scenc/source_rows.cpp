@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "compiler/errors.h"
-#include "compiler/model.h"
-#include "scenc/input_files.h"
 #include "compiler/field_reader.h"
 #include "compiler/keywords.h"
+#include "compiler/model.h"
+#include "scenc/input_files.h"
 
 namespace scenario::scenc {
 

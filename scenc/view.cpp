@@ -389,6 +389,7 @@ int run_view(const ViewRequest& request, std::ostream& out, std::ostream& err) {
             rows.emplace(read_scenario_text(request.texts[0]), request.texts[0].string(),
                          read_scenario_text(request.texts[1]), request.texts[1].string());
         }
+        make_folders(request.output.parent_path());
         write_file_replacing(request.output, view_page(scenario.model, rows ? &*rows : nullptr));
         out << "wrote " << request.output.string() << "\n";
         return 0;
