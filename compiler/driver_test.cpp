@@ -12,6 +12,8 @@
 namespace scenario {
 namespace {
 
+using testing::compile;
+using testing::Compile;
 using testing::model_with_cells;
 
 void put(Model& model, std::int32_t index, std::uint8_t kind, std::int16_t val1 = 0) {
@@ -259,21 +261,6 @@ TEST(Markers, ACodePlacedIntoCell1TakesTheMarkerSlot) {
     place_code_change_points(model);
     EXPECT_EQ(model.cells[1].kind, cell_kind::code_change);
     EXPECT_EQ(stamp_markers(model), 1250);
-}
-
-struct Compile {
-    Model model;
-    MemorySourceFiles sources;
-    CompileOutcome outcome;
-};
-
-Compile compile(std::optional<std::string> route, std::optional<std::string> train,
-                std::int32_t j = 1) {
-    Compile run{Model{}, MemorySourceFiles(std::move(route), std::move(train)), {}};
-    run.model.route_stem = "Brenzola_Tessalto";
-    run.model.train_number = "917";
-    run.outcome = memorizza_percorso(run.model, run.sources, j);
-    return run;
 }
 
 const std::string short_route = "[generale]\r\nlunghezza percorso, 10000\r\n[x]\r\n[fine]\r\n";

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
+#include "compiler/driver.h"
 #include "compiler/model.h"
+#include "compiler/source_files.h"
 
 namespace scenario::testing {
 
@@ -19,6 +23,22 @@ inline Model model_with_cells(std::int32_t upper) {
 inline SourceLocation last_error_site(const Model& model) {
     const Diagnostic* last = last_error(model.diagnostics);
     return last != nullptr ? last->location : SourceLocation{};
+}
+
+// A whole compile of two texts held in memory, under the carried identity, with what it leaves.
+struct Compile {
+    Model model;
+    MemorySourceFiles sources;
+    CompileOutcome outcome;
+};
+
+inline Compile compile(std::optional<std::string> route, std::optional<std::string> train,
+                       std::int32_t j = 1) {
+    Compile run{Model{}, MemorySourceFiles(std::move(route), std::move(train)), {}};
+    run.model.route_stem = "Brenzola_Tessalto";
+    run.model.train_number = "917";
+    run.outcome = memorizza_percorso(run.model, run.sources, j);
+    return run;
 }
 
 }  // namespace scenario::testing

@@ -10,6 +10,7 @@
 #include "compiler/identity.h"
 #include "compiler/route_parser.h"
 #include "compiler/source_files.h"
+#include "compiler/test_models.h"
 #include "compiler/warnings.h"
 #include "compiler/writer.h"
 #include "sources/line_table.h"
@@ -19,26 +20,14 @@
 namespace scenario {
 namespace {
 
+using testing::compile;
+using testing::Compile;
+
 std::string carried_route() {
     return line_table_bytes(dati_linea(carried_identity()).lines);
 }
 std::string carried_train() {
     return line_table_bytes(dati_treno(carried_identity()).lines);
-}
-
-struct Compile {
-    Model model;
-    MemorySourceFiles sources;
-    CompileOutcome outcome;
-};
-
-Compile compile(std::optional<std::string> route, std::optional<std::string> train,
-                std::int32_t j = 1) {
-    Compile run{Model{}, MemorySourceFiles(std::move(route), std::move(train)), {}};
-    run.model.route_stem = "Brenzola_Tessalto";
-    run.model.train_number = "917";
-    run.outcome = memorizza_percorso(run.model, run.sources, j);
-    return run;
 }
 
 TEST(CarriedCompile, RouteHalf) {
