@@ -6,6 +6,7 @@
 #include "compiler/errors.h"
 #include "compiler/identity.h"
 #include "io/test_support.h"
+#include "scenc/program_test_support.h"
 
 #ifdef SCENC_PROGRAM
 
@@ -18,10 +19,7 @@ using scenario::testing::read_bytes;
 using scenario::testing::run_command;
 using scenario::testing::TemporaryFolder;
 using scenario::testing::write_bytes;
-
-CommandResult scenc(const std::string& arguments) {
-    return run_command(quoted(SCENC_PROGRAM) + " " + arguments);
-}
+using testing::scenc;
 
 // The carried texts as `scenc example` writes them, and the files compiled from them.
 struct CarriedScenario {

@@ -3,6 +3,7 @@
 
 #include "compiler/identity.h"
 #include "io/test_support.h"
+#include "scenc/program_test_support.h"
 
 #ifdef SCENC_PROGRAM
 
@@ -15,10 +16,7 @@ using scenario::testing::read_bytes;
 using scenario::testing::run_command;
 using scenario::testing::TemporaryFolder;
 using scenario::testing::write_bytes;
-
-CommandResult scenc(const std::string& arguments) {
-    return run_command(quoted(SCENC_PROGRAM) + " " + arguments);
-}
+using testing::scenc;
 
 std::size_t count_of(const std::string& text, const std::string& part) {
     std::size_t count = 0;
