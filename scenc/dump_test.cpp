@@ -111,8 +111,8 @@ TEST(ScencDump, ValuesAreShownInTheAuthorsUnits) {
     model.records[86].par_e = 40;
     std::string records = records_table(model.records);
     const char* const record_texts[] = {
-        "position 12850 m (12+850), stretch start -500 m (-0+500), stretch end 0 m (0+000), "
-        "departure 10:50:00\n",
+        ("position 12850 m (12+850), stretch start -500 m (-0+500), stretch end 0 m (0+000), "
+         "departure 10:50:00\n"),
         "arrival 11:06:40\n",
         "braked mass 130 %, route length 243000 m (243+000), cars 14\n",
         "start clock 10:49:40\n",
