@@ -2,7 +2,8 @@
 //
 // Usage: write_seeds SOURCE_FOLDER CORPUS_FOLDER
 // Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
-// compiled_reader (kind byte, compiled file).
+// compiled_reader (kind byte, compiled file), and check (the compile's pairs again, in a folder
+// of its own, since libFuzzer adds the inputs it finds to the first folder it is given).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "route_parser", seeds.routes);
     write_corpus(corpus / "train_parser", seeds.trains);
     write_corpus(corpus / "compile", pairs);
+    write_corpus(corpus / "check", pairs);
     const std::vector<std::string> compiled = scenario::fuzzing::compiled_file_inputs(pairs);
     write_corpus(corpus / "compiled_reader", compiled);
     std::printf("seeds: %zu routes, %zu trains, %zu pairs, %zu compiled files\n",
