@@ -51,6 +51,8 @@ Shown shown_diagnostics(const CheckResult& full, std::size_t max_errors) {
         ++errors_before;
         return max_errors == 0 || errors_before <= max_errors || index == full.final_error;
     });
+    // The check itself may have left errors out under the same limit; they count too.
+    shown.counts.errors = full.omitted_errors;
     for (const Diagnostic& diagnostic : full.diagnostics) {
         (diagnostic.severity == Severity::error ? shown.counts.errors : shown.counts.warnings)++;
     }
@@ -371,6 +373,7 @@ std::string sarif_report(const Shown& shown, const CheckedTexts& texts,
 CheckResult kept_diagnostics(const CheckResult& result,
                              const std::function<bool(std::size_t index)>& keep) {
     CheckResult kept;
+    kept.omitted_errors = result.omitted_errors;
     for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
         if (!keep(i)) continue;
         if (i == result.final_error) kept.final_error = kept.diagnostics.size();

@@ -29,12 +29,14 @@ struct CheckedTexts {
 };
 
 // The diagnostics whose index passes `keep`, in their order; the final error's mark moves
-// with it and is lost when it is left out. For the error limit and for filters of warnings.
+// with it and is lost when it is left out, and the count of errors the check left out stays.
+// For the error limit and for filters of warnings.
 CheckResult kept_diagnostics(const CheckResult& result,
                              const std::function<bool(std::size_t index)>& keep);
 
 // The whole report in the chosen format. Past max_errors errors, further errors are left out,
-// except the final error, which is always shown; the summary counts all.
+// except the final error, which is always shown; the summary counts all, with those the check
+// already left out.
 std::string render_check(const CheckResult& result, const CheckedTexts& texts,
                          const ReportOptions& options);
 

@@ -121,6 +121,16 @@ TEST(CheckReport, MaxErrorsLeavesOutLaterErrorsButNeverTheFinalOne) {
         const std::string human = rendered(ReportFormat::human, false, c.max_errors);
         EXPECT_EQ(human.substr(human.rfind('\n', human.size() - 2) + 1), c.summary);
     }
+    // Errors the check left out under the same limit are counted, through a warning filter too.
+    CheckResult limited = several_mistakes();
+    limited.omitted_errors = 4;
+    limited = kept_diagnostics(limited, [](std::size_t i) { return i != 2; });
+    const std::string human = rendered(ReportFormat::human, false, 50, limited);
+    EXPECT_EQ(human.substr(human.rfind('\n', human.size() - 2) + 1),
+              "7 errors (3 errors shown; --max-errors 0 shows them all)\n");
+    EXPECT_EQ(nlohmann::json::parse(
+                  rendered(ReportFormat::json, false, 50, limited))["summary"]["errors"],
+              7);
     CheckResult dropped =
         kept_diagnostics(several_mistakes(), [](std::size_t i) { return i != 3; });
     EXPECT_FALSE(dropped.final_error.has_value());
