@@ -163,29 +163,36 @@ class TrainTextParser {
 
     // --- Step profiles ------------------------------------------------------------------
 
+    // Stores into the cells first..last - 1 that the table holds. A profile writes every cell
+    // of a long route, so this is the train half's hottest loop: one pass over the span.
+    template <typename Store>
+    void store_cells(std::int64_t first, std::int64_t last, Store store) {
+        const auto size = static_cast<std::int64_t>(model_.cells.size());
+        first = std::clamp<std::int64_t>(first, 0, size);
+        last = std::clamp<std::int64_t>(last, first, size);
+        const auto begin = model_.cells.begin();
+        std::for_each(begin + first, begin + last, store);
+    }
+
     // Fills the cells from the cursor up to the row's cell with the value in force. The
     // body runs once even when the cursor has already passed that cell, so a second row in
     // the same cell still moves the cursor on by one.
     template <typename Store>
     void fill_profile_to(std::int32_t& cursor, std::int32_t position, Store store) {
         const std::int64_t row_cell = rounded_cell(static_cast<double>(position) / cell_length);
-        if (row_cell <= 0) return;
-        do {
-            if (cursor >= model_.cell_upper) break;
-            store(model_.cells[static_cast<std::size_t>(cursor)]);
-            ++cursor;
-        } while (cursor < row_cell);
+        if (row_cell <= 0 || cursor >= model_.cell_upper) return;
+        const auto end = static_cast<std::int32_t>(std::min<std::int64_t>(
+            std::max<std::int64_t>(cursor + 1, row_cell), model_.cell_upper));
+        store_cells(cursor, end, store);
+        cursor = end;
     }
 
     // The last value of a profile runs to cell cell_upper - 3 (at least one cell is written).
     template <typename Store>
     void complete_profile(std::int32_t& cursor, Store store) {
-        do {
-            if (cursor >= 0 && static_cast<std::size_t>(cursor) < model_.cells.size()) {
-                store(model_.cells[static_cast<std::size_t>(cursor)]);
-            }
-            ++cursor;
-        } while (cursor < model_.cell_upper - 2);
+        const std::int32_t end = std::max(cursor + 1, model_.cell_upper - 2);
+        store_cells(cursor, end, store);
+        cursor = end;
     }
 
     RowEnd read_speed_row() {
