@@ -134,6 +134,8 @@ void check_reports(const CheckResult& result, const scenc::CheckedTexts& texts,
     const auto json = nlohmann::json::parse(render(ReportFormat::json), nullptr, false);
     require(!json.is_discarded(), "the JSON report parses");
     require(json["diagnostics"].size() == shown, "the JSON report holds every diagnostic");
+    require(json["summary"]["errors"] == error_count(result.diagnostics) + result.omitted_errors,
+            "the JSON summary counts the errors left out too");
     const auto sarif = nlohmann::json::parse(render(ReportFormat::sarif), nullptr, false);
     require(!sarif.is_discarded(), "the SARIF report parses");
     require(sarif["runs"][0]["results"].size() == shown, "the SARIF report holds every diagnostic");
