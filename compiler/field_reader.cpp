@@ -1,5 +1,7 @@
 #include "compiler/field_reader.h"
 
+#include <algorithm>
+
 #include "compiler/errors.h"
 
 namespace scenario {
@@ -79,7 +81,10 @@ std::string FieldReader::read_text() {
         std::size_t close = text_.find('"', pos_ + 1);
         if (close == std::string_view::npos) fault("a quote opens a field and is never closed");
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
-        field_span_ = static_cast<int>(close - pos_ + 1);
+        // A field that runs over several lines is marked on its first line, where it begins:
+        // the reports underline it within that line.
+        const std::size_t first_line_end = std::min(close + 1, text_.find_first_of("\r\n", pos_));
+        field_span_ = static_cast<int>(first_line_end - pos_);
         field_text_ = text_.substr(pos_ + 1, close - pos_ - 1);
         // A quoted field may span lines; keep the line count right.
         for (std::size_t i = pos_; i < close; ++i) {

@@ -42,6 +42,14 @@ TEST(FieldReader, TracksColumnOfEachField) {
     EXPECT_EQ(site.column, 13);
     reader.read_long();
     EXPECT_EQ(reader.last_field_site().column, 19);
+
+    // A quoted field over two lines is marked up to the end of its first line.
+    FieldReader quoted("x, \"abc\r\ndef\", 7\r\n", "treno.txt");
+    quoted.read_text();
+    EXPECT_EQ(quoted.read_text(), "abc\r\ndef");
+    EXPECT_EQ(quoted.last_field_site(), (SourceLocation{"treno.txt", 1, 4, 4}));
+    EXPECT_EQ(quoted.read_long(), 7);
+    EXPECT_EQ(quoted.last_field_site().line, 2);
 }
 
 TEST(FieldReader, ReadFaults) {
