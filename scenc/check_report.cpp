@@ -130,7 +130,8 @@ std::string shown_message(const Diagnostic& diagnostic) {
     std::string text = diagnostic.message.empty() && diagnostic.severity == Severity::error
                            ? error_meaning(diagnostic.number)
                            : diagnostic.message;
-    std::replace(text.begin(), text.end(), '\n', ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     if (text.size() <= message_limit) return text;
     std::size_t cut = message_limit;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;

@@ -151,6 +151,10 @@ TEST(CheckReport, AHugeQuotedFieldIsShownByItsStart) {
         EXPECT_LT(report.size(), 2000u) << report;
         EXPECT_NE(report.find(std::string(279, '7') + "..."), std::string::npos) << report;
     }
+    // A quoted field over several lines keeps a gcc-style report at one line for each.
+    result.diagnostics[0].message = "\"abc\r\ndef\rghi\" is no keyword here";
+    EXPECT_EQ(rendered(ReportFormat::gcc, false, 50, result),
+              "t_5: error: \"abc  def ghi\" is no keyword here [error 25]\n");
     result.diagnostics[0] = Diagnostic{};  // a stop at marker slots, raised without words
     result.diagnostics[0].number = 1250;
     EXPECT_NE(rendered(ReportFormat::gcc, false, 50, result).find(error_meaning(1250)),
