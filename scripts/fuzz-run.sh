@@ -2,13 +2,18 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
 # in build-fuzz, writes fresh seeds from the carried texts and the tests' fixtures, replays
 # them and the inputs that once found faults (fuzz/regressions/), and runs each target for SECONDS
-# (default 30), then prints each target's inputs, rate and coverage. Any sanitizer report, crash, broken invariant, leak or slow input fails the
+# (default 30), as many side by side as there are cores, then prints each target's inputs, rate
+# and coverage. Any sanitizer report, crash, broken invariant, leak or slow input fails the
 # script; the input that caused it is left in build-fuzz/findings/TARGET/.
 #
-# Usage: scripts/fuzz-run.sh [SECONDS]
+# Usage: scripts/fuzz-run.sh [SECONDS [TARGET...]]   (every target unless some are named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
+shift $(($# > 0))
+# Every target unless some are named.
+targets=("$@")
+((${#targets[@]})) || targets=(route_parser train_parser compile compiled_reader check)
 build=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -30,25 +35,41 @@ fuzz_summary() {
     ' "$2"
 }
 
-failed=()
-summary=()
-for target in route_parser train_parser compile compiled_reader check; do
-    findings="$build/findings/$target"
-    rm -rf "$findings"
-    mkdir -p "$findings"
-    echo "Fuzzing $target for $seconds s"
+# One target's run; its log, and the input that broke it if any, stay in its findings folder.
+fuzz_target() {
+    local target=$1 findings="$build/findings/$1"
     # The dictionary holds the texts' keywords; the compiled files are binary.
-    dictionary=(-dict=fuzz/scenario.dict)
+    local dictionary=(-dict=fuzz/scenario.dict)
     [[ $target == compiled_reader ]] && dictionary=()
     # -timeout: a route of the largest length compiles in well under a second even with the
     # sanitizers, so an input that takes 10 s is a hang.
-    if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
+    "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
         "${dictionary[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
-        "$build/corpus/$target" >"$findings/log.txt" 2>&1; then
-        summary+=("$(fuzz_summary "$target" "$findings/log.txt")")
+        "$build/corpus/$target" >"$findings/log.txt" 2>&1
+}
+
+# Each target is one process on one core, so as many run side by side as there are cores.
+jobs=$(nproc)
+for target in "${targets[@]}"; do
+    rm -rf "$build/findings/$target" "$build/findings/$target.status"
+    mkdir -p "$build/findings/$target"
+done
+for target in "${targets[@]}"; do
+    while (($(jobs -rp | wc -l) >= jobs)); do wait -n || true; done
+    echo "Fuzzing $target for $seconds s"
+    # The status goes to a file: a job that wait -n has reaped can no longer be waited for.
+    { fuzz_target "$target" && echo 0 || echo 1; } >"$build/findings/$target.status" &
+done
+wait
+
+failed=()
+summary=()
+for target in "${targets[@]}"; do
+    if [[ $(cat "$build/findings/$target.status") == 0 ]]; then
+        summary+=("$(fuzz_summary "$target" "$build/findings/$target/log.txt")")
     else
-        echo "FAILED: $target; log and input in $findings:"
-        tail -n 60 "$findings/log.txt"
+        echo "FAILED: $target; log and input in $build/findings/$target:"
+        tail -n 60 "$build/findings/$target/log.txt"
         failed+=("$target")
     fi
 done
