@@ -231,7 +231,7 @@ CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j)
     for (ScenarioRecord& record : model.records) record = ScenarioRecord{};
     // The tables come from this compile only; a model used before starts without them.
     model.cells.clear();
-    model.plan = Plan{};
+    model.plan = PlanSteps{};
     model.row_site = {};
     model.cell_origins.clear();
     model.reference_sites = {};

@@ -289,7 +289,7 @@ TEST(MemorizzaPercorso, MarkerSlotsTakenByASignalStopTheCompile) {
         Compile run = compile(short_route, train_with(c.signal_row));
         EXPECT_EQ(run.outcome.status, CompileOutcome::Status::stopped_by_errore);
         EXPECT_EQ(run.outcome.errore_text, c.errore_text);
-        EXPECT_FALSE(run.outcome.files.plan.has_value());
+        EXPECT_FALSE(run.outcome.files.with_plan);
         EXPECT_TRUE(run.outcome.files.cells.empty());
     }
 }

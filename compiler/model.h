@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/diagnostic.h"
+#include "compiler/plan.h"
 
 namespace scenario {
 
@@ -91,25 +92,12 @@ constexpr std::int16_t route_record = 610;
 constexpr std::int16_t first_cell = 5121;
 }  // namespace marker
 
-// The ground plan: one point per metre, 0..plan_upper. Points 0 and 1 are the fixed
-// origin (0,0) and (0,1) once the feature part of the route has begun; the computed
-// points always form one run 2..computed_end-1, the rest stay empty.
-struct Plan {
-    bool origin_set = false;
-    std::int32_t computed_end = 2;
-    std::vector<double> x;  // indexed by point; only [2, computed_end) is meaningful
-    std::vector<double> y;
-
-    bool exists() const { return !x.empty(); }
-    std::int32_t upper() const { return static_cast<std::int32_t>(x.size()) - 1; }
-};
-
 // The whole run state of one compile.
 struct Model {
     std::string route_stem;
     std::string train_number;
 
-    Plan plan;
+    PlanSteps plan;                // the points are computed as the plan file is written
     std::vector<TrackCell> cells;  // 0..cell_upper once the route length is read
     std::array<ScenarioRecord, record_count> records{};
     // Slot 0 of the mountain lists is never used; the lists grow with every stretch.

@@ -231,17 +231,12 @@ RowEnd RouteParser::route_length_row() {
         static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
     model_.records[record_slot::totals].zone_end = length;
     model_.cells.assign(static_cast<std::size_t>(model_.cell_upper) + 1, TrackCell{});
-    // The plan starts afresh but keeps the storage of an earlier compile in the same model,
-    // so that a model used for many routes (the fuzzer's) fills pages it already has.
-    Plan& plan = model_.plan;
+    // The plan starts afresh; its runs keep their storage for a model used for many routes.
+    PlanSteps& plan = model_.plan;
+    plan.exists = model_.plan_option != 0;
     plan.origin_set = false;
     plan.computed_end = 2;
-    plan.x.clear();
-    plan.y.clear();
-    if (model_.plan_option != 0) {
-        plan.x.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
-        plan.y.assign(static_cast<std::size_t>(model_.plan_upper) + 1, 0.0);
-    }
+    plan.runs.clear();
     return RowEnd::next_row;
 }
 
@@ -305,13 +300,8 @@ void RouteParser::start_feature_part() {
     gradient_in_force_ = 0;
     j_ = 2;
     if (model_.plan_option == 0) return;
-    Plan& plan = model_.plan;
-    plan.x[0] = 0.0;
-    plan.y[0] = 0.0;
-    plan.x[1] = 0.0;
-    plan.y[1] = 1.0;
-    plan.origin_set = true;
-    plan.computed_end = j_;
+    model_.plan.origin_set = true;
+    model_.plan.computed_end = j_;
 }
 
 RowEnd RouteParser::read_feature_part() {
@@ -361,29 +351,19 @@ RowEnd RouteParser::gradient_row() {
 }
 
 // Points j_ .. last, each from the two before it: a straight step repeats the last step
-// vector, a curve step turns it by the curvature (positive to the right, towards +x). The
-// order of the operations is part of the plan file's exact bytes.
+// vector, a curve step turns it by the curvature (positive to the right, towards +x). Only the
+// run is kept; the writer computes the points from the runs as it writes them. A run like the
+// one before it extends that one.
 void RouteParser::plan_steps_through(std::int64_t last, double curvature) {
-    Plan& plan = model_.plan;
-    auto j = static_cast<std::size_t>(j_);
-    double x1 = plan.x[j - 1], x2 = plan.x[j - 2];
-    double y1 = plan.y[j - 1], y2 = plan.y[j - 2];
-    for (; static_cast<std::int64_t>(j) <= last; ++j) {
-        const double dx = x1 - x2;
-        const double dy = y1 - y2;
-        x2 = x1;
-        y2 = y1;
-        if (curvature == 0.0) {
-            x1 = x1 + dx;
-            y1 = y1 + dy;
-        } else {
-            x1 = x1 + dx + curvature * dy;
-            y1 = y1 + dy - curvature * dx;
-        }
-        plan.x[j] = x1;
-        plan.y[j] = y1;
+    if (last < j_) return;
+    PlanSteps& plan = model_.plan;
+    const auto last_point = static_cast<std::int32_t>(last);
+    if (!plan.runs.empty() && plan.runs.back().curvature == curvature) {
+        plan.runs.back().last = last_point;
+    } else {
+        plan.runs.push_back({last_point, curvature});
     }
-    j_ = static_cast<std::int32_t>(j);
+    j_ = last_point + 1;
     plan.computed_end = j_;
 }
 

@@ -90,7 +90,8 @@ TEST(RouteParser, GeneralBlockSizesTheTrackAndStoresItsValues) {
     EXPECT_EQ(m.plan_upper, 250000);
     EXPECT_EQ(m.cell_upper, 5000);
     EXPECT_EQ(m.cells.size(), 5001u);
-    EXPECT_EQ(m.plan.x.size(), 250001u);
+    EXPECT_TRUE(m.plan.exists);
+    EXPECT_EQ(plan_file_size(m), 4999964u);
     EXPECT_EQ(m.records[84].zone_end, 243000);
     EXPECT_EQ(m.records[85].zone_start, 1);
     EXPECT_EQ(m.records[85].position, 0);
@@ -208,7 +209,7 @@ TEST(RouteParser, GradientRowsOutOfOrderFaultOnlyPastTheLastCell) {
 
 TEST(RouteParser, StraightRouteRunsAlongY) {
     RouteRun run = parse(joined({"[generale]", "lunghezza percorso, 243000", "[x]", "[fine]"}));
-    const Plan& plan = run.model.plan;
+    const Plan plan = testing::plan_points(run.model);
     ASSERT_TRUE(plan.origin_set);
     EXPECT_EQ(plan.computed_end, 249999);
     for (std::size_t j = 0; j <= 249998; ++j) {
@@ -224,8 +225,8 @@ double heading(const Plan& plan, std::size_t j) {
 TEST(RouteParser, ClassSixCurveTurnsAQuarterAndMirrorsToTheLeft) {
     RouteRun right = parse(route_with({"curvad6, 0, 524"}));
     RouteRun left = parse(route_with({"curvaS6, 0, 524"}));
-    const Plan& r = right.model.plan;
-    const Plan& l = left.model.plan;
+    const Plan r = testing::plan_points(right.model);
+    const Plan l = testing::plan_points(left.model);
     // The first curve steps, written out.
     EXPECT_DOUBLE_EQ(r.x[2], 0.003);
     EXPECT_DOUBLE_EQ(r.y[2], 2.0);
@@ -246,7 +247,7 @@ TEST(RouteParser, ClassSixCurveTurnsAQuarterAndMirrorsToTheLeft) {
 
 TEST(RouteParser, CurvesFollowOnFromWhereThePlanStands) {
     RouteRun run = parse(route_with({"curvad6, 100, 50", "curvas3, 120, 80"}));
-    const Plan& p = run.model.plan;
+    const Plan p = testing::plan_points(run.model);
     EXPECT_EQ(p.x[100], 0.0);
     EXPECT_EQ(p.y[100], 100.0);
     EXPECT_DOUBLE_EQ(p.x[101], 0.003);
@@ -258,7 +259,7 @@ TEST(RouteParser, CurvesFollowOnFromWhereThePlanStands) {
 TEST(RouteParser, CurvesAreIgnoredWithoutThePlanOption) {
     RouteRun run = parse(route_with({"curvad, 100, 50", "pendenza, 1000, 5"}), 0);
     EXPECT_EQ(run.model.error_code, 0);
-    EXPECT_FALSE(run.model.plan.exists());
+    EXPECT_FALSE(run.model.plan.exists);
     EXPECT_EQ(gradient_of(run, 20), 105);
 }
 

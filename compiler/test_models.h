@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
 #include "compiler/driver.h"
 #include "compiler/model.h"
 #include "compiler/source_files.h"
+#include "compiler/writer.h"
 
 namespace scenario::testing {
 
@@ -17,6 +19,27 @@ inline Model model_with_cells(std::int32_t upper) {
     model.cells.resize(static_cast<std::size_t>(upper) + 1);
     model.cell_upper = upper;
     return model;
+}
+
+// The plan's points as the writer integrates them into the plan file (origin set: each column
+// is two 4-byte origin values, then 10-byte tagged doubles).
+inline Plan plan_points(const Model& model) {
+    const std::string file = plan_file_bytes(model);
+    Plan plan;
+    plan.origin_set = model.plan.origin_set;
+    plan.computed_end = model.plan.computed_end;
+    const std::size_t points = file.empty() ? 0 : static_cast<std::size_t>(model.plan_upper) + 1;
+    plan.x.assign(points, 0.0);
+    plan.y.assign(points, 0.0);
+    if (!plan.origin_set) return plan;
+    plan.y[1] = 1.0;
+    const std::size_t column = file.size() / 2;
+    for (std::size_t j = 2; j < static_cast<std::size_t>(plan.computed_end); ++j) {
+        const std::size_t at = 8 + (j - 2) * 10 + 2;
+        std::memcpy(&plan.x[j], file.data() + at, sizeof(double));
+        std::memcpy(&plan.y[j], file.data() + column + at, sizeof(double));
+    }
+    return plan;
 }
 
 // Where the last error raised points (nowhere when there is none).

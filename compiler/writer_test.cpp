@@ -41,9 +41,8 @@ std::string double_bytes(double value) {
 }
 
 TEST(Writer, PlanFileHasOriginComputedRunAndEmptyTail) {
-    Model model;
-    model.plan = plan_of(10, 9);  // N = 10: points 2..8 computed, 9 and 10 empty
-    const std::string file = plan_file_bytes(model);
+    // N = 10: points 2..8 computed, 9 and 10 empty
+    const std::string file = plan_file_bytes(plan_of(10, 9));
     ASSERT_EQ(file.size(), 20u * 10 - 36);
     const std::size_t column = file.size() / 2;
     EXPECT_EQ(file.substr(0, 8), bytes({2, 0, 0, 0, 2, 0, 0, 0}));
@@ -55,17 +54,56 @@ TEST(Writer, PlanFileHasOriginComputedRunAndEmptyTail) {
 }
 
 TEST(Writer, PlanPointsNeverComputedAreEmpty) {
+    EXPECT_EQ(plan_file_bytes(plan_of(10, 2, false)), std::string(2 * 11 * 2, '\0'));
+    EXPECT_EQ(plan_file_bytes(plan_of(10, 2, true)).size(), 2u * (8 + 9 * 2));
+    // The same from a model whose route stopped before its feature part, and one just begun.
     Model model;
-    model.plan = plan_of(10, 2, false);
+    model.plan_upper = 10;
+    model.plan.exists = true;
     EXPECT_EQ(plan_file_bytes(model), std::string(2 * 11 * 2, '\0'));
-    model.plan = plan_of(10, 2, true);
-    EXPECT_EQ(plan_file_bytes(model).size(), 2u * (8 + 9 * 2));
+    model.plan.origin_set = true;
+    EXPECT_EQ(plan_file_bytes(model), plan_file_bytes(plan_of(10, 2, true)));
 }
 
-TEST(Writer, CarriedRoutePlanFileLength) {
+// The points one after the other, as the route was once integrated into two columns.
+Plan integrated_point_by_point(const Model& model) {
+    Plan plan = plan_of(model.plan_upper, model.plan.computed_end);
+    plan.x[1] = 0.0;
+    plan.y[1] = 1.0;
+    std::size_t j = 2;
+    for (const PlanRun& run : model.plan.runs) {
+        for (; static_cast<std::int32_t>(j) <= run.last; ++j) {
+            const double dx = plan.x[j - 1] - plan.x[j - 2];
+            const double dy = plan.y[j - 1] - plan.y[j - 2];
+            plan.x[j] = plan.x[j - 1] + dx + run.curvature * dy;
+            plan.y[j] = plan.y[j - 1] + dy - run.curvature * dx;
+        }
+    }
+    return plan;
+}
+
+TEST(Writer, PlanFromItsRunsComesInPiecesAndMatchesThePointsOneByOne) {
     Model model;
-    model.plan = plan_of(250000, 249999);
-    EXPECT_EQ(plan_file_bytes(model).size(), 4999964u);
+    model.plan_upper = 250000;
+    model.plan.exists = true;
+    model.plan.origin_set = true;
+    model.plan.runs = {{1000, 0.0}, {1524, 0.003}, {3000, -0.0004}, {249998, 0.0}};
+    model.plan.computed_end = 249999;
+    std::string streamed;
+    std::size_t largest_piece = 0;
+    write_plan_file(model, [&](std::string_view piece) {
+        largest_piece = std::max(largest_piece, piece.size());
+        streamed.append(piece);
+    });
+    EXPECT_LE(largest_piece, 64u * 1024);
+    ASSERT_EQ(streamed.size(), 4999964u);
+    EXPECT_EQ(plan_file_size(model), streamed.size());
+    EXPECT_TRUE(streamed == plan_file_bytes(integrated_point_by_point(model)));
+
+    // A route that stopped half-way leaves the rest of both columns empty.
+    model.plan.runs = {{1000, 0.0}, {1200, 0.001}};
+    model.plan.computed_end = 1201;
+    EXPECT_TRUE(plan_file_bytes(model) == plan_file_bytes(integrated_point_by_point(model)));
 }
 
 TEST(Writer, RecordFileWritesEachFieldAtItsWidth) {
@@ -129,9 +167,10 @@ TEST(Writer, PlanFileOnlyWhenAskedForAndBuilt) {
     for (Case c : std::vector<Case>{{1, true, true}, {0, true, false}, {1, false, false}}) {
         Model model = testing::model_with_cells(2);
         model.plan_option = c.plan_option;
-        if (c.plan_built) model.plan = plan_of(10, 9);
+        model.plan_upper = 10;
+        model.plan.exists = c.plan_built;
         const CompiledFiles files = build_compiled_files(model);
-        EXPECT_EQ(files.plan.has_value(), c.has_plan_file) << c.plan_option << c.plan_built;
+        EXPECT_EQ(files.with_plan, c.has_plan_file) << c.plan_option << c.plan_built;
         EXPECT_EQ(files.records.size(), 87u * 34);
         EXPECT_EQ(files.cells.size(), 45u);
     }

@@ -18,8 +18,7 @@ namespace {
 struct Snapshot {
     std::vector<TrackCell> cells;
     std::array<ScenarioRecord, record_count> records;
-    std::vector<double> plan_x, plan_y;
-    std::int32_t plan_end = 0;
+    PlanSteps plan;
     std::vector<std::int32_t> mountain_start, mountain_end;
     Diagnostics diagnostics;
     std::int32_t error_code = 0, error_position = 0;
@@ -27,9 +26,7 @@ struct Snapshot {
     explicit Snapshot(const Model& m)
         : cells(m.cells),
           records(m.records),
-          plan_x(m.plan.x),
-          plan_y(m.plan.y),
-          plan_end(m.plan.computed_end),
+          plan(m.plan),
           mountain_start(m.mountain_start),
           mountain_end(m.mountain_end),
           diagnostics(m.diagnostics),

@@ -1,6 +1,7 @@
 // Fuzzes the route half of the compile: any text either parses or ends with an error number
-// (or a read fault, which the compile turns into error 25), inside the tables it sized. A
-// share of the inputs runs with the plan (runs_with_plan).
+// (or a read fault, which the compile turns into error 25), inside the tables it sized. Half of
+// the inputs are read with the plan (reads_with_plan), and a share of those writes the plan
+// file into a sink that checks it (writes_files).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text = fuzzing::as_text(data, size);
     static Model model;
     fuzzing::reset_keeping_storage(model);
-    model.plan_option = fuzzing::runs_with_plan(text) ? 1 : 0;
+    model.plan_option = fuzzing::reads_with_plan(text) ? 1 : 0;
     try {
         RouteHalfResult result = parse_route(model, text, "linea.txt");
         require(result.go_on_to_train == (model.error_code == 0 || model.error_code == 15),
@@ -30,5 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!fault.site.file.empty(), "a read fault names the text it struck");
     }
     fuzzing::check_model_tables(model);
+    if (model.plan.exists && fuzzing::writes_files(text)) fuzzing::check_plan_file(model);
+    fuzzing::reset_keeping_storage(model);
     return 0;
 }

@@ -180,7 +180,7 @@ std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& co
         CompileOutcome outcome = memorizza_percorso(model, sources, 1);
         if (outcome.status != CompileOutcome::Status::ready) continue;
         // The kind bytes follow the reader target's choice: 0 plan, 1 records, 2 cells.
-        if (outcome.files.plan) add('\0', *outcome.files.plan);
+        if (outcome.files.with_plan) add('\0', plan_file_bytes(model));
         add('\1', outcome.files.records);
         add('\2', outcome.files.cells);
     }

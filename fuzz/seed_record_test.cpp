@@ -54,7 +54,7 @@ std::string outcome_of(const std::string& input) {
          << " route=" << (sources.route_exists() ? "kept" : "gone")
          << " train=" << (sources.train_exists() ? "kept" : "gone") << " " << status_word(outcome);
     if (outcome.status == CompileOutcome::Status::ready) {
-        line << " plan=" << (outcome.files.plan ? short_hash(*outcome.files.plan) : "-")
+        line << " plan=" << (outcome.files.with_plan ? short_hash(plan_file_bytes(model)) : "-")
              << " records=" << short_hash(outcome.files.records)
              << " cells=" << short_hash(outcome.files.cells);
     }

@@ -24,7 +24,7 @@ mode_t new_file_mode() {
     return 0666 & ~mask;
 }
 
-// Writes the bytes to a new hidden file beside the target and returns its path.
+// Writes the content to a new hidden file beside the target and returns its path.
 std::filesystem::path write_temporary_beside(const FileContent& file) {
     std::string hidden_name = ".";
     hidden_name += file.path.filename().string();
@@ -35,7 +35,11 @@ std::filesystem::path write_temporary_beside(const FileContent& file) {
     std::filesystem::path temporary = pattern;
     try {
         if (::fchmod(fd, new_file_mode()) != 0) throw SystemFailure(errno, file.path);
-        write_all(fd, file.bytes, file.path);
+        if (file.produce) {
+            file.produce([fd, &file](std::string_view piece) { write_all(fd, piece, file.path); });
+        } else {
+            write_all(fd, file.bytes, file.path);
+        }
     } catch (...) {
         ::close(fd);
         ::unlink(temporary.c_str());
@@ -192,9 +196,9 @@ void ignore_file_size_signal() {
 
 std::vector<std::string> write_files_together(
     const std::filesystem::path& folder,
-    const std::vector<std::pair<std::string, std::string_view>>& named) {
+    const std::vector<std::pair<std::string, ContentProducer>>& named) {
     std::vector<FileContent> files;
-    for (const auto& [name, bytes] : named) files.push_back({folder / name, bytes});
+    for (const auto& [name, produce] : named) files.push_back({folder / name, {}, produce});
     return write_files_together(files);
 }
 

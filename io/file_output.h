@@ -24,29 +24,35 @@ class SystemFailure : public std::runtime_error {
 // Its number, description and path, for the user.
 std::string system_failure_report(const SystemFailure& failure);
 
+// Produces a file's content: hands its bytes, in order and in pieces of any size, to the
+// function it is given, which writes each piece straight into the file.
+using ContentProducer = std::function<void(const std::function<void(std::string_view)>& put)>;
+
+// A file of the set: its bytes, or, when produce is set, the producer of its bytes.
 struct FileContent {
     std::filesystem::path path;
     std::string_view bytes;
+    ContentProducer produce = {};
 };
 
 // The rename the set replacement uses; tests put one in that fails on purpose.
 using RenameFunction = std::function<int(const char* from, const char* to)>;
 
 // Replaces a set of files all or nothing. Each file is first written whole to a hidden
-// temporary file in its own folder. Then each earlier file moves to a hidden backup name,
-// the new files are renamed in, and the backups are removed; on any failure the new files
-// go and the backups are put back, so every target holds its earlier content (or nothing,
-// where it had none) and no temporary or backup is left. Anything at a target name that is
-// not a regular file is refused before anything moves; nothing is removed recursively.
-// Backups that a killed run left are dealt with first: while a file of the set is missing
-// they are put back, when the whole set is present they are removed. Returns one line for
+// temporary file in its own folder (a produced file as its producer hands out the bytes). Then each
+// earlier file moves to a hidden backup name, the new files are renamed in, and the backups are
+// removed; on any failure the new files go and the backups are put back, so every target holds its
+// earlier content (or nothing, where it had none) and no temporary or backup is left. Anything at a
+// target name that is not a regular file is refused before anything moves; nothing is removed
+// recursively. Backups that a killed run left are dealt with first: while a file of the set is
+// missing they are put back, when the whole set is present they are removed. Returns one line for
 // the user about each such backup.
 std::vector<std::string> write_files_together(const std::vector<FileContent>& files,
                                               const RenameFunction& rename_file = ::rename);
-// The same for files named within one folder.
+// The same for produced files named within one folder.
 std::vector<std::string> write_files_together(
     const std::filesystem::path& folder,
-    const std::vector<std::pair<std::string, std::string_view>>& named);
+    const std::vector<std::pair<std::string, ContentProducer>>& named);
 // The hidden name an earlier file waits under while its replacement is renamed in.
 std::filesystem::path backup_path(const std::filesystem::path& target);
 // One file: written to a temporary beside it, then renamed over it in one step.

@@ -42,6 +42,27 @@ TEST(FileOutput, AFailedSetLeavesEveryEarlierFileAndNoTemporary) {
     EXPECT_EQ(count_entries(folder.path()), 1u);
 }
 
+// A produced file goes into the set piece by piece; a producer that fails part-way leaves the
+// earlier set and no temporary, as a write that fails does.
+TEST(FileOutput, ProducedFilesAreWrittenAsTheyComeAndAllOrNothing) {
+    TemporaryFolder folder;
+    const auto pieces = [](const std::function<void(std::string_view)>& put) {
+        for (int i = 0; i < 3; ++i) put(std::string(40000, static_cast<char>('a' + i)));
+    };
+    write_files_together(folder.path(), {{"p.dat", pieces}});
+    EXPECT_EQ(read_bytes(folder / "p.dat"),
+              std::string(40000, 'a') + std::string(40000, 'b') + std::string(40000, 'c'));
+
+    const auto failing = [](const std::function<void(std::string_view)>& put) {
+        put("half");
+        throw SystemFailure(ENOSPC, "p.dat");
+    };
+    EXPECT_THROW(write_files_together(folder.path(), {{"q.dat", pieces}, {"p.dat", failing}}),
+                 SystemFailure);
+    EXPECT_EQ(read_bytes(folder / "p.dat").size(), 120000u);
+    EXPECT_EQ(count_entries(folder.path()), 1u);
+}
+
 // Three files replaced as a set, with a rename that fails on its n-th call (0: never).
 struct SetInFolder {
     TemporaryFolder folder{"file-set"};

@@ -40,7 +40,7 @@ int finish_compile(const std::filesystem::path& folder, const Identity& id, Mode
     // What became of an interrupted earlier run's backups goes to standard error: it is
     // worth a line in a log, not a message box.
     for (const std::string& note :
-         write_files_together(folder, compiled_files_by_name(id, outcome.files))) {
+         write_files_together(folder, compiled_files_by_name(id, model, outcome.files))) {
         std::cerr << note << "\n";
     }
     if (model.error_code == 0) return exit_status::clean;

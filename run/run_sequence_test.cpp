@@ -23,7 +23,7 @@ bool folder_is_empty(const TemporaryFolder& folder) {
 
 CompileOutcome ready_outcome() {
     CompileOutcome outcome;
-    outcome.files.plan = "plan";
+    outcome.files.with_plan = true;
     outcome.files.records = "records";
     outcome.files.cells = "cells";
     return outcome;
@@ -78,6 +78,8 @@ TEST(RunSequence, AScenarioErrorIsReportedAfterTheFilesAreWritten) {
     const Identity id = carried_identity();
     TemporaryFolder folder;
     Model model;
+    model.plan.exists = true;  // points 0..7000, none computed
+    model.plan_upper = 7000;
     model.error_code = 12;
     model.error_position = 214450;
     RecordingUi ui;
@@ -85,7 +87,7 @@ TEST(RunSequence, AScenarioErrorIsReportedAfterTheFilesAreWritten) {
               exit_status::scenario_error);
     EXPECT_EQ(testing::read_bytes(folder / "Brenzola_Tessalto_917.sim"), "records");
     EXPECT_EQ(testing::read_bytes(folder / "Brenzola_Tessalto_917.dat"), "cells");
-    EXPECT_EQ(testing::read_bytes(folder / "Brenzola_Tessalto_linea.dat"), "plan");
+    EXPECT_EQ(testing::read_bytes(folder / "Brenzola_Tessalto_linea.dat"), plan_file_bytes(model));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].rfind(" Errore n. 12\nPosizione: 214450 m\n", 0), 0u);
 }
@@ -96,7 +98,7 @@ TEST(RunSequence, WithoutAPlanNoPlanFileIsWrittenAndAnOldOneStays) {
     testing::write_bytes(folder / "Brenzola_Tessalto_linea.dat", "old plan");
     Model model;
     CompileOutcome outcome = ready_outcome();
-    outcome.files.plan.reset();
+    outcome.files.with_plan = false;
     RecordingUi ui;
     EXPECT_EQ(finish_compile(folder.path(), id, model, outcome, ui), exit_status::clean);
     EXPECT_TRUE(ui.messages.empty());

@@ -129,8 +129,9 @@ int write_outcome(const CompileRequest& request, const Identity& id,
         return exit_status::stopped;
     }
     make_folders(request.output_folder);
-    for (const std::string& note : write_files_together(
-             request.output_folder, compiled_files_by_name(id, compiled.outcome.files))) {
+    for (const std::string& note :
+         write_files_together(request.output_folder,
+                              compiled_files_by_name(id, compiled.model, compiled.outcome.files))) {
         err << note << "\n";
     }
     for (const auto& path : output_paths(request, id)) out << "wrote " << path.string() << "\n";

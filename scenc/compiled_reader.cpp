@@ -406,8 +406,8 @@ CompiledScenario load_named(const CompiledFileNames& names) {
     model.cells = decode_named_file(*names.cells, CompiledFileKind::cells, decode_cell_file);
     model.cell_upper = static_cast<std::int32_t>(model.cells.size()) - 1;
     if (names.plan) {
-        model.plan = decode_named_file(*names.plan, CompiledFileKind::plan, decode_plan_file);
-        model.plan_upper = model.plan.upper();
+        scenario.plan = decode_named_file(*names.plan, CompiledFileKind::plan, decode_plan_file);
+        model.plan_upper = scenario.plan.upper();
         model.plan_option = 1;
     }
     model.route_stem = model.records[record_slot::route_identity].text;

@@ -58,10 +58,11 @@ Decoded decode_file_bytes(const std::filesystem::path& path, std::string_view by
     }
 }
 
-// A compiled scenario as read back: records and cells always, the plan when its file was
-// given or found. The model's cell_upper and plan_upper match the tables.
+// A compiled scenario as read back: records and cells always, the plan's points when its file
+// was given or found. The model's cell_upper and plan_upper match the tables.
 struct CompiledScenario {
     Model model;
+    Plan plan;
     std::filesystem::path records_file;
     std::filesystem::path cells_file;
     std::optional<std::filesystem::path> plan_file;

@@ -11,7 +11,7 @@ namespace scenario::scenc {
 namespace {
 
 // A small compiled scenario with the awkward values: negative and wrapped numbers, a text
-// with a byte above 127, an empty text, and a plan that stops before its last points.
+// with a byte above 127, an empty text; and a plan that stops before its last points.
 Model small_model() {
     Model model = testing::model_with_cells(5);
     model.cells[1] = {0, 5121, -2, 0, 0, 0, 0, 0, 31, 100, 100};
@@ -25,19 +25,24 @@ Model small_model() {
     model.records[85].par_a = 610;
     model.records[86].text = "12";
     model.records[86].par_e = -40;
-    model.plan.x = {0, 0, 0.25, -1.5, 0, 0};
-    model.plan.y = {0, 1, 2, 3.125, 0, 0};
-    model.plan.origin_set = true;
-    model.plan.computed_end = 4;
     model.plan_option = 1;
     return model;
+}
+
+Plan small_plan() {
+    Plan plan;
+    plan.x = {0, 0, 0.25, -1.5, 0, 0};
+    plan.y = {0, 1, 2, 3.125, 0, 0};
+    plan.origin_set = true;
+    plan.computed_end = 4;
+    return plan;
 }
 
 TEST(ScencReader, ReadsBackWhatTheWriterWrites) {
     Model model = small_model();
     EXPECT_EQ(decode_cell_file(cell_file_bytes(model)), model.cells);
     EXPECT_EQ(decode_record_file(record_file_bytes(model)), model.records);
-    Plan plan = decode_plan_file(plan_file_bytes(model));
+    Plan plan = decode_plan_file(plan_file_bytes(small_plan()));
     EXPECT_TRUE(plan.origin_set);
     EXPECT_EQ(plan.computed_end, 4);
     EXPECT_EQ(plan.x.size(), 6u);
@@ -45,16 +50,17 @@ TEST(ScencReader, ReadsBackWhatTheWriterWrites) {
     EXPECT_EQ(plan.y[3], 3.125);
     EXPECT_EQ(plan.y[1], 1.0);
 
-    model.plan.origin_set = false;  // a route that stopped before its feature part
-    model.plan.computed_end = 2;
-    Plan empty = decode_plan_file(plan_file_bytes(model));
+    Plan stopped = small_plan();  // a route that stopped before its feature part
+    stopped.origin_set = false;
+    stopped.computed_end = 2;
+    Plan empty = decode_plan_file(plan_file_bytes(stopped));
     EXPECT_FALSE(empty.origin_set);
     EXPECT_EQ(empty.upper(), 5);
 }
 
 TEST(ScencReader, RefusesFilesOfTheWrongLayoutWithOneLine) {
     std::string records = record_file_bytes(small_model());
-    std::string plan = plan_file_bytes(small_model());
+    std::string plan = plan_file_bytes(small_plan());
     // Point 3 empty and point 4 computed, in both columns (each column is 32 bytes).
     std::string computed_after_gap = plan;
     for (std::size_t column : {0, 32}) {
@@ -109,7 +115,7 @@ TEST(ScencReader, TellsTheKindFromTheContentAndRefusesAMisleadingName) {
     const std::pair<CompiledFileKind, std::string> files[] = {
         {CompiledFileKind::cells, cell_file_bytes(model)},
         {CompiledFileKind::records, record_file_bytes(model)},
-        {CompiledFileKind::plan, plan_file_bytes(model)},
+        {CompiledFileKind::plan, plan_file_bytes(small_plan())},
     };
     ASSERT_EQ(files[1].second.size() % 15, 0u);
     const std::pair<CompiledFileKind, const char*> names[] = {
@@ -160,7 +166,7 @@ TEST(ScencReader, LoadsAScenarioFromItsFolderOrItsFiles) {
     EXPECT_EQ(without_plan.model.cell_upper, 5);
     EXPECT_FALSE(without_plan.plan_file.has_value());
 
-    testing::write_bytes(folder / file_name::plan(id), plan_file_bytes(model));
+    testing::write_bytes(folder / file_name::plan(id), plan_file_bytes(small_plan()));
     CompiledScenario with_plan = load_compiled_scenario({folder.path()});
     EXPECT_EQ(with_plan.model.plan_upper, 5);
     EXPECT_EQ(with_plan.model.route_stem, "Stem");

@@ -220,7 +220,7 @@ ScenarioDiff diff_folders(const DiffRequest& request) {
     diff_records(old_set.model.records, new_set.model.records, diff);
     diff_cells(old_set.model.cells, new_set.model.cells, diff);
     auto plan_of = [](const CompiledScenario& set) {
-        return set.plan_file ? std::optional<Plan>(set.model.plan) : std::nullopt;
+        return set.plan_file ? std::optional<Plan>(set.plan) : std::nullopt;
     };
     diff_plan_files(plan_of(old_set), plan_of(new_set), diff);
     return diff;

@@ -31,19 +31,25 @@ Model base_model() {
     model.records[85].text = "Stem";
     model.records[85].par_a = marker::route_record;
     model.records[86].text = "5";
-    model.plan.x = {0, 0, 0, 0, 0, 0, 0};
-    model.plan.y = {0, 1, 2, 3, 4, 0, 0};
-    model.plan.origin_set = true;
-    model.plan.computed_end = 5;
     model.plan_option = 1;
     return model;
 }
 
-ScenarioDiff diff_of(const Model& old_model, const Model& new_model) {
+Plan base_plan() {
+    Plan plan;
+    plan.x = {0, 0, 0, 0, 0, 0, 0};
+    plan.y = {0, 1, 2, 3, 4, 0, 0};
+    plan.origin_set = true;
+    plan.computed_end = 5;
+    return plan;
+}
+
+ScenarioDiff diff_of(const Model& old_model, const Model& new_model,
+                     const Plan& old_plan = base_plan(), const Plan& new_plan = base_plan()) {
     ScenarioDiff diff;
     diff_records(old_model.records, new_model.records, diff);
     diff_cells(old_model.cells, new_model.cells, diff);
-    diff.plan = compare_plans(old_model.plan, new_model.plan);
+    diff.plan = compare_plans(old_plan, new_plan);
     return diff;
 }
 
@@ -57,46 +63,47 @@ TEST(ScencDiff, IdenticalScenariosAreTheSame) {
 TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
     struct Case {
         const char* change;
-        void (*edit)(Model&);
+        void (*edit)(Model&, Plan&);
         const char* expected;
     };
     const Case cases[] = {
-        {"departure", [](Model& m) { m.records[1].time_s = 39120; },
+        {"departure", [](Model& m, Plan&) { m.records[1].time_s = 39120; },
          "station \"BRENZOLA CENTRALE\": departure 10:50:00 → 10:52:00 (time_s 39000 → 39120)\n"},
-        {"arrival at the last station", [](Model& m) { m.records[2].time_s = 40060; },
+        {"arrival at the last station", [](Model& m, Plan&) { m.records[2].time_s = 40060; },
          "station \"TESSALTO\": arrival 11:06:40 → 11:07:40 (time_s 40000 → 40060)\n"},
-        {"station moved", [](Model& m) { m.records[2].position = 450; },
+        {"station moved", [](Model& m, Plan&) { m.records[2].position = 450; },
          "station \"TESSALTO\": position 400 m (0+400) → 450 m (0+450) (position 400 → 450)\n"},
-        {"station renamed", [](Model& m) { m.records[2].text = "TESSALTO \xC8"; },
+        {"station renamed", [](Model& m, Plan&) { m.records[2].text = "TESSALTO \xC8"; },
          "station \"TESSALTO È\": text \"TESSALTO\" → \"TESSALTO È\"\n"},
-        {"sign board text", [](Model& m) { m.records[80].text = "(Km 341+600)"; },
+        {"sign board text", [](Model& m, Plan&) { m.records[80].text = "(Km 341+600)"; },
          "sign board \"(Km 341+600)\": text \"(Km 341+500)\" → \"(Km 341+600)\"\n"},
-        {"speed", [](Model& m) { m.cells[7].speed_limit = 30; },
+        {"speed", [](Model& m, Plan&) { m.cells[7].speed_limit = 30; },
          "cell 7 at 350 m (0+350): speed limit 155 km/h → 150 km/h (speed_limit 31 → 30)\n"},
-        {"gradient", [](Model& m) { m.cells[8].gradient = 92; },
+        {"gradient", [](Model& m, Plan&) { m.cells[8].gradient = 92; },
          "cell 8 at 400 m (0+400): gradient 0 ‰ → -8 ‰ (gradient 100 → 92)\n"},
-        {"signal value", [](Model& m) { m.cells[4].val1 = 42; },
+        {"signal value", [](Model& m, Plan&) { m.cells[4].val1 = 42; },
          "cell 4 at 200 m (0+200): val1 41 → 42\n"},
-        {"contest code", [](Model& m) { m.cells[1].val2 = 7; },
+        {"contest code", [](Model& m, Plan&) { m.cells[1].val2 = 7; },
          "cell 1 at 50 m (0+050): plain contest code 0 → 7 (val2 0 → 7)\n"},
-        {"cells added", [](Model& m) { m.cells.resize(12); },
+        {"cells added", [](Model& m, Plan&) { m.cells.resize(12); },
          "cells: 10 → 12 (only the cells on both sides are compared)\n"},
         {"plan bent",
-         [](Model& m) {
-             m.plan.x[3] = 3;
-             m.plan.x[4] = 4;
+         [](Model&, Plan& p) {
+             p.x[3] = 3;
+             p.x[4] = 4;
          },
          "plan: first point that differs: 3 m (0+003); largest distance between the two plans: "
          "4.000 m at 4 m (0+004)\n"},
-        {"plan shortened", [](Model& m) { m.plan.computed_end = 4; },
+        {"plan shortened", [](Model&, Plan& p) { p.computed_end = 4; },
          "plan: first point that differs: 4 m (0+004); largest distance between the two plans: "
          "0.000 m at 0 m (0+000)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.change);
         Model changed = base_model();
-        c.edit(changed);
-        ScenarioDiff diff = diff_of(base_model(), changed);
+        Plan changed_plan = base_plan();
+        c.edit(changed, changed_plan);
+        ScenarioDiff diff = diff_of(base_model(), changed, base_plan(), changed_plan);
         EXPECT_FALSE(diff.same());
         EXPECT_EQ(diff_text(diff), c.expected);
     }
@@ -105,8 +112,9 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
 TEST(ScencDiff, JsonNamesTheFieldTheValuesAndThePlace) {
     Model changed = base_model();
     changed.records[1].time_s = 39120;
-    changed.plan.x[4] = 3;
-    nlohmann::json json = diff_json(diff_of(base_model(), changed));
+    Plan changed_plan = base_plan();
+    changed_plan.x[4] = 3;
+    nlohmann::json json = diff_json(diff_of(base_model(), changed, base_plan(), changed_plan));
     EXPECT_EQ(json["same"], false);
     ASSERT_EQ(json["differences"].size(), 1u);
     const nlohmann::json& d = json["differences"][0];
@@ -128,7 +136,7 @@ struct WrittenSet {
     std::filesystem::path write(const std::string& name, const Model& model) {
         std::filesystem::path set = folder / name;
         std::filesystem::create_directories(set);
-        testing::write_bytes(set / file_name::plan(id), plan_file_bytes(model));
+        testing::write_bytes(set / file_name::plan(id), plan_file_bytes(base_plan()));
         testing::write_bytes(set / file_name::records(id), record_file_bytes(model));
         testing::write_bytes(set / file_name::cells(id), cell_file_bytes(model));
         return set;

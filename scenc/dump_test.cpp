@@ -16,11 +16,16 @@ Model dump_model() {
     model.records[1].text = "S. BENEDETTO \xC8";
     model.records[80].text = "(Km 341+500)";
     model.records[86].text = "917";
-    model.plan.x = {0, 0, 0, 3, 3, 0};
-    model.plan.y = {0, 1, 2, 6, 2, 0};
-    model.plan.origin_set = true;
-    model.plan.computed_end = 5;
     return model;
+}
+
+Plan dump_plan() {
+    Plan plan;
+    plan.x = {0, 0, 0, 3, 3, 0};
+    plan.y = {0, 1, 2, 6, 2, 0};
+    plan.origin_set = true;
+    plan.computed_end = 5;
+    return plan;
 }
 
 TEST(ScencDump, RecordTableFoldsClearedRecordsAndNamesRoles) {
@@ -56,23 +61,23 @@ TEST(ScencDump, CellTableListsCellsWithAFeatureOrAll) {
 }
 
 TEST(ScencDump, PlanSummaryMeasuresTheComputedPoints) {
-    Model model = dump_model();
-    PlanSummary summary = summarize_plan(model.plan);
+    Plan plan = dump_plan();
+    PlanSummary summary = summarize_plan(plan);
     EXPECT_EQ(summary.points, 6);
     EXPECT_EQ(summary.computed_points, 3);
     EXPECT_DOUBLE_EQ(summary.length, 1 + 1 + 5 + 4);  // (0,0) (0,1) (0,2) (3,6) (3,2)
     EXPECT_EQ(summary.x_max, 3);
     EXPECT_EQ(summary.y_max, 6);
     EXPECT_EQ(summary.end_y, 2);
-    EXPECT_NE(plan_summary_text(model.plan).find("computed points: 3 (2..4)"), std::string::npos);
+    EXPECT_NE(plan_summary_text(plan).find("computed points: 3 (2..4)"), std::string::npos);
 
-    nlohmann::json json = plan_json(model.plan);
+    nlohmann::json json = plan_json(plan);
     EXPECT_EQ(json["computed_points"], 3);
     EXPECT_EQ(json["length"], 11.0);
 
-    model.plan.origin_set = false;
-    model.plan.computed_end = 2;
-    EXPECT_EQ(plan_json(model.plan)["computed_points"], 0);
+    plan.origin_set = false;
+    plan.computed_end = 2;
+    EXPECT_EQ(plan_json(plan)["computed_points"], 0);
 }
 
 TEST(ScencDump, RecordJsonHoldsTheFilledRecords) {

@@ -494,11 +494,10 @@ bool draw_plan_signals(Painter& p, const PlanView& view, const std::vector<doubl
     return true;
 }
 
-void draw_ground_plan(Painter& p, const Model& model, const Features& f, Box box,
+void draw_ground_plan(Painter& p, const Model& model, const Plan& plan, const Features& f, Box box,
                       const Window& window) {
     p.colour(ink);
     panel_title(p, box.left, box.top + 14, "Ground plan", Align::left);
-    const Plan& plan = model.plan;
     if (!plan.exists() || !plan.origin_set || plan.computed_end <= 2 ||
         window.start >= plan.computed_end) {
         p.colour(grey);
@@ -865,14 +864,15 @@ void draw_profile(Painter& p, const Model& model, const Features& f, double top,
     draw_feature_legend(p, rows);
 }
 
-void draw_picture(cairo_t* cr, const Model& model, const Window& window, DrawnPicture* log) {
+void draw_picture(cairo_t* cr, const Model& model, const Plan& plan, const Window& window,
+                  DrawnPicture* log) {
     Painter p(cr, log);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     Features f = gather_features(model, window);
     draw_title(p, model, f, window);
     Box plan_box{left_margin, 50, page_width - left_margin - right_margin, 460};
-    draw_ground_plan(p, model, f, plan_box, window);
+    draw_ground_plan(p, model, plan, f, plan_box, window);
     draw_profile(p, model, f, plan_box.bottom() + 34, window);
 }
 
@@ -924,7 +924,7 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
     return std::nullopt;
 }
 
-std::string scenario_picture(const Model& model, PictureFormat format,
+std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat format,
                              const std::optional<units::Stretch>& stretch) {
     if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
     Window window = window_for(model, stretch);
@@ -933,7 +933,7 @@ std::string scenario_picture(const Model& model, PictureFormat format,
     check(cairo_surface_status(surface.get()));
     {
         ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
-        draw_picture(cr.get(), model, window, nullptr);
+        draw_picture(cr.get(), model, plan, window, nullptr);
         check(cairo_status(cr.get()));
     }
     if (format == PictureFormat::png) {
@@ -944,7 +944,8 @@ std::string scenario_picture(const Model& model, PictureFormat format,
     return bytes;
 }
 
-DrawnPicture drawn_picture(const Model& model, const std::optional<units::Stretch>& stretch) {
+DrawnPicture drawn_picture(const Model& model, const Plan& plan,
+                           const std::optional<units::Stretch>& stretch) {
     if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
     Window window = window_for(model, stretch);
     SurfaceHandle surface(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr),
@@ -952,7 +953,7 @@ DrawnPicture drawn_picture(const Model& model, const std::optional<units::Stretc
     check(cairo_surface_status(surface.get()));
     DrawnPicture picture;
     ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
-    draw_picture(cr.get(), model, window, &picture);
+    draw_picture(cr.get(), model, plan, window, &picture);
     check(cairo_status(cr.get()));
     return picture;
 }
@@ -965,7 +966,8 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
                                ": the picture's name must end in .png, .svg or .pdf");
         }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
-        std::string picture = scenario_picture(scenario.model, *format, request.stretch);
+        std::string picture =
+            scenario_picture(scenario.model, scenario.plan, *format, request.stretch);
         make_folders(request.output.parent_path());
         write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";

@@ -20,9 +20,9 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
 // The ground plan on top (stations and signals marked), and under it the line profile
 // along the route: speed limit, gradient, station stretches, signals, slowdowns and
 // code-change points, over a kilometre scale. Needs the cells and records; the plan panel
-// says so when the model has no plan. With a stretch, only that part of the line is drawn,
+// says so when the plan is empty. With a stretch, only that part of the line is drawn,
 // with panels, scales and labels fitted to it. Throws std::runtime_error when cairo fails.
-std::string scenario_picture(const Model& model, PictureFormat format,
+std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat format,
                              const std::optional<units::Stretch>& stretch = std::nullopt);
 
 // What a picture shows, as the drawing code records it while it draws: every text, and
@@ -39,7 +39,7 @@ struct DrawnPicture {
     double speed_line_end = 0;         // route metre where the speed line stops
     std::size_t legends = 0;           // panels that carry a legend
 };
-DrawnPicture drawn_picture(const Model& model,
+DrawnPicture drawn_picture(const Model& model, const Plan& plan,
                            const std::optional<units::Stretch>& stretch = std::nullopt);
 
 struct PlotRequest {

@@ -39,31 +39,38 @@ Model drawn_model() {
         r.kind = slot == 3 ? 28 : 12;
         r.text = stations[slot - 1].second;
     }
+    return model;
+}
+
+// Its ground plan, with the left curve.
+Plan drawn_plan() {
+    Plan plan;
     std::size_t points = 27001;
-    model.plan.x.assign(points, 0);
-    model.plan.y.assign(points, 0);
-    model.plan.y[1] = 1;
-    model.plan.origin_set = true;
-    model.plan.computed_end = static_cast<std::int32_t>(points - 2);
+    plan.x.assign(points, 0);
+    plan.y.assign(points, 0);
+    plan.y[1] = 1;
+    plan.origin_set = true;
+    plan.computed_end = static_cast<std::int32_t>(points - 2);
     double heading = 0;
     for (std::size_t j = 2; j < points - 2; ++j) {
         if (j > 5000 && j < 9000) heading -= 0.0004;
-        model.plan.x[j] = model.plan.x[j - 1] + std::sin(heading);
-        model.plan.y[j] = model.plan.y[j - 1] + std::cos(heading);
+        plan.x[j] = plan.x[j - 1] + std::sin(heading);
+        plan.y[j] = plan.y[j - 1] + std::cos(heading);
     }
-    return model;
+    return plan;
 }
 
 TEST(ScencPlot, DrawsPngSvgAndPdf) {
     Model model = drawn_model();
-    std::string png = scenario_picture(model, PictureFormat::png);
+    const Plan plan = drawn_plan();
+    std::string png = scenario_picture(model, plan, PictureFormat::png);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    std::string svg = scenario_picture(model, PictureFormat::svg);
+    std::string svg = scenario_picture(model, plan, PictureFormat::svg);
     EXPECT_NE(svg.find("<svg"), std::string::npos);
-    EXPECT_EQ(scenario_picture(model, PictureFormat::pdf).substr(0, 5), "%PDF-");
+    EXPECT_EQ(scenario_picture(model, plan, PictureFormat::pdf).substr(0, 5), "%PDF-");
 
-    model.plan = {};  // compiled without a plan: the profile alone
-    EXPECT_GT(scenario_picture(model, PictureFormat::png).size(), 1000u);
+    // Compiled without a plan: the profile alone.
+    EXPECT_GT(scenario_picture(model, Plan{}, PictureFormat::png).size(), 1000u);
 }
 
 bool has_text(const DrawnPicture& picture, const std::string& text) {
@@ -76,7 +83,7 @@ TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
     model.cells[240] = {cell_kind::sign_board, 80};
     model.records[80].text = "(Km 341+500)";
     model.cells[244] = {cell_kind::speed_boards, 2828};
-    DrawnPicture picture = drawn_picture(model, units::Stretch{11000, 13000});
+    DrawnPicture picture = drawn_picture(model, drawn_plan(), units::Stretch{11000, 13000});
 
     std::vector<std::pair<std::string, double>> marks;
     for (const DrawnMark& mark : picture.marks) marks.emplace_back(mark.what, mark.metre);
@@ -113,7 +120,7 @@ TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
 
 TEST(ScencPlot, WholeRouteCountsAxesAndLines) {
     Model model = drawn_model();
-    DrawnPicture whole = drawn_picture(model);
+    DrawnPicture whole = drawn_picture(model, drawn_plan());
     EXPECT_EQ(whole.speed_line_end, 20000);  // the route's end, not the cells' 27000 m
     std::set<std::string> distinct(whole.speed_axis_labels.begin(), whole.speed_axis_labels.end());
     EXPECT_EQ(distinct.size(), whole.speed_axis_labels.size());
@@ -126,7 +133,7 @@ TEST(ScencPlot, WholeRouteCountsAxesAndLines) {
     // 27,000 plan points become no more than the page can show.
     EXPECT_LT(whole.plan_line_points, 1500u);
 
-    DrawnPicture one_station = drawn_picture(model, units::Stretch{15000, 16000});
+    DrawnPicture one_station = drawn_picture(model, drawn_plan(), units::Stretch{15000, 16000});
     EXPECT_TRUE(has_text(one_station,
                          "15+000 to 16+000 (1.0 km), 1 station, 1 signal, "
                          "0 slowdowns, 0 code-change points"));
@@ -135,7 +142,7 @@ TEST(ScencPlot, WholeRouteCountsAxesAndLines) {
               (std::vector<std::string>{"0", "50", "100", "150"}));  // 120 km/h here
 
     // A window past the end of the cells cannot be drawn.
-    EXPECT_THROW(drawn_picture(model, units::Stretch{30000, 31000}), UsageProblem);
+    EXPECT_THROW(drawn_picture(model, drawn_plan(), units::Stretch{30000, 31000}), UsageProblem);
 }
 
 TEST(ScencPlot, FormatFollowsTheExtension) {

@@ -353,7 +353,7 @@ std::vector<std::int32_t> thinned_plan(const Plan& plan, double tolerance) {
     return kept;
 }
 
-json view_data(const Model& model, const SourceRows* rows) {
+json view_data(const Model& model, const Plan& plan, const SourceRows* rows) {
     json profiles = json::object();
     for (const ProfileLane& lane : profile_lanes) {
         profiles[lane.name] = profile_runs(model, lane, rows);
@@ -368,15 +368,15 @@ json view_data(const Model& model, const SourceRows* rows) {
             {"stations", stations(model, rows)},
             {"features", features(model, rows)},
             {"slowdowns", slowdown_stretches(model)},
-            {"plan", plan_levels(model.plan)},
+            {"plan", plan_levels(plan)},
             {"sources", rows != nullptr}};
 }
 
-std::string view_page(const Model& model, const SourceRows* rows) {
+std::string view_page(const Model& model, const Plan& plan, const SourceRows* rows) {
     std::string page(view_page_start, static_cast<std::size_t>(view_page_end - view_page_start));
     std::size_t mark = page.find(data_mark);
     if (mark == std::string::npos) throw std::logic_error("the view page has no data mark");
-    page.replace(mark, data_mark.size(), script_safe(view_data(model, rows).dump()));
+    page.replace(mark, data_mark.size(), script_safe(view_data(model, plan, rows).dump()));
     return page;
 }
 
@@ -390,7 +390,8 @@ int run_view(const ViewRequest& request, std::ostream& out, std::ostream& err) {
                          read_scenario_text(request.texts[1]), request.texts[1].string());
         }
         make_folders(request.output.parent_path());
-        write_file_replacing(request.output, view_page(scenario.model, rows ? &*rows : nullptr));
+        write_file_replacing(request.output,
+                             view_page(scenario.model, scenario.plan, rows ? &*rows : nullptr));
         out << "wrote " << request.output.string() << "\n";
         return 0;
     });

@@ -27,9 +27,9 @@ std::vector<std::int32_t> thinned_plan(const Plan& plan, double tolerance);
 
 // What the page draws, every value already in the author's units and as shown text. With
 // rows, each feature also names the file and line of the row that produced it.
-nlohmann::json view_data(const Model& model, const SourceRows* rows);
+nlohmann::json view_data(const Model& model, const Plan& plan, const SourceRows* rows);
 
 // The page with the data inlined; it needs nothing else to open.
-std::string view_page(const Model& model, const SourceRows* rows);
+std::string view_page(const Model& model, const Plan& plan, const SourceRows* rows);
 
 }  // namespace scenario::scenc

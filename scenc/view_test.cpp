@@ -146,7 +146,7 @@ Model small_model() {
 }
 
 TEST(ScencView, DataCarriesValuesInTheAuthorsUnits) {
-    nlohmann::json data = view_data(small_model(), nullptr);
+    nlohmann::json data = view_data(small_model(), Plan{}, nullptr);
     EXPECT_EQ(data["title"], "Prova 5");
     EXPECT_EQ(data["cellPositions"][20], "1+000");
     EXPECT_EQ(data["profiles"]["speed"][0], nlohmann::json::array({0, 60, 155, "155 km/h"}));
@@ -162,7 +162,7 @@ TEST(ScencView, DataCarriesValuesInTheAuthorsUnits) {
 }
 
 TEST(ScencView, PageIsSelfContainedAndItsDataCannotEndTheScript) {
-    std::string page = view_page(small_model(), nullptr);
+    std::string page = view_page(small_model(), Plan{}, nullptr);
     EXPECT_EQ(page.find("/*@SCENARIO_DATA@*/"), std::string::npos);
     EXPECT_NE(page.find("\"title\":\"Prova 5\""), std::string::npos);
     // Only the page's own two script elements close; the station name's do not.

@@ -107,8 +107,9 @@ TEST(CarriedCompile, IntoItsThreeFiles) {
     EXPECT_FALSE(run.sources.train_exists());
 
     const CompiledFiles& files = run.outcome.files;
-    ASSERT_TRUE(files.plan.has_value());
-    EXPECT_EQ(files.plan->size(), 4999964u);
+    ASSERT_TRUE(files.with_plan);
+    EXPECT_EQ(plan_file_size(run.model), 4999964u);
+    EXPECT_EQ(plan_file_bytes(run.model).size(), 4999964u);
     ASSERT_EQ(files.cells.size(), 75015u);
     EXPECT_EQ(files.cells.substr(16, 4), std::string("\x01\x14\xB5\x09", 4));  // 5121, 2485
     EXPECT_EQ(files.cells.substr(2610, 10),
@@ -132,7 +133,7 @@ TEST(CarriedCompile, IntoItsThreeFiles) {
     EXPECT_EQ(run.model.cells[4311].kind, cell_kind::code_change);
 
     Compile without_plan = compile(carried_route(), carried_train(), 0);
-    EXPECT_FALSE(without_plan.outcome.files.plan.has_value());
+    EXPECT_FALSE(without_plan.outcome.files.with_plan);
     EXPECT_EQ(without_plan.outcome.files.cells, files.cells);
 }
 
