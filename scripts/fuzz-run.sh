@@ -32,7 +32,7 @@ fuzz_summary() {
 
 failed=()
 summary=()
-for target in route_parser train_parser compile compiled_reader; do
+for target in route_parser train_parser compile compiled_reader lsp; do
     findings="$build/findings/$target"
     rm -rf "$findings"
     mkdir -p "$findings"
