@@ -96,4 +96,26 @@ inline constexpr std::array<RowKeyword, 23> row_keywords{{
      "stretch and stop cell; scheduled time, then the name to the end of the line"},
 }};
 
+// The kind of row whose carried keyword this is; the parsers build their tables from it.
+constexpr const RowKeyword* row_keyword(std::string_view keyword) {
+    for (const RowKeyword& kind : row_keywords) {
+        if (kind.keyword == keyword) return &kind;
+    }
+    return nullptr;
+}
+
+// How many data fields follow the keyword.
+constexpr int field_count(const RowKeyword& kind) {
+    int count = kind.fields.empty() ? 0 : 1;
+    for (char c : kind.fields) count += c == ',' ? 1 : 0;
+    return count;
+}
+
+// Whether a keyword field (and its ASCII-lowered copy) holds the words of a kind of row.
+inline bool holds_words_of(const RowKeyword& kind, std::string_view field,
+                           std::string_view lowered) {
+    const std::string_view tested = kind.any_case ? lowered : field;
+    return contains(tested, kind.word) && contains(tested, kind.second_word);
+}
+
 }  // namespace scenario

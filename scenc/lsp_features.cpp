@@ -37,15 +37,10 @@ std::vector<std::string_view> field_names(const RowKeyword& kind) {
     return names;
 }
 
-bool names_kind(const RowKeyword& kind, std::string_view field) {
-    const std::string lowered = ascii_lowered(field);
-    const std::string_view tested = kind.any_case ? std::string_view(lowered) : field;
-    return contains(tested, kind.word) && contains(tested, kind.second_word);
-}
-
 const RowKeyword* kind_of(std::string_view field, RowPlace place) {
+    const std::string lowered = ascii_lowered(field);
     for (const RowKeyword& kind : row_keywords) {
-        if (kind.place == place && names_kind(kind, field)) return &kind;
+        if (kind.place == place && holds_words_of(kind, field, lowered)) return &kind;
     }
     return nullptr;
 }
