@@ -264,12 +264,29 @@ class Walker {
         if (reader_.at_end()) return std::nullopt;
         Field field = read_field();
         if (reader_.at_end()) return std::nullopt;
-        for (int i = 0; i < comments && contains(field.text, "-"); ++i) {
+        int skipped = 0;
+        for (; skipped < comments && contains(field.text, "-"); ++skipped) {
             warn_about_comment(field);
             field = read_field();
             if (end_test_between && reader_.at_end()) return std::nullopt;
         }
+        if (skipped == comments && contains(field.text, "-"))
+            warn_past_comment_limit(field, comments);
         return field;
+    }
+
+    // A comment field after as many as the parser skips in a row is read as a keyword: a
+    // row commented out with "-" comes back to life when it is the third in a row.
+    void warn_past_comment_limit(const Field& field, int comments) {
+        const std::string_view read_as = part_ == Part::general ? first_match(general_kinds, field)
+                                         : part_ == Part::feature
+                                             ? first_match(feature_kinds, field)
+                                             : first_match(train_kinds, field);
+        if (read_as.empty()) return;
+        warn(warning_name::comment_limit, field.site,
+             quoted(field.text) + " follows " + std::to_string(comments) +
+                 " comment fields in a row, the most that are skipped, so it is read as a \"" +
+                 std::string(read_as) + "\" row, not as a comment");
     }
 
     void warn_about_comment(const Field& field) {
@@ -560,9 +577,9 @@ void walk(const SourceText& source, const Model& model, bool route, Diagnostics&
 const std::vector<std::string_view>& all_warning_names() {
     static const std::vector<std::string_view> names{
         warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
-        warning_name::comment_keyword, warning_name::value_wraps,     warning_name::text_encoding,
-        warning_name::beyond_route,    warning_name::out_of_order,    warning_name::row_runs_on,
-        warning_name::stale_plan,      warning_name::file_names};
+        warning_name::comment_keyword, warning_name::comment_limit,   warning_name::value_wraps,
+        warning_name::text_encoding,   warning_name::beyond_route,    warning_name::out_of_order,
+        warning_name::row_runs_on,     warning_name::stale_plan,      warning_name::file_names};
     return names;
 }
 
