@@ -181,6 +181,8 @@ std::vector<json> LanguageServer::request(const std::string& method, const json&
         return {response(nullptr, answer(method, params))};
     } catch (const json::exception& error) {
         return {error_response(nullptr, error_code::invalid_params, error.what())};
+    } catch (const std::invalid_argument& error) {
+        return {error_response(nullptr, error_code::invalid_params, error.what())};
     } catch (const UnknownMethod&) {
         return {error_response(nullptr, error_code::method_not_found, "no method " + method)};
     } catch (const std::exception& error) {
@@ -327,7 +329,8 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
     static const EditorText no_text = EditorText::from_disk("");
     const EditorText& train_text = train ? train->text : no_text;
     const auto cached = checks_.find(key);
-    if (cached != checks_.end() && cached->second.route_text == route.text.single_byte() &&
+    if (cached != checks_.end() && cached->second.route_uri == route.uri &&
+        cached->second.route_text == route.text.single_byte() &&
         cached->second.train_text == train_text.single_byte()) {
         return cached->second;
     }
@@ -340,7 +343,7 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
     Sites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
     Checked& entry = checks_[key];
-    entry = {route.text.single_byte(), train_text.single_byte(),
+    entry = {route.uri, route.text.single_byte(), train_text.single_byte(),
              by_uri(result, sites, train ? train_name : "")};
     return entry;
 }

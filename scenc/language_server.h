@@ -63,6 +63,7 @@ class LanguageServer {
     // The last check of one train text (or of a route text alone), kept until its inputs
     // change: the texts it read and the diagnostics it gave for each URI.
     struct Checked {
+        std::string route_uri;
         std::string route_text;
         std::string train_text;
         std::map<std::string, nlohmann::json> diagnostics;

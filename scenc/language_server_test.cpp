@@ -94,6 +94,7 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
+    open(train_uri, clean_train);
     struct Case {
         std::string body;
         int code;
@@ -110,6 +111,10 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
          error_code::invalid_params},
         {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"initialize\",\"params\":{}}",
          error_code::invalid_request},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/completion\",\"params\":"
+         "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},"
+         "\"position\":{\"line\":1e30,\"character\":0}}}",
+         error_code::invalid_params},
     };
     for (const Case& c : cases) {
         const std::vector<json> out = server.handle_body(c.body);

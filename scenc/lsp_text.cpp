@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
 
 #include "compiler/field_reader.h"
 #include "compiler/windows_1252.h"
@@ -46,9 +49,22 @@ nlohmann::json EditorText::range(const SourceLocation& place) const {
             {"end", position(line, start + std::max(place.span, 1))}};
 }
 
+namespace {
+
+// A line or character number of a position: a whole number, held within the range of int.
+int coordinate(const nlohmann::json& value) {
+    if (!value.is_number_integer())
+        throw std::invalid_argument("a position is not two whole numbers");
+    const auto number = value.get<std::int64_t>();
+    return static_cast<int>(
+        std::clamp<std::int64_t>(number, 0, std::numeric_limits<int>::max() - 1));
+}
+
+}  // namespace
+
 std::pair<int, int> EditorText::byte_place(const nlohmann::json& position) const {
-    const int line = position.at("line").get<int>() + 1;
-    const int units = position.at("character").get<int>();
+    const int line = coordinate(position.at("line")) + 1;
+    const int units = coordinate(position.at("character"));
     std::string_view rest = line_of_text(utf8_, line);
     int bytes = 0;
     for (int seen = 0; seen < units && !rest.empty(); ++bytes) {
