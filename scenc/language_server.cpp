@@ -218,8 +218,7 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     const json& position = params.at("position");
     if (method == "textDocument/completion") return keyword_completions(open->text, role, position);
     const int line = open->text.byte_place(position).first;
-    const std::optional<Model> model = compiled_for(uri);
-    return row_hover(open->text, role, line, model ? &*model : nullptr);
+    return row_hover(open->text, role, line, compiled_for(uri));
 }
 
 void LanguageServer::notification(const std::string& method, const json& params) {
@@ -408,7 +407,7 @@ std::vector<std::string> LanguageServer::open_trains_of(const std::string& route
 
 // The model compiled from the text's scenario, for hover: a train text with its route, a
 // route text with its first open train text or else an empty one.
-std::optional<Model> LanguageServer::compiled_for(const std::string& uri) const {
+const Model* LanguageServer::compiled_for(const std::string& uri) {
     const Document& open = documents_.at(uri);
     std::optional<Route> route;
     std::string train_uri;
@@ -420,11 +419,17 @@ std::optional<Model> LanguageServer::compiled_for(const std::string& uri) const 
         const std::vector<std::string> trains = open_trains_of(uri);
         if (!trains.empty()) train_uri = trains.front();
     }
-    if (!route) return std::nullopt;
+    if (!route) return nullptr;
+    const std::string& route_text = route->text.single_byte();
     const std::string train_text =
         train_uri.empty() ? "" : documents_.at(train_uri).text.single_byte();
-    return compile_texts({file_name_of(route->uri), route->text.single_byte()},
-                         {file_name_of(train_uri), train_text}, route->id, true);
+    if (!hovered_ || hovered_->route_uri != route->uri || hovered_->train_uri != train_uri ||
+        hovered_->route_text != route_text || hovered_->train_text != train_text) {
+        hovered_ = Compiled{route->uri, train_uri, route_text, train_text,
+                            compile_texts({file_name_of(route->uri), route_text},
+                                          {file_name_of(train_uri), train_text}, route->id, true)};
+    }
+    return &hovered_->model;
 }
 
 void LanguageServer::publish(const std::string& uri, json diagnostics) {

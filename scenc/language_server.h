@@ -85,7 +85,7 @@ class LanguageServer {
                            const std::string& train_uri);
     void publish(const std::string& uri, nlohmann::json diagnostics);
     const Document* document(const std::string& uri) const;
-    std::optional<Model> compiled_for(const std::string& uri) const;
+    const Model* compiled_for(const std::string& uri);
 
     ReadFile read_file_;
     std::string version_;
@@ -94,6 +94,16 @@ class LanguageServer {
     std::map<std::string, Document> documents_;
     std::map<std::string, Checked> checks_;
     std::map<std::string, nlohmann::json> published_;
+    // The model of the last hover and the texts it was compiled from: hovers over the same
+    // texts compile once.
+    struct Compiled {
+        std::string route_uri;
+        std::string train_uri;
+        std::string route_text;
+        std::string train_text;
+        Model model;
+    };
+    std::optional<Compiled> hovered_;
     std::vector<nlohmann::json> outgoing_;
 };
 
