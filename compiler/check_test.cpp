@@ -115,6 +115,15 @@ TEST(CheckScenario, AShortRowIsBlamedAtItsEndAndTheNextRowIsStillRead) {
     EXPECT_EQ(result.final_error, 0u);
 }
 
+// A keyword field that opens a quote and never closes it names a row all the same; the check
+// once read its line again and again.
+TEST(CheckScenario, AnUnclosedQuoteBeforeAKeywordIsOneErrorAndReadingGoesOn) {
+    const CheckResult result =
+        check(route_text(""), train_text("\"segnale, 4000, 2,4,0,0,0,2,1,0,0,0\n"
+                                         "segnale, 4000, 2,4,0,0,0,2,1,0,0,0\n"));
+    expect_diagnostics(result, {{25, "treno.txt:3:1", "never closed"}});
+}
+
 TEST(CheckScenario, AStationWithoutItsNameIsWarnedAtTheEndOfItsLine) {
     // The compile takes the next line's keyword as the name, which is no error.
     const CheckResult result =

@@ -45,6 +45,7 @@ inline constexpr std::string_view unknown_keyword = "unknown-keyword";
 inline constexpr std::string_view keyword_misread = "keyword-misread";
 inline constexpr std::string_view header_keyword = "header-keyword";
 inline constexpr std::string_view comment_keyword = "comment-keyword";
+inline constexpr std::string_view comment_limit = "comment-limit";
 inline constexpr std::string_view value_wraps = "value-wraps";
 inline constexpr std::string_view text_encoding = "text-encoding";
 inline constexpr std::string_view beyond_route = "beyond-route";

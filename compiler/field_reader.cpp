@@ -79,7 +79,12 @@ std::string FieldReader::read_text() {
     std::string field;
     if (text_[pos_] == '"') {
         std::size_t close = text_.find('"', pos_ + 1);
-        if (close == std::string_view::npos) fault("a quote opens a field and is never closed");
+        if (close == std::string_view::npos) {
+            // The field is taken to its line's end, so that a check reads on at the next line
+            // instead of reading this one again.
+            while (!at_end() && !is_line_end(text_[pos_])) ++pos_;
+            fault("a quote opens a field and is never closed");
+        }
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
         // A field that runs over several lines is marked on its first line, where it begins:
         // the reports underline it within that line.

@@ -151,14 +151,14 @@ bool RouteParser::find_general_block() {
 // route length is recognised whatever the case of its words.
 const RouteParser::Rows& RouteParser::general_rows() {
     static constexpr Rows rows{{
-        {"lunghezza", "percorso", true, &RouteParser::route_length_row, 1},
-        {"tre", "progressiva", false, &RouteParser::reference_three_row, 3},
-        {"due", "progressiva", false, &RouteParser::reference_two_row, 3},
-        {"uno", "progressiva", false, &RouteParser::reference_one_row, 3},
-        {"sfondo", "uno", false, &RouteParser::background_one_row, 1},
-        {"sfondo", "due", false, &RouteParser::background_two_row, 1},
-        {"sfondo", "tre", false, &RouteParser::background_three_row, 1},
-        {"segnali", "ripetizione", false, &RouteParser::cab_signalling_row, 2},
+        {row_keyword("lunghezza percorso"), &RouteParser::route_length_row},
+        {row_keyword("progressiva chilometrica tre"), &RouteParser::reference_three_row},
+        {row_keyword("progressiva chilometrica due"), &RouteParser::reference_two_row},
+        {row_keyword("progressiva chilometrica uno"), &RouteParser::reference_one_row},
+        {row_keyword("sfondo uno"), &RouteParser::background_one_row},
+        {row_keyword("sfondo due"), &RouteParser::background_two_row},
+        {row_keyword("sfondo tre"), &RouteParser::background_three_row},
+        {row_keyword("ripetizione segnali 4 codici"), &RouteParser::cab_signalling_row},
     }};
     return rows;
 }
@@ -166,11 +166,11 @@ const RouteParser::Rows& RouteParser::general_rows() {
 // The sign board comes last: its text is read as a field but never examined as a keyword.
 const RouteParser::FeatureRows& RouteParser::feature_rows() {
     static constexpr FeatureRows rows{{
-        {"pendenza", "", true, &RouteParser::gradient_row, 2},
-        {"curva", "", true, &RouteParser::curve_row, 2},
-        {"montagna", "", true, &RouteParser::mountain_row, 3},
-        {"indicatori_v", "", true, &RouteParser::speed_board_row, 9},
-        {"indicat", "cartello", true, &RouteParser::sign_board_row, 2},
+        {row_keyword("pendenza"), &RouteParser::gradient_row},
+        {row_keyword("curvad3"), &RouteParser::curve_row},
+        {row_keyword("montagna"), &RouteParser::mountain_row},
+        {row_keyword("indicatori_vmax"), &RouteParser::speed_board_row},
+        {row_keyword("cartello_indicatore"), &RouteParser::sign_board_row},
     }};
     return rows;
 }

@@ -39,21 +39,17 @@ inline RowEnd after_row_error(Model& model, RowEnd in_compile) {
     return model.keep_going ? RowEnd::skip_row : in_compile;
 }
 
-// A kind of row: the words its keyword field must hold, and the parser's reader for it.
+// A kind of row: its keyword's words and fields (compiler/keywords.h), and the parser's
+// reader for it.
 template <typename Parser>
 struct RowKind {
-    std::string_view word;
-    std::string_view second_word;  // empty: the first word alone decides
-    bool any_case = true;          // false: the words must match in case as well
+    const RowKeyword* words;
     RowEnd (Parser::*read)() = nullptr;
-    int fields = 0;  // the data fields the row needs after its keyword
 };
 
-// Whether a keyword field (and its ASCII-lowered copy) holds the words of a kind of row.
 template <typename Parser>
 bool holds_words_of(const RowKind<Parser>& kind, std::string_view field, std::string_view lowered) {
-    const std::string_view tested = kind.any_case ? lowered : field;
-    return contains(tested, kind.word) && contains(tested, kind.second_word);
+    return holds_words_of(*kind.words, field, lowered);
 }
 
 // Whether a line's first field names one of these kinds of row.
@@ -119,10 +115,11 @@ RowEnd read_matching_rows(Parser& parser, const std::array<RowKind<Parser>, N>& 
             const RowEnd end = (parser.*kind.read)();
             if (end != RowEnd::next_row) return end;
             warn_if_row_runs_on(parser.model(), parser.reader(), kinds, field, field_site.line,
-                                begun, kind.fields);
+                                begun, field_count(*kind.words));
         } catch (RunTimeFault& fault) {
             if (fault.site.file.empty()) fault.site = parser.reader().last_field_site();
-            blame_short_row(fault, parser.reader(), field, field_site.line, begun, kind.fields);
+            blame_short_row(fault, parser.reader(), field, field_site.line, begun,
+                            field_count(*kind.words));
             throw;
         }
     }

@@ -83,16 +83,16 @@ class TrainTextParser {
     // Every kind whose words the field holds reads its row, in this order.
     static const RowKinds& row_kinds() {
         static constexpr RowKinds kinds{{
-            {"massa", "frenata", true, &TrainTextParser::read_braked_mass, 1},
-            {"vetture", "", true, &TrainTextParser::read_car_count, 1},
-            {"velocit", "", true, &TrainTextParser::read_speed_row, 2},
-            {"aderenza", "", true, &TrainTextParser::read_adhesion_row, 2},
-            {"orologio", "", true, &TrainTextParser::read_clock, 3},
-            {"sabbia", "", true, &TrainTextParser::read_sand, 1},
-            {"segnale", "", true, &TrainTextParser::read_signal, 11},
-            {"rallentamento", "", true, &TrainTextParser::read_slowdown, 6},
-            {"abbattimento", "", true, &TrainTextParser::read_code_drop, 2},
-            {"stazione", "", true, &TrainTextParser::read_station, 17},
+            {row_keyword("percentuale massa frenata"), &TrainTextParser::read_braked_mass},
+            {row_keyword("numero vetture"), &TrainTextParser::read_car_count},
+            {row_keyword("velocita"), &TrainTextParser::read_speed_row},
+            {row_keyword("aderenza"), &TrainTextParser::read_adhesion_row},
+            {row_keyword("orologio"), &TrainTextParser::read_clock},
+            {row_keyword("sabbia"), &TrainTextParser::read_sand},
+            {row_keyword("segnale"), &TrainTextParser::read_signal},
+            {row_keyword("rallentamento"), &TrainTextParser::read_slowdown},
+            {row_keyword("abbattimento"), &TrainTextParser::read_code_drop},
+            {row_keyword("stazione"), &TrainTextParser::read_station},
         }};
         return kinds;
     }

@@ -47,50 +47,49 @@ enum class Row {
     station
 };
 
-// The row kinds as the parsers recognise them, in their order of test. The parsers keep their
-// own tables, bound to their readers; this one adds what a warning needs: how many values a
-// row has, a text after them, and the keyword an author most likely meant.
+// The row kinds as the parsers recognise them, in their order of test, from the one table of
+// keywords (which gives their words, fields and the keyword an author most likely meant);
+// this one adds what a warning needs to know of their values.
 struct Kind {
-    std::string_view word;
-    std::string_view second_word;
-    bool any_case;
+    const RowKeyword* words;
     Row row;
-    int numbers;
-    bool text_after;
-    std::string_view keyword;  // as the carried texts write it
 };
 
+// The number fields of a row, before its text field if it has one.
+int numbers_of(const Kind& kind) {
+    return field_count(*kind.words) - (kind.words->text_after ? 1 : 0);
+}
+
 constexpr std::array<Kind, 8> general_kinds{{
-    {"lunghezza", "percorso", true, Row::route_length, 1, false, "lunghezza percorso"},
-    {"tre", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica tre"},
-    {"due", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica due"},
-    {"uno", "progressiva", false, Row::reference, 3, false, "progressiva chilometrica uno"},
-    {"sfondo", "uno", false, Row::background, 1, false, "sfondo uno"},
-    {"sfondo", "due", false, Row::background, 1, false, "sfondo due"},
-    {"sfondo", "tre", false, Row::background, 1, false, "sfondo tre"},
-    {"segnali", "ripetizione", false, Row::cab_signalling, 2, false,
-     "ripetizione segnali 4 codici"},
+    {row_keyword("lunghezza percorso"), Row::route_length},
+    {row_keyword("progressiva chilometrica tre"), Row::reference},
+    {row_keyword("progressiva chilometrica due"), Row::reference},
+    {row_keyword("progressiva chilometrica uno"), Row::reference},
+    {row_keyword("sfondo uno"), Row::background},
+    {row_keyword("sfondo due"), Row::background},
+    {row_keyword("sfondo tre"), Row::background},
+    {row_keyword("ripetizione segnali 4 codici"), Row::cab_signalling},
 }};
 
 constexpr std::array<Kind, 5> feature_kinds{{
-    {"pendenza", "", true, Row::gradient, 2, false, "pendenza"},
-    {"curva", "", true, Row::curve, 2, false, "curvad3"},
-    {"montagna", "", true, Row::mountain, 3, false, "montagna"},
-    {"indicatori_v", "", true, Row::speed_board, 9, false, "indicatori_vmax"},
-    {"indicat", "cartello", true, Row::sign_board, 1, true, "cartello_indicatore"},
+    {row_keyword("pendenza"), Row::gradient},
+    {row_keyword("curvad3"), Row::curve},
+    {row_keyword("montagna"), Row::mountain},
+    {row_keyword("indicatori_vmax"), Row::speed_board},
+    {row_keyword("cartello_indicatore"), Row::sign_board},
 }};
 
 constexpr std::array<Kind, 10> train_kinds{{
-    {"massa", "frenata", true, Row::braked_mass, 1, false, "percentuale massa frenata"},
-    {"vetture", "", true, Row::car_count, 1, false, "numero vetture"},
-    {"velocit", "", true, Row::speed, 2, false, "velocita"},
-    {"aderenza", "", true, Row::adhesion, 2, false, "aderenza"},
-    {"orologio", "", true, Row::clock, 3, false, "orologio"},
-    {"sabbia", "", true, Row::sand, 1, false, "sabbia"},
-    {"segnale", "", true, Row::signal, 11, false, "segnale"},
-    {"rallentamento", "", true, Row::slowdown, 6, false, "rallentamento"},
-    {"abbattimento", "", true, Row::code_drop, 2, false, "abbattimento"},
-    {"stazione", "", true, Row::station, 16, true, "stazione"},
+    {row_keyword("percentuale massa frenata"), Row::braked_mass},
+    {row_keyword("numero vetture"), Row::car_count},
+    {row_keyword("velocita"), Row::speed},
+    {row_keyword("aderenza"), Row::adhesion},
+    {row_keyword("orologio"), Row::clock},
+    {row_keyword("sabbia"), Row::sand},
+    {row_keyword("segnale"), Row::signal},
+    {row_keyword("rallentamento"), Row::slowdown},
+    {row_keyword("abbattimento"), Row::code_drop},
+    {row_keyword("stazione"), Row::station},
 }};
 
 bool is_header(std::string_view field) {
@@ -103,9 +102,7 @@ bool has_letter(std::string_view field) {
 }
 
 bool matches(const Kind& kind, std::string_view field) {
-    const std::string lowered = ascii_lowered(field);
-    const std::string_view tested = kind.any_case ? std::string_view(lowered) : field;
-    return contains(tested, kind.word) && contains(tested, kind.second_word);
+    return holds_words_of(*kind.words, field, ascii_lowered(field));
 }
 
 template <std::size_t N>
@@ -140,9 +137,9 @@ std::optional<std::string_view> nearest_keyword(const std::array<Kind, N>& kinds
     std::optional<std::string_view> best;
     std::size_t best_distance = 0;
     for (const Kind& kind : kinds) {
-        const std::size_t distance = edit_distance(lowered, kind.keyword);
+        const std::size_t distance = edit_distance(lowered, kind.words->keyword);
         if (!best || distance < best_distance) {
-            best = kind.keyword;
+            best = kind.words->keyword;
             best_distance = distance;
         }
     }
@@ -267,12 +264,29 @@ class Walker {
         if (reader_.at_end()) return std::nullopt;
         Field field = read_field();
         if (reader_.at_end()) return std::nullopt;
-        for (int i = 0; i < comments && contains(field.text, "-"); ++i) {
+        int skipped = 0;
+        for (; skipped < comments && contains(field.text, "-"); ++skipped) {
             warn_about_comment(field);
             field = read_field();
             if (end_test_between && reader_.at_end()) return std::nullopt;
         }
+        if (skipped == comments && contains(field.text, "-"))
+            warn_past_comment_limit(field, comments);
         return field;
+    }
+
+    // A comment field after as many as the parser skips in a row is read as a keyword: a
+    // row commented out with "-" comes back to life when it is the third in a row.
+    void warn_past_comment_limit(const Field& field, int comments) {
+        const std::string_view read_as = part_ == Part::general ? first_match(general_kinds, field)
+                                         : part_ == Part::feature
+                                             ? first_match(feature_kinds, field)
+                                             : first_match(train_kinds, field);
+        if (read_as.empty()) return;
+        warn(warning_name::comment_limit, field.site,
+             quoted(field.text) + " follows " + std::to_string(comments) +
+                 " comment fields in a row, the most that are skipped, so it is read as a \"" +
+                 std::string(read_as) + "\" row, not as a comment");
     }
 
     void warn_about_comment(const Field& field) {
@@ -297,7 +311,7 @@ class Walker {
     template <std::size_t N>
     static std::string_view first_match(const std::array<Kind, N>& kinds, const Field& field) {
         std::vector<const Kind*> found = kinds_matching(kinds, field.text);
-        return found.empty() ? std::string_view{} : found.front()->keyword;
+        return found.empty() ? std::string_view{} : found.front()->words->keyword;
     }
 
     bool general_block() {
@@ -342,9 +356,9 @@ class Walker {
         warn_about_keyword(found, keyword);
         for (const Kind* kind : found) {
             std::vector<NumberField> numbers;
-            for (int i = 0; i < kind->numbers; ++i) numbers.push_back(read_number());
+            for (int i = 0; i < numbers_of(*kind); ++i) numbers.push_back(read_number());
             std::optional<Field> text;
-            if (kind->text_after) text = read_field();
+            if (kind->words->text_after) text = read_field();
             check_row(*kind, keyword, numbers, text);
         }
         return true;
@@ -379,12 +393,13 @@ class Walker {
         if (is_header(keyword.text)) {
             warn(warning_name::header_keyword, keyword.site,
                  "header " + quoted(keyword.text) + " contains a keyword, so it is read as a \"" +
-                     std::string(found.front()->keyword) + "\" row taking the fields after it");
+                     std::string(found.front()->words->keyword) +
+                     "\" row taking the fields after it");
         } else if (found.size() > 1) {
             warn(warning_name::keyword_misread, keyword.site,
-                 quoted(keyword.text) + " is read both as a \"" + std::string(found[0]->keyword) +
-                     "\" row and as a \"" + std::string(found[1]->keyword) +
-                     "\" row, each taking its own fields");
+                 quoted(keyword.text) + " is read both as a \"" +
+                     std::string(found[0]->words->keyword) + "\" row and as a \"" +
+                     std::string(found[1]->words->keyword) + "\" row, each taking its own fields");
         }
     }
 
@@ -562,9 +577,9 @@ void walk(const SourceText& source, const Model& model, bool route, Diagnostics&
 const std::vector<std::string_view>& all_warning_names() {
     static const std::vector<std::string_view> names{
         warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
-        warning_name::comment_keyword, warning_name::value_wraps,     warning_name::text_encoding,
-        warning_name::beyond_route,    warning_name::out_of_order,    warning_name::row_runs_on,
-        warning_name::stale_plan,      warning_name::file_names};
+        warning_name::comment_keyword, warning_name::comment_limit,   warning_name::value_wraps,
+        warning_name::text_encoding,   warning_name::beyond_route,    warning_name::out_of_order,
+        warning_name::row_runs_on,     warning_name::stale_plan,      warning_name::file_names};
     return names;
 }
 

@@ -55,6 +55,8 @@ const std::string plain_route = route_with("");
 const std::string plain_train = train_with("velocita, 0, 100\r\n");
 
 std::vector<Slip> slips() {
+    std::string ten_notes;
+    for (int i = 0; i < 10; ++i) ten_notes += "- note\r\n";
     return {
         {"misspelt station", plain_route,
          train_with(station(500, "PINETO").replace(0, 8, "stazoine")),
@@ -76,6 +78,11 @@ std::vector<Slip> slips() {
          plain_train, warning_name::comment_keyword, true, 3, "[-curve-]", "runs on"},
         {"dashed keyword", plain_route, train_with("velocita-150, 0, 100\r\n"),
          warning_name::comment_keyword, false, 2, "velocita-150", "comment"},
+        {"third comment in a row", plain_route,
+         train_with("- note one\r\n- note two\r\n- velocita, 0, 100\r\n"),
+         warning_name::comment_limit, false, 4, "- velocita", "read as a \"velocita\" row"},
+        {"eleventh comment in the general block", route_with("", ten_notes + "- sfondo uno, 1\r\n"),
+         plain_train, warning_name::comment_limit, true, 13, "- sfondo uno", "10 comment fields"},
         {"speed too high", plain_route, train_with("velocita, 0, 5000\r\n"),
          warning_name::value_wraps, false, 2, "5000", "stored as 232"},
         {"gradient too steep", route_with("pendenza, 0, 500\r\n"), plain_train,

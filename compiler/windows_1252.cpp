@@ -1,5 +1,6 @@
 #include "compiler/windows_1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -44,6 +45,53 @@ bool undefined_in_windows_1252(char byte) {
     const auto value = static_cast<std::uint8_t>(byte);
     return value >= 0x80 && value < 0xA0 &&
            windows_1252_high[value - 0x80] == replacement_character;
+}
+
+Utf8Character next_utf8_character(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t first = byte(0);
+    if (first < 0x80) return {first, 1};
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t lowest = 0;
+    if ((first & 0xE0) == 0xC0) {
+        length = 2, code = first & 0x1F, lowest = 0x80;
+    } else if ((first & 0xF0) == 0xE0) {
+        length = 3, code = first & 0x0F, lowest = 0x800;
+    } else if ((first & 0xF8) == 0xF0) {
+        length = 4, code = first & 0x07, lowest = 0x10000;
+    } else {
+        return {replacement_character, 1};
+    }
+    if (text.size() < length) return {replacement_character, 1};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return {replacement_character, 1};
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past Unicode are not characters.
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+        return {replacement_character, 1};
+    }
+    return {code, length};
+}
+
+std::string utf8_to_windows_1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const Utf8Character character = next_utf8_character(text);
+        text.remove_prefix(character.bytes);
+        const char32_t code = character.code;
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            out += static_cast<char>(code);
+            continue;
+        }
+        const auto* found = std::find(windows_1252_high.begin(), windows_1252_high.end(), code);
+        out += code != replacement_character && found != windows_1252_high.end()
+                   ? static_cast<char>(0x80 + (found - windows_1252_high.begin()))
+                   : '?';
+    }
+    return out;
 }
 
 }  // namespace scenario

@@ -4,12 +4,15 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <set>
 
 #include "compiler/driver.h"
 #include "compiler/identity.h"
 #include "compiler/source_files.h"
+#include "compiler/windows_1252.h"
 #include "fuzz/fuzz_invariants.h"
+#include "scenc/lsp_framing.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
@@ -185,6 +188,35 @@ std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& co
         add('\2', outcome.files.cells);
     }
     return {inputs.begin(), inputs.end()};
+}
+
+std::vector<std::string> lsp_inputs(const std::vector<std::string>& compile_inputs) {
+    using nlohmann::json;
+    const CompileInput carried = split_compile_input(compile_inputs.front());
+    const std::string route_uri = "file:///f/Brenzola_Tessalto_linea.txt";
+    const std::string train_uri = "file:///f/Brenzola_Tessalto_917-.txt";
+    auto message = [](const std::string& method, json params, int id = 0) {
+        json out = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+        if (id != 0) out["id"] = id;
+        return scenc::lsp::framed(out.dump(-1, ' ', false, json::error_handler_t::replace));
+    };
+    auto opened = [&](const std::string& uri, const std::string& text) {
+        return message("textDocument/didOpen",
+                       {{"textDocument",
+                         {{"uri", uri}, {"version", 1}, {"text", windows_1252_to_utf8(text)}}}});
+    };
+    const json at = {{"textDocument", {{"uri", train_uri}}},
+                     {"position", {{"line", 40}, {"character", 2}}}};
+    std::string session =
+        std::string("\0\x3f") + message("initialized", json::object()) +
+        opened(route_uri, carried.route) + opened(train_uri, carried.train.value_or("")) +
+        message("textDocument/hover", at, 1) + message("textDocument/completion", at, 2) +
+        message("textDocument/documentSymbol", {{"textDocument", at["textDocument"]}}, 3) +
+        message("$/cancelRequest", {{"id", 3}}) + message("shutdown", json::object(), 4) +
+        message("exit", json::object());
+    std::vector<std::string> inputs{session, "\0\0Content-Length: x\r\n\r\n{}" + session.substr(2)};
+    for (const std::string& pair : compile_inputs) inputs.push_back("\1" + pair.substr(1));
+    return inputs;
 }
 
 }  // namespace scenario::fuzzing

@@ -26,4 +26,8 @@ std::vector<std::string> compile_pairs(const Seeds& seeds);
 // compile inputs that compile, leaving out the large ones, which would only slow the fuzzer.
 std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs);
 
+// Inputs of the language server target (layout: lsp_fuzzer.cpp): an editor's session in
+// framed messages over the carried texts, then each compile pair as two texts to edit.
+std::vector<std::string> lsp_inputs(const std::vector<std::string>& compile_inputs);
+
 }  // namespace scenario::fuzzing

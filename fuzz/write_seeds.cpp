@@ -2,8 +2,9 @@
 //
 // Usage: write_seeds SOURCE_FOLDER CORPUS_FOLDER
 // Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
-// compiled_reader (kind byte, compiled file), and check (the compile's pairs again, in a folder
-// of its own, since libFuzzer adds the inputs it finds to the first folder it is given).
+// compiled_reader (kind byte, compiled file), check (the compile's pairs again, in a folder of
+// its own, since libFuzzer adds the inputs it finds to the first folder it is given) and lsp
+// (see lsp_fuzzer.cpp).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "check", pairs);
     const std::vector<std::string> compiled = scenario::fuzzing::compiled_file_inputs(pairs);
     write_corpus(corpus / "compiled_reader", compiled);
+    write_corpus(corpus / "lsp", scenario::fuzzing::lsp_inputs(pairs));
     std::printf("seeds: %zu routes, %zu trains, %zu pairs, %zu compiled files\n",
                 seeds.routes.size(), seeds.trains.size(), pairs.size(), compiled.size());
     return 0;

@@ -13,6 +13,7 @@
 #include "scenc/dump.h"
 #include "scenc/example.h"
 #include "scenc/input_files.h"
+#include "scenc/lsp.h"
 #include "scenc/plot.h"
 #include "scenc/units.h"
 #include "scenc/view.h"
@@ -257,6 +258,13 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     example->footer("Exit status: 0 written; 2 a file would be replaced; 3 cannot write.");
 
+    CLI::App* lsp = app.add_subcommand(
+        "lsp", "Serve editors as a language server on standard input and output.");
+    lsp->footer(
+        "Speaks the Language Server Protocol: diagnostics of the texts of a scenario as they\n"
+        "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
+        "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -285,6 +293,9 @@ int main(int argc, char** argv) {
             plot_request.stretch = plot_stretch.stretch();
             return run_plot(plot_request, std::cout, std::cerr);
         });
+    }
+    if (lsp->parsed()) {
+        return scenario::scenc::lsp::run_language_server(0, std::cout, std::cerr, SCENC_VERSION);
     }
     if (view->parsed()) return run_view(view_request, std::cout, std::cerr);
     return run_example(example_request, std::cout, std::cerr);

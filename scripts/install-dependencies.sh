@@ -13,6 +13,7 @@ packages=(
     xvfb xauth util-linux hyperfine
     time valgrind linux-perf  # the whole-run benchmark and profiling
     vim  # the test of the Vim syntax
+    neovim  # scenc lsp tested in Neovim (0.7 in Debian 12)
     python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
     chromium chromium-driver python3-selenium fonts-dejavu-core  # scenc view's browser test
 )

@@ -1,0 +1,102 @@
+// Fuzzes scenc's language server. The first byte chooses how the rest is given to it: with
+// its low bit clear, as the bytes an editor sends (headers and bodies, any of them broken),
+// fed to the frame reader in pieces of a size the second byte gives, after a proper
+// initialize; with it set, as a route and a train text (split at the first NUL) that an
+// editor opens, changes and closes, asking for hovers, the outline and completions between.
+// Every reply must be framed JSON; nothing may throw.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "fuzz/fuzz_invariants.h"
+#include "scenc/language_server.h"
+#include "scenc/lsp.h"
+
+using namespace scenario::scenc::lsp;
+using nlohmann::json;
+
+namespace {
+
+const std::string route_uri = "file:///f/S_linea.txt";
+const std::string train_uri = "file:///f/S_1-.txt";
+
+std::optional<std::string> no_disk(const std::string&) {
+    return std::nullopt;
+}
+
+json message(const std::string& method, json params, std::optional<int> id = std::nullopt) {
+    json out = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+    if (id) out["id"] = *id;
+    return out;
+}
+
+void check_framed(const std::string& out) {
+    FrameReader reader;
+    reader.feed(out);
+    while (std::optional<Frame> frame = reader.next()) {
+        if (!frame->body || json::parse(*frame->body, nullptr, false).is_discarded())
+            __builtin_trap();
+    }
+}
+
+void serve_bytes(std::string_view bytes, std::size_t piece) {
+    LanguageServer server(no_disk, "fuzz");
+    std::ostringstream log;
+    FrameReader reader;
+    reader.feed(framed(message("initialize", json::object(), 0).dump()));
+    for (std::size_t at = 0; at <= bytes.size() && !server.exit_requested(); at += piece) {
+        reader.feed(bytes.substr(at, piece));
+        std::vector<Frame> frames;
+        while (std::optional<Frame> frame = reader.next()) frames.push_back(std::move(*frame));
+        check_framed(serve_frames(server, frames, log));
+    }
+}
+
+void edit_texts(std::string_view text) {
+    const std::size_t split = text.find('\0');
+    const std::string route(text.substr(0, split));
+    const std::string train(split == std::string_view::npos ? "" : text.substr(split + 1));
+    LanguageServer server(no_disk, "fuzz");
+    int id = 0;
+    auto send = [&](const json& m) {
+        for (const json& reply : server.handle(m)) {
+            (void)reply.dump(-1, ' ', false, json::error_handler_t::replace);
+        }
+    };
+    send(message("initialize", json::object(), ++id));
+    auto open = [&](const std::string& uri, const std::string& content) {
+        send(message("textDocument/didOpen",
+                     {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", content}}}}));
+    };
+    open(train_uri, train);
+    open(route_uri, route);
+    for (const std::string& uri : {route_uri, train_uri}) {
+        send(message("textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}}, ++id));
+        // A hover compiles the pair: a few lines are enough.
+        for (int line = 0; line < 6; ++line) {
+            const json at = {{"textDocument", {{"uri", uri}}},
+                             {"position", {{"line", line}, {"character", line * 3}}}};
+            send(message("textDocument/hover", at, ++id));
+            send(message("textDocument/completion", at, ++id));
+        }
+    }
+    send(message("textDocument/didChange", {{"textDocument", {{"uri", route_uri}}},
+                                            {"contentChanges", {{{"text", train}}}}}));
+    send(message("textDocument/didClose", {{"textDocument", {{"uri", route_uri}}}}));
+    send(message("textDocument/didClose", {{"textDocument", {{"uri", train_uri}}}}));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const std::string_view rest = scenario::fuzzing::as_text(data + 2, size - 2);
+    if ((data[0] & 1) == 0) {
+        serve_bytes(rest, std::size_t{1} + data[1]);
+    } else {
+        edit_texts(scenario::fuzzing::as_text(data + 1, size - 1));
+    }
+    return 0;
+}

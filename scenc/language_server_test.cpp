@@ -1,0 +1,363 @@
+#include "scenc/language_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <sstream>
+
+#include "compiler/identity.h"
+#include "scenc/lsp.h"
+#include "sources/route_text.h"
+#include "sources/train_text.h"
+
+namespace scenario::scenc::lsp {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
+
+using nlohmann::json;
+
+const std::string folder = "file:///scen/";
+const std::string route_uri = folder + "Val_linea.txt";
+const std::string train_uri = folder + "Val_12-.txt";
+
+// A route with one speed board in cell 40, and a train whose signal wants the same cell.
+const std::string small_route =
+    "[generale]\r\nlunghezza percorso, 20000\r\n[cartelli]\r\n"
+    "indicatori_vmax, 1950, 140, 150, 160, 0, 140, 150, 160, 0\r\n[fine]\r\n";
+const std::string clean_train =
+    "[generale]\r\nnumero vetture, 5\r\n[segnali]\r\n"
+    "segnale, 3000, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+const std::string clashing_train =
+    "[generale]\r\nnumero vetture, 5\r\n[segnali]\r\n"
+    "segnale, 1950, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+
+class ServerTest : public ::testing::Test {
+  protected:
+    std::map<std::string, std::string> disk;
+    LanguageServer server{[this](const std::string& path) -> std::optional<std::string> {
+                              const auto found = disk.find(path);
+                              if (found == disk.end()) return std::nullopt;
+                              return found->second;
+                          },
+                          "test"};
+    std::vector<json> replies;
+
+    void SetUp() override {
+        send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", json::object()}});
+        send({{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", json::object()}});
+    }
+    std::vector<json>& send(const json& message) { return replies = server.handle(message); }
+    void notify(const std::string& method, const json& params) {
+        send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+    }
+    json ask(const std::string& method, const json& params) {
+        send({{"jsonrpc", "2.0"}, {"id", 7}, {"method", method}, {"params", params}});
+        return replies.at(0);
+    }
+    void open(const std::string& uri, const std::string& text) {
+        notify("textDocument/didOpen",
+               {{"textDocument",
+                 {{"uri", uri}, {"languageId", "x"}, {"version", 1}, {"text", text}}}});
+    }
+    void change(const std::string& uri, const std::string& text) {
+        notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                          {"contentChanges", {{{"text", text}}}}});
+    }
+    // The diagnostics published for the URI by the last message; null when none were.
+    json published(const std::string& uri) const {
+        json found;
+        for (const json& reply : replies) {
+            if (reply.value("method", "") == "textDocument/publishDiagnostics" &&
+                reply["params"]["uri"] == uri) {
+                found = reply["params"]["diagnostics"];
+            }
+        }
+        return found;
+    }
+    static json at(int line, int start, int end) {
+        return {{"start", {{"line", line}, {"character", start}}},
+                {"end", {{"line", line}, {"character", end}}}};
+    }
+};
+
+TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
+    open(train_uri, clean_train);
+    struct Case {
+        std::string body;
+        int code;
+    };
+    const Case cases[] = {
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/rename\",\"params\":{}}",
+         error_code::method_not_found},
+        {"{not json", error_code::parse_error},
+        {"[1,2]", error_code::invalid_request},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1}", error_code::invalid_request},
+        {"{\"jsonrpc\":\"2.0\",\"id\":[1],\"method\":\"shutdown\"}", error_code::invalid_request},
+        {"{\"jsonrpc\":\"1.0\",\"id\":1,\"method\":\"shutdown\"}", error_code::invalid_request},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/hover\",\"params\":{}}",
+         error_code::invalid_params},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"initialize\",\"params\":{}}",
+         error_code::invalid_request},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/completion\",\"params\":"
+         "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},"
+         "\"position\":{\"line\":1e30,\"character\":0}}}",
+         error_code::invalid_params},
+    };
+    for (const Case& c : cases) {
+        const std::vector<json> out = server.handle_body(c.body);
+        ASSERT_EQ(out.size(), 1u) << c.body;
+        EXPECT_EQ(out[0]["error"]["code"], c.code) << c.body;
+    }
+    // An unknown notification, a malformed one and a client's response get no answer.
+    EXPECT_TRUE(
+        server.handle_body(R"({"jsonrpc":"2.0","method":"$/unknown","params":{}})").empty());
+    EXPECT_TRUE(server.handle_body(R"({"jsonrpc":"2.0","method":"textDocument/didOpen"})").empty());
+    EXPECT_TRUE(server.handle_body(R"({"jsonrpc":"2.0","id":3,"result":null})").empty());
+}
+
+TEST(LanguageServerLifecycle, ExitStatusTellsWhetherShutdownCameFirst) {
+    const ReadFile nothing = [](const std::string&) { return std::nullopt; };
+    const json shutdown = {{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}};
+    const json exit = {{"jsonrpc", "2.0"}, {"method", "exit"}};
+    LanguageServer early(nothing, "test");
+    EXPECT_EQ(early.handle(shutdown).at(0)["error"]["code"], error_code::server_not_initialized);
+    early.handle(exit);
+    EXPECT_TRUE(early.exit_requested());
+    EXPECT_EQ(early.exit_status(), 1);
+
+    LanguageServer proper(nothing, "test");
+    proper.handle(
+        {{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", json::object()}});
+    EXPECT_TRUE(proper.handle(shutdown).at(0)["result"].is_null());
+    EXPECT_EQ(proper.handle({{"jsonrpc", "2.0"}, {"id", 3}, {"method", "textDocument/hover"}})
+                  .at(0)["error"]["code"],
+              error_code::invalid_request);
+    proper.handle(exit);
+    EXPECT_EQ(proper.exit_status(), 0);
+}
+
+TEST_F(ServerTest, TrainIsCheckedAgainstTheRouteOnDiskOrInTheEditor) {
+    open(train_uri, clean_train);
+    EXPECT_EQ(published(train_uri)[0]["severity"], 3) << "no route yet: a notice";
+    disk["/scen/Val_linea.txt"] = small_route;
+    change(train_uri, clashing_train);
+    const json on_train = published(train_uri);
+    ASSERT_EQ(on_train.size(), 1u) << on_train;
+    EXPECT_EQ(on_train[0]["code"], 16);
+    EXPECT_EQ(on_train[0]["range"], at(3, 9, 13));
+    EXPECT_EQ(on_train[0]["relatedInformation"][0]["location"]["uri"], route_uri);
+    EXPECT_EQ(on_train[0]["relatedInformation"][0]["location"]["range"]["start"]["line"], 3);
+
+    // Opened, the route shows the error too, pointing back at the train's row.
+    open(route_uri, small_route);
+    const json on_route = published(route_uri);
+    ASSERT_EQ(on_route.size(), 1u) << on_route;
+    EXPECT_EQ(on_route[0]["code"], 16);
+    EXPECT_EQ(on_route[0]["range"]["start"]["line"], 3);
+    EXPECT_EQ(on_route[0]["relatedInformation"][0]["location"]["uri"], train_uri);
+
+    // A change of the route re-checks the train: the board moves away, both texts clear.
+    std::string moved = small_route;
+    moved.replace(moved.find("1950"), 4, "5950");
+    change(route_uri, moved);
+    EXPECT_EQ(published(route_uri), json::array());
+    EXPECT_EQ(published(train_uri), json::array());
+
+    // A shorter route puts the train's signal past the route's end.
+    std::string shorter = moved;
+    shorter.replace(shorter.find("20000"), 5, "0");
+    change(route_uri, shorter);
+    const json beyond = published(train_uri);
+    EXPECT_TRUE(std::any_of(beyond.begin(), beyond.end(), [](const json& d) {
+        return d["code"] == "beyond-route";
+    })) << beyond;
+
+    // Closing clears the closed text's diagnostics.
+    notify("textDocument/didClose", {{"textDocument", {{"uri", train_uri}}}});
+    EXPECT_EQ(published(train_uri), json::array());
+}
+
+TEST_F(ServerTest, RouteAloneIsCheckedWithoutTrainErrors) {
+    const std::string carried_route = line_table_bytes(dati_linea(carried_identity()).lines);
+    open(folder + "Brenzola_Tessalto_linea.txt", carried_route);
+    EXPECT_EQ(published(folder + "Brenzola_Tessalto_linea.txt"), json::array());
+    std::string bad = small_route;
+    bad.replace(bad.find("1950"), 4, "99999");
+    open(route_uri, bad);
+    const json on_route = published(route_uri);
+    ASSERT_EQ(on_route.size(), 1u) << on_route;
+    EXPECT_EQ(on_route[0]["code"], 15);
+    EXPECT_EQ(on_route[0]["severity"], 1);
+    EXPECT_EQ(on_route[0]["source"], "scenc");
+}
+
+// Columns count what the editor counts: "à" and "€" are one byte each in the checked text and
+// one UTF-16 unit each in the editor, a character past the first plane two units and one '?'.
+TEST_F(ServerTest, ColumnsAreEditorColumnsAroundCharactersBeyondAscii) {
+    disk["/scen/Val_linea.txt"] = small_route;
+    struct Case {
+        std::string keyword;
+        int column;
+    };
+    const Case cases[] = {{"velocit\xC3\xA0\xE2\x82\xAC", 11}, {"velocit\xF0\x9F\x98\x80", 11}};
+    for (const Case& c : cases) {
+        open(train_uri, "[generale]\r\n" + c.keyword + ", 12x, 5\r\n[fine]\r\n");
+        const json d = published(train_uri);
+        ASSERT_EQ(d.size(), 1u) << d;
+        EXPECT_EQ(d[0]["code"], 25);
+        EXPECT_EQ(d[0]["range"]["start"], (json{{"line", 1}, {"character", c.column}}));
+        notify("textDocument/didClose", {{"textDocument", {{"uri", train_uri}}}});
+    }
+    // A station's name comes back as it was typed.
+    open(train_uri,
+         "[generale]\r\nstazione, 1000, 2, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, "
+         "0, 0, Citt\xC3\xA0 \xE2\x82\xAC\r\n[fine]\r\n");
+    const json symbols =
+        ask("textDocument/documentSymbol", {{"textDocument", {{"uri", train_uri}}}});
+    EXPECT_EQ(symbols["result"][0]["children"][0]["name"], "Citt\xC3\xA0 \xE2\x82\xAC");
+}
+
+class CarriedTest : public ServerTest {
+  protected:
+    const std::string route = line_table_bytes(dati_linea(carried_identity()).lines);
+    const std::string train = line_table_bytes(dati_treno(carried_identity()).lines);
+    const std::string carried_route_uri = folder + "Brenzola_Tessalto_linea.txt";
+    const std::string carried_train_uri = folder + "Brenzola_Tessalto_917-.txt";
+
+    void SetUp() override {
+        ServerTest::SetUp();
+        open(carried_route_uri, route);
+        open(carried_train_uri, train);
+    }
+    int line_of(const std::string& text, const std::string& start) const {
+        return static_cast<int>(std::count(text.begin(), text.begin() + text.find(start), '\n'));
+    }
+    std::string hover(int line) {
+        const json answer =
+            ask("textDocument/hover", {{"textDocument", {{"uri", carried_train_uri}}},
+                                       {"position", {{"line", line}, {"character", 2}}}});
+        return answer["result"].is_null()
+                   ? ""
+                   : answer["result"]["contents"]["value"].get<std::string>();
+    }
+};
+
+TEST_F(CarriedTest, HoverTellsTheRowInTheAuthorsUnitsAndWhatItsCellHolds) {
+    const std::string signal = hover(line_of(train, "segnale,    8650"));
+    EXPECT_NE(signal.find("Signal at 8650 m (8+650)"), std::string::npos) << signal;
+    EXPECT_NE(signal.find("Cell 174 holds a signal"), std::string::npos) << signal;
+    const std::string station = hover(line_of(train, "stazione"));
+    EXPECT_NE(station.find("Stretch"), std::string::npos) << station;
+    EXPECT_NE(station.find("stop cell"), std::string::npos) << station;
+    EXPECT_EQ(hover(0), "") << "a header is no row";
+}
+
+TEST_F(CarriedTest, OutlineListsSectionsWithStationsSignalsAndSlowdowns) {
+    const json symbols = ask("textDocument/documentSymbol",
+                             {{"textDocument", {{"uri", carried_train_uri}}}})["result"];
+    std::map<std::string, std::size_t> children;
+    for (const json& section : symbols) children[section["name"]] = section["children"].size();
+    EXPECT_EQ(children["[stazioni]"], 35u);
+    EXPECT_EQ(children["[segnali]"], 124u);
+    EXPECT_EQ(children["[rallentamenti]"], 4u);
+}
+
+TEST_F(CarriedTest, CompletesTheKeywordsOfTheTextsKindWithTheirFields) {
+    auto items = [&](const std::string& uri, int character) {
+        return ask("textDocument/completion",
+                   {{"textDocument", {{"uri", uri}}},
+                    {"position", {{"line", 1}, {"character", character}}}})["result"];
+    };
+    const json train_items = items(carried_train_uri, 0);
+    EXPECT_EQ(train_items.size(), 10u);
+    EXPECT_EQ(items(carried_route_uri, 0).size(), 13u);
+    for (const json& item : train_items) {
+        if (item["label"] == "stazione") {
+            EXPECT_NE(item["insertText"].get<std::string>().find("${17:name}"), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(items(carried_train_uri, 20).empty()) << "past the keyword field";
+}
+
+// The change of a carried text is answered within 50 ms; the sanitizers slow it about tenfold.
+TEST_F(CarriedTest, AnswersAChangeOfTheCarriedTextsQuickly) {
+    constexpr auto limit = std::chrono::milliseconds(sanitized ? 500 : 50);
+    for (const auto& [uri, text] :
+         {std::pair{carried_train_uri, train}, std::pair{carried_route_uri, route}}) {
+        std::string changed = text;
+        changed.insert(changed.find("[fine]"), "xx\r\n");
+        const auto start = std::chrono::steady_clock::now();
+        change(uri, changed);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(took, limit) << uri;
+        EXPECT_FALSE(published(uri).is_null());
+    }
+}
+
+TEST(FrameReader, ReadsBodiesInAnyPiecesAndRecoversFromBadHeaders) {
+    const std::string good = framed("{\"a\":1}");
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::vector<std::string> expected;  // bodies, or "!" for a refused header
+    };
+    const Case cases[] = {
+        {"two at once", good + good, {"{\"a\":1}", "{\"a\":1}"}},
+        {"other fields", "Content-Type: x\r\ncontent-length: 2\r\n\r\n{}", {"{}"}},
+        {"no length", "Content-Type: x\r\n\r\n{}" + good, {"!", "{\"a\":1}"}},
+        {"length not a number", "Content-Length: 1x\r\n\r\n{}" + good, {"!", "{\"a\":1}"}},
+        {"length too large",
+         "Content-Length: 99999999999999999999\r\n\r\n" + good,
+         {"!", "{\"a\":1}"}},
+        {"line without colon", "garbage\r\n" + good, {"!", "{\"a\":1}"}},
+        {"endless header", std::string(9000, 'x') + good, {"!", "{\"a\":1}"}},
+        {"body still coming", "Content-Length: 10\r\n\r\n{}", {}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t piece : {c.bytes.size(), std::size_t{1}}) {
+            FrameReader reader;
+            std::vector<std::string> got;
+            for (std::size_t i = 0; i < c.bytes.size(); i += piece) {
+                reader.feed(std::string_view(c.bytes).substr(i, piece));
+                while (auto frame = reader.next()) got.push_back(frame->body ? *frame->body : "!");
+            }
+            // Byte by byte, the body after a refused header may be refused as one more.
+            got.erase(std::unique(got.begin(), got.end(),
+                                  [](const std::string& a, const std::string& b) {
+                                      return a == "!" && b == "!";
+                                  }),
+                      got.end());
+            EXPECT_EQ(got, c.expected) << c.name << " in pieces of " << piece;
+        }
+    }
+}
+
+TEST(ServeFrames, ARequestCancelledInTheSameReadIsAnsweredRequestCancelled) {
+    LanguageServer server([](const std::string&) { return std::nullopt; }, "test");
+    std::ostringstream log;
+    std::vector<Frame> frames{
+        {R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})", {}},
+        {R"({"jsonrpc":"2.0","id":2,"method":"textDocument/documentSymbol","params":{}})", {}},
+        {std::nullopt, "a header without Content-Length"},
+        {R"({"jsonrpc":"2.0","method":"$/cancelRequest","params":{"id":2}})", {}}};
+    const std::string out = serve_frames(server, frames, log);
+    EXPECT_NE(out.find("\"code\":-32800"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"id\":1,"), std::string::npos) << out;
+    EXPECT_NE(log.str().find("without Content-Length"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace scenario::scenc::lsp
