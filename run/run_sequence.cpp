@@ -1,7 +1,5 @@
 #include "run/run_sequence.h"
 
-#include <iostream>
-
 #include "compiler/errors.h"
 #include "run/disk_source_files.h"
 #include "sources/line_table.h"
@@ -41,7 +39,7 @@ int finish_compile(const std::filesystem::path& folder, const Identity& id, Mode
     // worth a line in a log, not a message box.
     for (const std::string& note :
          write_files_together(folder, compiled_files_by_name(id, model, outcome.files))) {
-        std::cerr << note << "\n";
+        print_line_on_standard_error(note);
     }
     if (model.error_code == 0) return exit_status::clean;
     ui.show_message(scenario_error_report(model));

@@ -1,95 +1,114 @@
 #include "run/ui.h"
 
-#include <dlfcn.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <iostream>
-#include <optional>
 #include <string_view>
 
 #include "io/file_output.h"
-#include "run/window_module.h"
 
-// The window module's bytes, carried inside the program (see CMakeLists.txt).
-extern "C" const char window_module_image_start[];
-extern "C" const char window_module_image_end[];
+// The window program's bytes, carried inside the program (see CMakeLists.txt).
+extern "C" const char window_program_image_start[];
+extern "C" const char window_program_image_end[];
 
 namespace scenario {
 
+void print_line_on_standard_error(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
 ConsoleUi::ConsoleUi() {
-    std::cerr << "Attendere" << std::endl;
+    print_line_on_standard_error("Attendere");
 }
 
 void ConsoleUi::show_message(const std::string& text) {
-    std::cerr << text << std::endl;
+    print_line_on_standard_error(text);
 }
 
 namespace {
 
-// The module's entry points.
-struct WindowModule {
-    decltype(&window_open) open = nullptr;
-    decltype(&window_message) message = nullptr;
-    decltype(&window_close) close = nullptr;
-};
-
-// The window, shown by the module's code.
+// The window, shown by the window program in a process of its own, told what to show through
+// a socket (a socket rather than a pipe: a send to a window program that has died fails with
+// EPIPE instead of raising SIGPIPE).
 class WindowUi : public Ui {
   public:
-    WindowUi(const WindowModule& module, void* window) : module_(module), window_(window) {}
-    ~WindowUi() override { module_.close(window_); }
+    WindowUi(pid_t window_program, int channel) : program_(window_program), channel_(channel) {}
+    ~WindowUi() override {
+        ::close(channel_);  // the window program closes its window and ends
+        ::waitpid(program_, nullptr, 0);
+    }
     WindowUi(const WindowUi&) = delete;
     WindowUi& operator=(const WindowUi&) = delete;
 
-    void show_message(const std::string& text) override { module_.message(window_, text.c_str()); }
+    // Waits until the user has closed the box. Should the window program be gone, the text
+    // goes to standard error, so that it is never lost.
+    void show_message(const std::string& text) override {
+        const std::string message = text + '\0';
+        char answer = 0;
+        const bool shown = ::send(channel_, message.data(), message.size(), MSG_NOSIGNAL) ==
+                               static_cast<ssize_t>(message.size()) &&
+                           ::read(channel_, &answer, 1) == 1 && answer == 'K';
+        if (!shown) print_line_on_standard_error(text);
+    }
 
   private:
-    WindowModule module_;
-    void* window_;
+    pid_t program_;
+    int channel_;
 };
 
-template <typename Function>
-Function find_symbol(void* module, const char* name) {
-    return reinterpret_cast<Function>(::dlsym(module, name));
-}
-
-// The program travels as one file, so the module is handed to the dynamic loader through a
-// file that lives only in memory. Without it (FLTK missing, say) the reason goes to standard
-// error and the run goes on without a window.
-std::optional<WindowModule> load_window_module() {
+// The program travels as one file, so the window program's bytes go into a file that lives
+// only in memory, and the child runs that.
+int window_program_file() {
     const int fd = ::memfd_create("brenzola_window", MFD_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    void* module = nullptr;
+    if (fd < 0) return -1;
     try {
         write_all(fd,
-                  std::string_view(window_module_image_start,
-                                   static_cast<std::size_t>(window_module_image_end -
-                                                            window_module_image_start)),
-                  path);
-        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+                  std::string_view(window_program_image_start,
+                                   static_cast<std::size_t>(window_program_image_end -
+                                                            window_program_image_start)),
+                  "brenzola_window");
     } catch (const SystemFailure&) {
+        ::close(fd);
+        return -1;
     }
-    ::close(fd);  // the loader keeps its own mapping
-    if (module == nullptr) {
-        if (const char* reason = ::dlerror()) std::cerr << reason << std::endl;
-        return std::nullopt;
-    }
-    WindowModule found{find_symbol<decltype(&window_open)>(module, "window_open"),
-                       find_symbol<decltype(&window_message)>(module, "window_message"),
-                       find_symbol<decltype(&window_close)>(module, "window_close")};
-    if (!found.open || !found.message || !found.close) return std::nullopt;
-    return found;
+    return fd;
 }
 
+// Starts the window program and waits until its window is drawn. Null when it cannot start or
+// cannot open the display; the reason, if any, is already on standard error (the dynamic
+// loader's, when FLTK is missing, say), and the run goes on without a window.
 std::unique_ptr<Ui> open_window(const std::string& title) {
-    const std::optional<WindowModule> module = load_window_module();
-    if (!module) return nullptr;
-    void* window = module->open(title.c_str());
-    if (window == nullptr) return nullptr;
-    return std::make_unique<WindowUi>(*module, window);
+    const int program = window_program_file();
+    if (program < 0) return nullptr;
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        ::close(program);
+        return nullptr;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Standard input becomes the child's end of the socket (dup2 clears close-on-exec).
+        if (::dup2(ends[1], STDIN_FILENO) == STDIN_FILENO) {
+            char* const argv[] = {const_cast<char*>("brenzola_window"),
+                                  const_cast<char*>(title.c_str()), nullptr};
+            ::fexecve(program, argv, environ);
+        }
+        ::_exit(127);
+    }
+    ::close(program);
+    ::close(ends[1]);
+    char answer = 0;
+    if (child > 0 && ::read(ends[0], &answer, 1) == 1 && answer == 'R') {
+        return std::make_unique<WindowUi>(child, ends[0]);
+    }
+    ::close(ends[0]);
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    return nullptr;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace scenario {
 
@@ -24,5 +25,9 @@ class ConsoleUi : public Ui {
     ConsoleUi();
     void show_message(const std::string& text) override;
 };
+
+// Writes text and a line end to standard error. C's stdio rather than std::cerr: a program that
+// names no iostream skips building the C++ stream objects and their locale at every start.
+void print_line_on_standard_error(std::string_view text);
 
 }  // namespace scenario

@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev  # libssl-dev: SHA-256 in the tests
     libfltk1.3-dev fluid libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
     clang libclang-rt-14-dev clang-format
-    xvfb xauth util-linux hyperfine
+    xvfb xauth xdotool util-linux  # xdotool: the window tests close a message box
     time valgrind linux-perf  # the whole-run benchmark and profiling
     vim  # the test of the Vim syntax
     neovim  # scenc lsp tested in Neovim (0.7 in Debian 12)
