@@ -145,6 +145,13 @@ TEST(PackageProgram, AFolderItCannotWriteStopsTheRunAndKeepsEarlierFiles) {
               (std::set<std::string>{program_name, "Brenzola_Tessalto_917_note.txt"}));
 }
 
+// xvfb-run for the window tests. By default the X server resets whenever its last client
+// leaves; the tests' own xdotool clients come and go while the program starts, and a
+// connection that arrives during a reset is refused, so the server runs without resets.
+std::string xvfb_run() {
+    return "xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' ";
+}
+
 TEST(PackageProgram, ShowsItsWindowWhenADisplayIsThere) {
     // A missing xvfb-run is an install gap (the install script brings it), so it fails here.
     ASSERT_EQ(run_command("command -v xvfb-run").exit_status, 0) << "xvfb-run is not installed";
@@ -153,7 +160,7 @@ TEST(PackageProgram, ShowsItsWindowWhenADisplayIsThere) {
 
     TemporaryFolder folder("con-finestra");
     std::filesystem::path program = copy_program_into(folder);
-    auto result = run_command("cd / && xvfb-run -a " + quoted(program));
+    auto result = run_command("cd / && " + xvfb_run() + quoted(program));
 
     EXPECT_EQ(result.exit_status, exit_status::clean) << result.output;
     // With a window the label is drawn there, not printed.
@@ -170,26 +177,31 @@ TEST(PackageProgram, ShowsItsMessageInTheWindowUntilItIsClosed) {
     ASSERT_EQ(run_command("command -v xdotool").exit_status, 0) << "xdotool is not installed";
     struct Case {
         const char* closing;
+        const char* start;   // the program is $1
         const char* action;  // run once the waiting window and the box are both up
         bool on_standard_error;
     };
     const Case cases[] = {
-        {"the user presses OK", "xdotool key Return", false},
-        {"the window program dies", "pkill -P $program", true},
+        {"the user presses OK", "\"$1\"", "xdotool key Return", false},
+        // Its first descriptors are then 0 and up, which the window program's input must
+        // not replace.
+        {"started with standard input closed", "\"$1\" <&-", "xdotool key Return", false},
+        {"the window program dies", "\"$1\"", "pkill -P $program", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.closing);
         TemporaryFolder folder("messaggio");
         std::filesystem::path program = copy_program_into(folder);
         std::filesystem::create_directory(folder / "Brenzola_Tessalto_917.sim");
-        // The window and the box carry the same title.
+        // The window and the box carry the same title. Should the program end without them,
+        // the wait ends too, and the checks below say why.
         const std::string script =
-            std::string(
-                "\"$1\" & program=$!; "
-                "until [ \"$(xdotool search --name \"^Brenzola_Tessalto 917$\" | wc -l)\""
-                " -ge 2 ]; do sleep 0.1; done; ") +
+            std::string(c.start) +
+            " & program=$!; "
+            "until [ \"$(xdotool search --name \"^Brenzola_Tessalto 917$\" | wc -l)\""
+            " -ge 2 ] || ! kill -0 $program; do sleep 0.1; done; " +
             c.action + "; wait $program";
-        auto result = run_command("cd / && timeout 60 xvfb-run -a sh -c " +
+        auto result = run_command("cd / && timeout 60 " + xvfb_run() + "sh -c " +
                                   testing::quoted(script) + " sh " + quoted(program));
 
         EXPECT_EQ(result.exit_status, exit_status::system_failure) << result.output;

@@ -1,5 +1,6 @@
 #include "run/ui.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -61,10 +62,20 @@ class WindowUi : public Ui {
     int channel_;
 };
 
+// A program started with its standard input closed gets the lowest free descriptor, 0, from
+// its next open; the child's own standard input must not replace it. Moves fd to 3 or above
+// (close-on-exec), closing the original; -1 stays -1.
+int above_standard_streams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    ::close(fd);
+    return moved;
+}
+
 // The program travels as one file, so the window program's bytes go into a file that lives
 // only in memory, and the child runs that.
 int window_program_file() {
-    const int fd = ::memfd_create("brenzola_window", MFD_CLOEXEC);
+    const int fd = above_standard_streams(::memfd_create("brenzola_window", MFD_CLOEXEC));
     if (fd < 0) return -1;
     try {
         write_all(fd,
@@ -90,6 +101,7 @@ std::unique_ptr<Ui> open_window(const std::string& title) {
         ::close(program);
         return nullptr;
     }
+    ends[1] = above_standard_streams(ends[1]);
     const pid_t child = ::fork();
     if (child == 0) {
         // Standard input becomes the child's end of the socket (dup2 clears close-on-exec).
