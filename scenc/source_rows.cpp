@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <span>
 #include <stdexcept>
 
 #include "compiler/errors.h"
@@ -17,55 +16,46 @@ namespace {
 
 constexpr std::size_t longest_shown_fault = 120;
 
-// How one kind of row is recognised and how many fields follow its keyword. Rows the view
-// links nothing to (kind empty) are still read whole, so that their values are never taken
-// for keywords.
-struct RowRule {
-    std::string_view word;
-    std::string_view second_word;  // also needed, or empty
-    std::optional<RowKind> kind;
-    int numbers;      // number fields after the keyword
-    bool text_after;  // then one text field (a sign board's text, a station's name)
+// The rows the view links compiled features to, by the keyword the carried texts use. Other
+// rows are still read whole, so that their values are never taken for keywords.
+struct LinkedRow {
+    std::string_view keyword;
+    RowKind kind;
 };
 
-constexpr RowRule route_rules[] = {
-    {"lunghezza", "percorso", std::nullopt, 1, false},
-    {"progressiva", "", std::nullopt, 3, false},
-    {"sfondo", "", std::nullopt, 1, false},
-    {"ripetizione", "segnali", std::nullopt, 2, false},
-    {"pendenza", "", RowKind::gradient, 2, false},
-    {"curva", "", std::nullopt, 2, false},
-    {"montagna", "", RowKind::mountain, 3, false},
-    {"indicatori_v", "", RowKind::speed_boards, 9, false},
-    {"cartello", "indicat", RowKind::sign_board, 1, true},
+constexpr LinkedRow linked_rows[] = {
+    {"pendenza", RowKind::gradient},
+    {"montagna", RowKind::mountain},
+    {"indicatori_vmax", RowKind::speed_boards},
+    {"cartello_indicatore", RowKind::sign_board},
+    {"velocita", RowKind::speed_limit},
+    {"aderenza", RowKind::adhesion},
+    {"segnale", RowKind::signal},
+    {"rallentamento", RowKind::slowdown},
+    {"abbattimento", RowKind::code_drop},
+    {"stazione", RowKind::station},
 };
 
-constexpr RowRule train_rules[] = {
-    {"massa", "frenata", std::nullopt, 1, false},
-    {"vetture", "", std::nullopt, 1, false},
-    {"velocit", "", RowKind::speed_limit, 2, false},
-    {"aderenza", "", RowKind::adhesion, 2, false},
-    {"orologio", "", std::nullopt, 3, false},
-    {"sabbia", "", std::nullopt, 1, false},
-    {"segnale", "", RowKind::signal, 11, false},
-    {"rallentamento", "", RowKind::slowdown, 6, false},
-    {"abbattimento", "", RowKind::code_drop, 2, false},
-    {"stazione", "", RowKind::station, 16, true},
-};
+std::optional<RowKind> linked_kind(const RowKeyword& row) {
+    for (const LinkedRow& linked : linked_rows) {
+        if (linked.keyword == row.keyword) return linked.kind;
+    }
+    return std::nullopt;
+}
 
-const RowRule* rule_for(std::string_view keyword, std::span<const RowRule> rules) {
-    std::string lowered = ascii_lowered(keyword);
-    if (contains(lowered, "-")) return nullptr;  // a comment field
-    for (const RowRule& rule : rules) {
-        if (contains(lowered, rule.word) &&
-            (rule.second_word.empty() || contains(lowered, rule.second_word))) {
-            return &rule;
-        }
+// The kind of row a keyword field names, tested in the parsers' order among the rows that
+// may stand in this text; null for a comment field or a field that names no row.
+const RowKeyword* row_named(std::string_view field, bool route_text) {
+    const std::string lowered = ascii_lowered(field);
+    if (contains(lowered, "-")) return nullptr;
+    for (const RowKeyword& row : row_keywords) {
+        if ((row.place == RowPlace::train) == route_text) continue;
+        if (holds_words_of(row, field, lowered)) return &row;
     }
     return nullptr;
 }
 
-void scan(std::string_view text, const std::string& name, std::span<const RowRule> rules,
+void scan(std::string_view text, const std::string& name, bool route_text,
           std::vector<SourceRow>& rows) {
     FieldReader reader(text, name);
     try {
@@ -75,18 +65,20 @@ void scan(std::string_view text, const std::string& name, std::span<const RowRul
         }
         if (!general) throw UsageProblem(name + ": not a scenario text (no [generale] field)");
         while (!reader.at_end()) {
-            const RowRule* rule = rule_for(reader.read_text(), rules);
+            const RowKeyword* named = row_named(reader.read_text(), route_text);
             // The parsers never read the last field of a file as a row.
-            if (rule == nullptr || reader.at_end()) continue;
+            if (named == nullptr || reader.at_end()) continue;
             int line = reader.last_field_site().line;
             std::int32_t values[3] = {};
-            for (int i = 0; i < rule->numbers; ++i) {
+            const int numbers = field_count(*named) - (named->text_after ? 1 : 0);
+            for (int i = 0; i < numbers; ++i) {
                 std::int32_t value = reader.read_long();
                 if (i < 3) values[i] = value;
             }
-            if (rule->text_after) reader.read_text();
-            if (!rule->kind) continue;
-            SourceRow row{*rule->kind, values[0], 0, name, line};
+            if (named->text_after) reader.read_text();
+            const std::optional<RowKind> kind = linked_kind(*named);
+            if (!kind) continue;
+            SourceRow row{*kind, values[0], 0, name, line};
             if (row.kind == RowKind::slowdown) row.length = values[2];
             if (row.kind == RowKind::mountain) row.length = values[1] - values[0];
             rows.push_back(row);
@@ -132,8 +124,8 @@ std::int64_t reach(RowKind kind) {
 
 SourceRows::SourceRows(std::string_view route_text, const std::string& route_name,
                        std::string_view train_text, const std::string& train_name) {
-    scan(route_text, route_name, route_rules, rows_);
-    scan(train_text, train_name, train_rules, rows_);
+    scan(route_text, route_name, true, rows_);
+    scan(train_text, train_name, false, rows_);
 }
 
 const SourceRow* SourceRows::nearest(RowKind kind, std::int64_t metre) const {
