@@ -197,9 +197,9 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
 }
 
 // The first cell from..last (last + 1 if none) where a slowdown starts or is announced. Most
-// cells hold neither; they are passed through a pointer with one test of the kind each, since
-// the pass walks every cell of the route.
-std::int32_t next_slowdown_point(const Model& model, std::int32_t from, std::int32_t last) {
+// cells hold neither, and the pass walks every cell of the route.
+SCENARIO_PLAIN_CELL_LOOP std::int32_t next_slowdown_point(const Model& model, std::int32_t from,
+                                                          std::int32_t last) {
     static_assert(cell_kind::slowdown_advance == cell_kind::slowdown_start + 1);
     const auto is_slowdown_point = [](const TrackCell& c) {
         return static_cast<std::uint8_t>(c.kind - cell_kind::slowdown_start) <= 1;

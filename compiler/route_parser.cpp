@@ -326,14 +326,16 @@ RowEnd RouteParser::read_feature_row() {
 // The gradient in force covers the cells from the cursor up to the new row's cell (one cell at
 // least: rows out of order still write the cursor's cell). Enough rows out of order would run
 // past the last cell, which is a fault of the text like a record cut short; the cells up to the
-// last are written first, as they would be one by one. The cells are filled through a pointer
-// so that a long route costs no integer test per cell.
+// last are written first, as they would be one by one.
 void RouteParser::fill_gradient_until(std::int64_t cell) {
     const std::int64_t last = std::max(gradient_cursor_, cell - 1);
     const std::int64_t last_inside = std::min<std::int64_t>(last, model_.cell_upper);
     const std::uint8_t stored = store_wrapped<std::uint8_t>(gradient_in_force_ + 100);
-    TrackCell* const stop = model_.cells.data() + last_inside + 1;
-    for (TrackCell* c = model_.cells.data() + gradient_cursor_; c < stop; ++c) c->gradient = stored;
+    TrackCell* const cells = model_.cells.data();
+    if (gradient_cursor_ <= last_inside) {
+        store_cells(cells + gradient_cursor_, cells + last_inside + 1,
+                    [stored](TrackCell& each) { each.gradient = stored; });
+    }
     gradient_cursor_ = std::max(gradient_cursor_, last_inside + 1);
     if (last > last_inside) throw RunTimeFault("gradient rows out of order run past the last cell");
 }
