@@ -196,13 +196,29 @@ void codes_around_slowdown(Model& model, std::int32_t i) {
     code_before_next_signal(model, *end);
 }
 
+// The first cell from..last (last + 1 if none) where a slowdown starts or is announced. Most
+// cells hold neither, and the pass walks every cell of the route.
+SCENARIO_PLAIN_CELL_LOOP std::int32_t next_slowdown_point(const Model& model, std::int32_t from,
+                                                          std::int32_t last) {
+    static_assert(cell_kind::slowdown_advance == cell_kind::slowdown_start + 1);
+    const auto is_slowdown_point = [](const TrackCell& c) {
+        return static_cast<std::uint8_t>(c.kind - cell_kind::slowdown_start) <= 1;
+    };
+    const TrackCell* const first = model.cells.data();
+    const TrackCell* const stop = first + last + 1;
+    const TrackCell* c = first + from;
+    while (c != stop && !is_slowdown_point(*c)) ++c;
+    return static_cast<std::int32_t>(c - first);
+}
+
 }  // namespace
 
 void place_code_change_points(Model& model) {
     const std::int32_t upper = std::min(model.cell_upper, last_cell(model));
     for (std::int32_t i = 1; i <= upper - 2; ++i) {
+        i = next_slowdown_point(model, i, upper - 2);
+        if (i > upper - 2) break;
         const std::uint8_t kind = kind_at(model, i);
-        if (kind != cell_kind::slowdown_advance && kind != cell_kind::slowdown_start) continue;
         // The codes placed here, and the errors, belong to the slowdown of this cell.
         model.row_site = origin_of(model, i).value_or(SourceLocation{});
         if (kind == cell_kind::slowdown_advance) codes_behind_advance_point(model, i);

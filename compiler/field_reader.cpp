@@ -1,6 +1,7 @@
 #include "compiler/field_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "compiler/errors.h"
 
@@ -39,12 +40,45 @@ void FieldReader::consume_line_end() {
     line_start_ = pos_;
 }
 
+std::size_t FieldReader::next(NextByte& cache, std::size_t from) const {
+    if (from >= cache.from && from <= cache.at) return cache.at;
+    const void* found = from < text_.size()
+                            ? std::memchr(text_.data() + from, cache.byte, text_.size() - from)
+                            : nullptr;
+    cache.from = from;
+    cache.at = found != nullptr
+                   ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
+                   : text_.size();
+    return cache.at;
+}
+
+std::size_t FieldReader::line_end(std::size_t from) const {
+    return std::min(next(next_lf_, from), next(next_cr_, from));
+}
+
+std::size_t FieldReader::field_end(std::size_t from) const {
+    return std::min(next(next_comma_, from), line_end(from));
+}
+
+bool FieldReader::only_blanks_before_on_line() {
+    if (blank_scan_line_ != line_start_ || blank_scan_end_ > pos_) {
+        blank_scan_line_ = line_start_;
+        blank_scan_end_ = line_start_;
+        blank_so_far_ = true;
+    }
+    for (; blank_so_far_ && blank_scan_end_ < pos_; ++blank_scan_end_) {
+        blank_so_far_ = is_blank(text_[blank_scan_end_]);
+    }
+    // Once a byte that is not blank stands on the line, it stands before every later position.
+    blank_scan_end_ = pos_;
+    return blank_so_far_;
+}
+
 void FieldReader::mark_field_start() {
-    previous_site_ = last_field_site();
+    previous_place_ = {field_line_, field_column_, field_span_};
     ++fields_begun_;
     field_line_start_ = line_start_;
-    field_opens_line_ = text_.substr(line_start_, pos_ - line_start_).find_first_not_of(" \t") ==
-                        std::string_view::npos;
+    field_opens_line_ = only_blanks_before_on_line();
     field_line_ = line_;
     field_column_ = static_cast<int>(pos_ - line_start_) + 1;
     field_span_ = 0;
@@ -62,14 +96,12 @@ void FieldReader::return_to_line_of_last_field() {
 }
 
 void FieldReader::skip_line() {
-    while (!at_end() && !is_line_end(text_[pos_])) ++pos_;
+    pos_ = line_end(pos_);
     if (!at_end()) consume_line_end();
 }
 
 std::string_view FieldReader::first_field_of_line() const {
-    std::size_t end = pos_;
-    while (end < text_.size() && text_[end] != ',' && !is_line_end(text_[end])) ++end;
-    return text_.substr(pos_, end - pos_);
+    return text_.substr(pos_, field_end(pos_) - pos_);
 }
 
 std::string FieldReader::read_text() {
@@ -82,7 +114,7 @@ std::string FieldReader::read_text() {
         if (close == std::string_view::npos) {
             // The field is taken to its line's end, so that a check reads on at the next line
             // instead of reading this one again.
-            while (!at_end() && !is_line_end(text_[pos_])) ++pos_;
+            pos_ = line_end(pos_);
             fault("a quote opens a field and is never closed");
         }
         field = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
@@ -98,12 +130,11 @@ std::string FieldReader::read_text() {
                 line_start_ = i + 1;
             }
         }
-        pos_ = close + 1;
         // Whatever stands between the closing quote and the delimiter is not part of the field.
-        while (!at_end() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+        pos_ = field_end(close + 1);
     } else {
         std::size_t start = pos_;
-        while (!at_end() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+        pos_ = field_end(pos_);
         std::size_t end = pos_;
         while (end > start && is_blank(text_[end - 1])) --end;
         field = std::string(text_.substr(start, end - start));
@@ -127,10 +158,9 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
     mark_field_start();
     if (at_end()) fault("the text ends inside a row, where a number was due");
     std::size_t start = pos_;
-    while (!at_end() && !is_blank(text_[pos_]) && text_[pos_] != ',' && !is_line_end(text_[pos_])) {
-        ++pos_;
-    }
-    std::string_view token = text_.substr(start, pos_ - start);
+    std::string_view token = text_.substr(start, field_end(start) - start);
+    token = token.substr(0, std::min(token.find(' '), token.find('\t')));
+    pos_ = start + token.size();
     field_span_ = static_cast<int>(token.size());
     field_text_ = token;
 

@@ -39,7 +39,10 @@ class FieldReader {
     const std::string& display_name() const { return name_; }
     // The field before the last one, and whether the last one is the first field of its line:
     // together they tell a row that stops short and takes the next line's fields as its own.
-    SourceLocation previous_field_site() const { return previous_site_; }
+    SourceLocation previous_field_site() const {
+        if (fields_begun_ == 0) return {};
+        return {name_, previous_place_.line, previous_place_.column, previous_place_.span};
+    }
     bool last_field_opens_line() const { return field_opens_line_; }
     // The text of the field returned last, as it stands in the scenario text.
     std::string_view last_field_text() const { return field_text_; }
@@ -59,6 +62,27 @@ class FieldReader {
     }
 
   private:
+    // Where a field began, without the file name, which is the same for every field.
+    struct FieldPlace {
+        int line = 0;
+        int column = 0;
+        int span = 0;
+    };
+    // The next place at or after a position where one byte stands (the text's size when it
+    // stands nowhere after it). Fields are read forwards, so the answer found for one field
+    // usually serves the next ones too (the line end for every field of a line), and each byte
+    // is searched about once, by memchr.
+    struct NextByte {
+        char byte;
+        std::size_t from = 1;  // the answer below holds for positions from..at
+        std::size_t at = 0;
+    };
+    std::size_t next(NextByte& cache, std::size_t from) const;
+    // The comma or line end that closes a field going on at from (or the text's size).
+    std::size_t field_end(std::size_t from) const;
+    std::size_t line_end(std::size_t from) const;
+    bool only_blanks_before_on_line();
+
     std::int64_t read_number(std::int64_t lowest, std::int64_t highest, const char* type_name);
     void skip_blanks();
     bool at_line_end() const;
@@ -79,8 +103,16 @@ class FieldReader {
     std::size_t field_line_start_ = 0;
     bool field_opens_line_ = false;
     std::string_view field_text_;
-    SourceLocation previous_site_;
+    FieldPlace previous_place_;
     std::size_t fields_begun_ = 0;
+    mutable NextByte next_comma_{','};
+    mutable NextByte next_lf_{'\n'};
+    mutable NextByte next_cr_{'\r'};
+    // Whether the bytes from blank_scan_line_ up to blank_scan_end_ are all blanks: a long line
+    // of fields is then scanned once, not again for every field on it.
+    std::size_t blank_scan_line_ = 0;
+    std::size_t blank_scan_end_ = 0;
+    bool blank_so_far_ = true;
 };
 
 // The text of a 1-based line of a scenario text, without its line end (empty past the end).

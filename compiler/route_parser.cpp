@@ -89,7 +89,7 @@ class RouteParser {
     RowEnd speed_board_row();
     RowEnd sign_board_row();
 
-    void set_gradient_at_cursor();
+    void fill_gradient_until(std::int64_t cell);
     void plan_steps_through(std::int64_t last, double curvature);
     void end_step();
 
@@ -230,7 +230,8 @@ RowEnd RouteParser::route_length_row() {
     model_.cell_upper =
         static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
     model_.records[record_slot::totals].zone_end = length;
-    model_.cells.assign(static_cast<std::size_t>(model_.cell_upper) + 1, TrackCell{});
+    model_.cells.clear();
+    model_.cells.resize(static_cast<std::size_t>(model_.cell_upper) + 1);
     // The plan starts afresh; its runs keep their storage for a model used for many routes.
     PlanSteps& plan = model_.plan;
     plan.exists = model_.plan_option != 0;
@@ -322,30 +323,30 @@ RowEnd RouteParser::read_feature_row() {
     return read_matching_rows(*this, feature_rows(), keyword_, keyword_site_);
 }
 
-// Rows out of order still write one cell each; enough of them would run past the last cell,
-// which is a fault of the text like a record cut short.
-void RouteParser::set_gradient_at_cursor() {
-    if (gradient_cursor_ > model_.cell_upper) {
-        throw RunTimeFault("gradient rows out of order run past the last cell");
+// The gradient in force covers the cells from the cursor up to the new row's cell (one cell at
+// least: rows out of order still write the cursor's cell). Enough rows out of order would run
+// past the last cell, which is a fault of the text like a record cut short; the cells up to the
+// last are written first, as they would be one by one.
+void RouteParser::fill_gradient_until(std::int64_t cell) {
+    const std::int64_t last = std::max(gradient_cursor_, cell - 1);
+    const std::int64_t last_inside = std::min<std::int64_t>(last, model_.cell_upper);
+    const std::uint8_t stored = store_wrapped<std::uint8_t>(gradient_in_force_ + 100);
+    TrackCell* const cells = model_.cells.data();
+    if (gradient_cursor_ <= last_inside) {
+        store_cells(cells + gradient_cursor_, cells + last_inside + 1,
+                    [stored](TrackCell& each) { each.gradient = stored; });
     }
-    model_.cells[static_cast<std::size_t>(gradient_cursor_)].gradient =
-        store_wrapped<std::uint8_t>(gradient_in_force_ + 100);
+    gradient_cursor_ = std::max(gradient_cursor_, last_inside + 1);
+    if (last > last_inside) throw RunTimeFault("gradient rows out of order run past the last cell");
 }
 
-// The gradient in force covers the cells up to the new row's cell; the row's own gradient
-// starts there.
 RowEnd RouteParser::gradient_row() {
     SourceLocation site;
     const std::int32_t position = read_number(site);
     const std::int32_t gradient = reader_.read_long();
     if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
     const std::int64_t cell = round_half_even(position / double{cell_length});
-    if (cell > 0) {
-        do {
-            set_gradient_at_cursor();
-            ++gradient_cursor_;
-        } while (gradient_cursor_ < cell);
-    }
+    if (cell > 0) fill_gradient_until(cell);
     gradient_in_force_ = gradient;
     return RowEnd::next_row;
 }
@@ -454,10 +455,7 @@ RowEnd RouteParser::sign_board_row() {
 // The last gradient runs to cell cell_upper - 3; the plan runs straight on to point
 // plan_upper - 2.
 void RouteParser::end_step() {
-    do {
-        set_gradient_at_cursor();
-        ++gradient_cursor_;
-    } while (gradient_cursor_ < model_.cell_upper - 2);
+    fill_gradient_until(model_.cell_upper - 2);
     if (model_.plan_option == 0) return;
     plan_steps_through(model_.plan_upper - 2, 0.0);
 }

@@ -170,8 +170,8 @@ class TrainTextParser {
         const auto size = static_cast<std::int64_t>(model_.cells.size());
         first = std::clamp<std::int64_t>(first, 0, size);
         last = std::clamp<std::int64_t>(last, first, size);
-        const auto begin = model_.cells.begin();
-        std::for_each(begin + first, begin + last, store);
+        TrackCell* const cells = model_.cells.data();
+        scenario::store_cells(cells + first, cells + last, store);
     }
 
     // Fills the cells from the cursor up to the row's cell with the value in force. The

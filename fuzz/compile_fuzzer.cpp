@@ -1,6 +1,7 @@
 // Fuzzes the whole compile of a route and train pair (input layout: split_compile_input). A
-// share of the inputs goes on to build the compiled files and checks them, the plan file
-// through a sink that keeps no byte (writes_files); the others stop before the files.
+// share of the inputs goes on to build the compiled files and checks them (writes_files), a
+// share of those the plan file too, through a sink that keeps no byte (writes_plan_file); the
+// others stop before the files.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool files = fuzzing::writes_files(text);
     const CompileOutcome outcome = files ? memorizza_percorso(model, sources, input.j)
                                          : compile_model(model, sources, input.j);
-    fuzzing::check_outcome(model, outcome, input.j != 0, files);
+    fuzzing::check_outcome(model, outcome, input.j != 0, files, fuzzing::writes_plan_file(text));
     fuzzing::reset_keeping_storage(model);
     return 0;
 }
