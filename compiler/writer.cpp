@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+
+#include "compiler/compiled_layout.h"
 
 namespace scenario {
 
@@ -92,16 +95,7 @@ std::string collected(std::size_t expected_size, Write write) {
     return bytes;
 }
 
-// Variant tags of the plan's elements, and each element's size with its 2-byte tag.
-constexpr std::uint16_t tag_empty = 0;
-constexpr std::uint16_t tag_integer = 2;
-constexpr std::uint16_t tag_double = 5;
-constexpr std::size_t empty_size = 2;
-constexpr std::size_t integer_size = 4;
-constexpr std::size_t double_size = 10;
-
-constexpr std::size_t cell_size = 15;
-constexpr std::size_t record_size_without_text = 34;
+using namespace compiled_layout;
 
 // Where a plan file's parts lie: points 0..points-1 per column, the origin (two points, or
 // fewer in a shorter table), and the computed points origin..end-1.
@@ -204,38 +198,27 @@ void write_plan(PieceWriter& out, const Model& model) {
 }
 
 void write_record(PieceWriter& out, const ScenarioRecord& record) {
-    out.u8(record.kind);
-    out.i32(record.zone_start);
-    out.i32(record.zone_end);
-    out.i32(record.position);
-    out.u8(record.opt_a);
-    out.text(record.text);
-    out.i16(record.par_a);
-    out.i16(record.par_b);
-    out.i16(record.par_c);
-    out.i16(record.par_d);
-    out.i16(record.par_e);
-    out.u8(record.opt_b);
-    out.u8(record.opt_c);
-    out.u8(record.opt_d);
-    out.u8(record.opt_e);
-    out.i32(record.time_s);
+    visit_record_members([&](auto member) {
+        const auto& field = record.*member;
+        using Field = member_type<decltype(member)>;
+        if constexpr (std::is_same_v<Field, std::string>) {
+            out.text(field);
+        } else {
+            using Unsigned = std::make_unsigned_t<Field>;
+            store_little_endian<sizeof(Field)>(out.claim(sizeof(Field)),
+                                               static_cast<Unsigned>(field));
+        }
+    });
 }
 
-// A cell's 15 bytes at `at`.
+// A cell's bytes at `at`.
 void write_cell(char* at, const TrackCell& cell) {
-    const auto i16 = [](std::int16_t value) { return static_cast<std::uint16_t>(value); };
-    store_little_endian<1>(at, cell.kind);
-    store_little_endian<2>(at + 1, i16(cell.val1));
-    store_little_endian<2>(at + 3, i16(cell.val2));
-    store_little_endian<2>(at + 5, i16(cell.val3));
-    store_little_endian<2>(at + 7, i16(cell.val4));
-    store_little_endian<1>(at + 9, cell.signal_time);
-    store_little_endian<1>(at + 10, cell.approach);
-    store_little_endian<1>(at + 11, cell.mountain);
-    store_little_endian<1>(at + 12, cell.speed_limit);
-    store_little_endian<1>(at + 13, cell.gradient);
-    store_little_endian<1>(at + 14, cell.adhesion);
+    visit_cell_members([&](auto member) {
+        using Field = member_type<decltype(member)>;
+        using Unsigned = std::make_unsigned_t<Field>;
+        store_little_endian<sizeof(Field)>(at, static_cast<Unsigned>(cell.*member));
+        at += sizeof(Field);
+    });
 }
 
 SCENARIO_PLAIN_CELL_LOOP void write_cells(char* at, const TrackCell* first, const TrackCell* last) {
