@@ -35,7 +35,7 @@ Model compile_texts(const SourceText& route, const SourceText& train, const Iden
     model.keep_going = keep_going;
     model.at_first_row_end = std::move(at_first_row_end);
     const CompileOutcome outcome = compile_model(model, sources, 1);
-    if (outcome.status == CompileOutcome::Status::stopped_by_errore) {
+    if (outcome.status == CompileOutcome::Status::stopped_by_error) {
         model.diagnostics.push_back(marker_stop(outcome.errore_text));
     }
     return model;

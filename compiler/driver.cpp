@@ -239,8 +239,8 @@ std::int32_t stamp_markers(Model& model) {
     return 0;
 }
 
-CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j) {
-    model.plan_option = j;
+CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t plan_option) {
+    model.plan_option = plan_option;
     // A compile starts without errors; the error position stays, as the simulator's did.
     model.error_code = 0;
     model.diagnostics.clear();
@@ -262,7 +262,7 @@ CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j)
     }
     place_code_change_points(model);
     if (const std::int32_t refused = stamp_markers(model); refused != 0) {
-        outcome.status = CompileOutcome::Status::stopped_by_errore;
+        outcome.status = CompileOutcome::Status::stopped_by_error;
         outcome.errore_text = std::to_string(refused);
     }
     return outcome;

@@ -15,20 +15,21 @@ struct CompileOutcome {
     enum class Status {
         ready,             // files built; model.error_code may still be non-zero
         no_cell_table,     // the route never gave a cell table: nothing to write
-        stopped_by_errore  // a marker slot was in use: the run must stop with errore
+        stopped_by_error  // a marker slot was in use: the run must stop with errore
     };
     Status status = Status::ready;
-    std::string errore_text;  // "1250" or "1251" when stopped_by_errore
+    std::string errore_text;  // "1250" or "1251" when stopped_by_error
     CompiledFiles files;      // when ready
 };
 
-// j non-zero asks for the plan and its file. model.route_stem and model.train_number must
-// be set. Never throws for anything a scenario text contains.
+// j is the plan option (the run sequence passes 1): non-zero asks for the plan and its file.
+// model.route_stem and model.train_number must be set. Never throws for anything a scenario
+// text contains.
 CompileOutcome memorizza_percorso(Model& model, SourceFiles& sources, std::int32_t j);
 
 // The same compile up to the compiled files, which it does not build (outcome.files stays
 // empty): what a check needs.
-CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t j);
+CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t plan_option);
 
 // Parses the route text and then the train text into the model; read faults become error 25.
 void memorizza_dati(Model& model, SourceFiles& sources);

@@ -287,7 +287,7 @@ TEST(MemorizzaPercorso, MarkerSlotsTakenByASignalStopTheCompile) {
              {"segnale, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0", "1251"},  // val2 of cell 1
          }) {
         Compile run = compile(short_route, train_with(c.signal_row));
-        EXPECT_EQ(run.outcome.status, CompileOutcome::Status::stopped_by_errore);
+        EXPECT_EQ(run.outcome.status, CompileOutcome::Status::stopped_by_error);
         EXPECT_EQ(run.outcome.errore_text, c.errore_text);
         EXPECT_FALSE(run.outcome.files.with_plan);
         EXPECT_TRUE(run.outcome.files.cells.empty());

@@ -56,12 +56,40 @@ struct Compile {
 };
 
 inline Compile compile(std::optional<std::string> route, std::optional<std::string> train,
-                       std::int32_t j = 1) {
+                       std::int32_t plan_option = 1) {
     Compile run{Model{}, MemorySourceFiles(std::move(route), std::move(train)), {}};
     run.model.route_stem = "Brenzola_Tessalto";
     run.model.train_number = "917";
-    run.outcome = memorizza_percorso(run.model, run.sources, j);
+    run.outcome = memorizza_percorso(run.model, run.sources, plan_option);
     return run;
+}
+
+// A small compiled scenario with the awkward values: negative and wrapped numbers, a text
+// with a byte above 127, an empty text; and a plan that stops before its last points.
+inline Model small_compiled_model() {
+    Model model = model_with_cells(5);
+    model.cells[1] = {0, 5121, -2, 0, 0, 0, 0, 0, 31, 100, 100};
+    model.cells[4] = {1, 41, 0, -1, 8, 101, 81, 3, 32, 92, 255};
+    model.records[1].kind = 8;
+    model.records[1].zone_start = -500;
+    model.records[1].text = "S. BENEDETTO \xC8";
+    model.records[1].time_s = 39000;
+    model.records[80].text = "(Km 341+500)";
+    model.records[85].text = "Stem";
+    model.records[85].par_a = 610;
+    model.records[86].text = "12";
+    model.records[86].par_e = -40;
+    model.plan_option = 1;
+    return model;
+}
+
+inline Plan small_compiled_plan() {
+    Plan plan;
+    plan.x = {0, 0, 0.25, -1.5, 0, 0};
+    plan.y = {0, 1, 2, 3.125, 0, 0};
+    plan.origin_set = true;
+    plan.computed_end = 4;
+    return plan;
 }
 
 }  // namespace scenario::testing

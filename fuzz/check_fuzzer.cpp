@@ -12,7 +12,7 @@
 #include "compiler/check.h"
 #include "compiler/field_reader.h"
 #include "fuzz/fuzz_invariants.h"
-#include "scenc/check_report.h"
+#include "scenc/reports/check_report.h"
 
 using namespace scenario;
 using fuzzing::require;

@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both promise never to throw for a text's content: an escaping exception ends the run as a
     // finding.
     const bool files = fuzzing::writes_files(text);
-    const CompileOutcome outcome = files ? memorizza_percorso(model, sources, input.j)
-                                         : compile_model(model, sources, input.j);
-    fuzzing::check_outcome(model, outcome, input.j != 0, files, fuzzing::writes_plan_file(text));
+    const CompileOutcome outcome = files ? memorizza_percorso(model, sources, input.plan_option)
+                                         : compile_model(model, sources, input.plan_option);
+    fuzzing::check_outcome(model, outcome, input.plan_option != 0, files, fuzzing::writes_plan_file(text));
     fuzzing::reset_keeping_storage(model);
     return 0;
 }

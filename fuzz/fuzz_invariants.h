@@ -83,11 +83,11 @@ inline void reset_keeping_storage(Model& model) {
     model.cells = std::move(cells);
 }
 
-// The compile input: one flag byte whose lowest bit asks for the plan (the argument j), then
+// The compile input: one flag byte whose lowest bit asks for the plan (the plan option), then
 // the route text, one NUL byte, and the train text. Without the separator the whole rest is
 // the route and the train text is missing.
 struct CompileInput {
-    std::int32_t j = 0;
+    std::int32_t plan_option = 0;
     std::string route;
     std::optional<std::string> train;
 };
@@ -95,7 +95,7 @@ struct CompileInput {
 inline CompileInput split_compile_input(std::string_view input) {
     CompileInput split;
     if (input.empty()) return split;
-    split.j = input.front() & 1;
+    split.plan_option = input.front() & 1;
     input.remove_prefix(1);
     std::size_t separator = input.find('\0');
     if (separator == std::string_view::npos) {
@@ -177,7 +177,7 @@ inline void check_outcome(const Model& model, const CompileOutcome& outcome, boo
             require(!model.has_cells() && model.error_code != 0,
                     "a compile without cell table names its error");
             break;
-        case CompileOutcome::Status::stopped_by_errore:
+        case CompileOutcome::Status::stopped_by_error:
             require(outcome.errore_text == "1250" || outcome.errore_text == "1251",
                     "errore stops only for the marker slots");
             break;

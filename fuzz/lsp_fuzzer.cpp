@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_invariants.h"
-#include "scenc/language_server.h"
-#include "scenc/lsp.h"
+#include "scenc/lsp/language_server.h"
+#include "scenc/lsp/lsp.h"
 
 using namespace scenario::scenc::lsp;
 using nlohmann::json;

@@ -12,7 +12,7 @@
 #include "compiler/source_files.h"
 #include "compiler/windows_1252.h"
 #include "fuzz/fuzz_invariants.h"
-#include "scenc/lsp_framing.h"
+#include "scenc/lsp/lsp_framing.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
@@ -131,7 +131,7 @@ bool contains_any_case(std::string text, const std::string& word) {
 void collect_test_fixtures(const fs::path& source_folder, Seeds& seeds) {
     for (const char* folder : {"compiler", "sources", "run", "scenc"}) {
         if (!fs::is_directory(source_folder / folder)) continue;
-        for (const auto& entry : fs::directory_iterator(source_folder / folder)) {
+        for (const auto& entry : fs::recursive_directory_iterator(source_folder / folder)) {
             std::string name = entry.path().filename().string();
             if (name.size() < 9 || name.substr(name.size() - 9) != "_test.cpp") continue;
             for (std::string& text : string_literals(read_file(entry.path()))) {

@@ -37,7 +37,7 @@ std::string status_word(const CompileOutcome& outcome) {
             return "ready";
         case CompileOutcome::Status::no_cell_table:
             return "no-cells";
-        case CompileOutcome::Status::stopped_by_errore:
+        case CompileOutcome::Status::stopped_by_error:
             return "errore-" + outcome.errore_text;
     }
     return "?";
@@ -48,7 +48,7 @@ std::string outcome_of(const std::string& input) {
     fuzzing::CompileInput split = fuzzing::split_compile_input(input);
     Model model = fuzzing::model_for_carried_identity();
     MemorySourceFiles sources(std::move(split.route), std::move(split.train));
-    const CompileOutcome outcome = memorizza_percorso(model, sources, split.j);
+    const CompileOutcome outcome = memorizza_percorso(model, sources, split.plan_option);
     std::ostringstream line;
     line << "code=" << model.error_code << " position=" << model.error_position
          << " route=" << (sources.route_exists() ? "kept" : "gone")

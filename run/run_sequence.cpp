@@ -26,7 +26,7 @@ std::string scenario_error_report(const Model& model) {
 int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,
                    const CompileOutcome& outcome, Ui& ui) {
     switch (outcome.status) {
-        case CompileOutcome::Status::stopped_by_errore:
+        case CompileOutcome::Status::stopped_by_error:
             errore(ui, outcome.errore_text);
             return exit_status::stopped;
         case CompileOutcome::Status::no_cell_table:

@@ -55,8 +55,8 @@ TEST(RunSequence, StoppedOrCellLessCompilesWriteNothing) {
         std::string message;
     };
     const Case cases[] = {
-        {CompileOutcome::Status::stopped_by_errore, "1250", 0, " Errore n. 1250"},
-        {CompileOutcome::Status::stopped_by_errore, "1251", 0, " Errore n. 1251"},
+        {CompileOutcome::Status::stopped_by_error, "1250", 0, " Errore n. 1250"},
+        {CompileOutcome::Status::stopped_by_error, "1251", 0, " Errore n. 1251"},
         {CompileOutcome::Status::no_cell_table, "", 104,
          " Errore n. 104\nmanca la riga della lunghezza del percorso"},
     };

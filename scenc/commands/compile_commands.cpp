@@ -1,4 +1,4 @@
-#include "scenc/compile_commands.h"
+#include "scenc/commands/compile_commands.h"
 
 #include <unistd.h>
 
@@ -13,11 +13,11 @@
 #include "compiler/warnings.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
-#include "scenc/error_report.h"
-#include "scenc/identity_from_names.h"
-#include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
-#include "scenc/warning_options.h"
+#include "scenc/common/identity_from_names.h"
+#include "scenc/common/input_files.h"
+#include "scenc/reports/error_report.h"
+#include "scenc/reports/warning_options.h"
+#include "scenc/review/scenario_view.h"
 
 namespace scenario::scenc {
 

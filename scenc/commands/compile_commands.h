@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "scenc/check_report.h"
-#include "scenc/warning_options.h"
+#include "scenc/reports/check_report.h"
+#include "scenc/reports/warning_options.h"
 
 namespace scenario::scenc {
 

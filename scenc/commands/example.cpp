@@ -1,4 +1,4 @@
-#include "scenc/example.h"
+#include "scenc/commands/example.h"
 
 #include <ostream>
 #include <vector>
@@ -6,8 +6,8 @@
 #include "compiler/identity.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
-#include "scenc/identity_from_names.h"
-#include "scenc/input_files.h"
+#include "scenc/common/identity_from_names.h"
+#include "scenc/common/input_files.h"
 #include "sources/line_table.h"
 #include "sources/notes.h"
 #include "sources/route_text.h"

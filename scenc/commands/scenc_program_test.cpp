@@ -6,7 +6,7 @@
 #include "compiler/errors.h"
 #include "compiler/identity.h"
 #include "io/test_support.h"
-#include "scenc/program_test_support.h"
+#include "scenc/commands/program_test_support.h"
 
 #ifdef SCENC_PROGRAM
 
@@ -76,7 +76,7 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
     EXPECT_TRUE(reported["reported_by_package_program"]);
     std::filesystem::path sarif = carried.folder / "check.sarif";
     EXPECT_EQ(scenc("check --format=sarif " + texts + " > " + quoted(sarif)).exit_status, 1);
-    EXPECT_EQ(run_command("python3 " + quoted(SOURCE_FOLDER "/scenc/validate_json.py") +
+    EXPECT_EQ(run_command("python3 " + quoted(SOURCE_FOLDER "/scenc/reports/validate_json.py") +
                           " Draft4Validator " +
                           quoted(SOURCE_FOLDER "/../shared/schemas/sarif-schema-2.1.0.json") + " " +
                           quoted(sarif))
@@ -219,7 +219,7 @@ TEST(ScencProgram, DumpJsonFollowsItsSchema) {
     ASSERT_EQ(carried.compile("-o " + quoted(carried.out)).exit_status, 0);
     const Identity& id = carried.id;
     std::filesystem::path schema =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "docs/scenc-dump.schema.json";
+        std::filesystem::path(SOURCE_FOLDER) / "docs/scenc-dump.schema.json";
     const std::string dumps[] = {
         quoted(carried.out / file_name::records(id)) + " " +
             quoted(carried.out / file_name::cells(id)) + " " +

@@ -3,7 +3,7 @@
 
 #include "compiler/identity.h"
 #include "io/test_support.h"
-#include "scenc/program_test_support.h"
+#include "scenc/commands/program_test_support.h"
 
 #ifdef SCENC_PROGRAM
 

@@ -1,8 +1,8 @@
-#include "scenc/identity_from_names.h"
+#include "scenc/common/identity_from_names.h"
 
 #include <gtest/gtest.h>
 
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 namespace {

@@ -1,4 +1,4 @@
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 #include <array>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "scenc/units.h"
+#include "scenc/common/units.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "scenc/language_server.h"
+#include "scenc/lsp/language_server.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "compiler/windows_1252.h"
-#include "scenc/identity_from_names.h"
-#include "scenc/input_files.h"
+#include "scenc/common/identity_from_names.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc::lsp {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "compiler/check.h"
-#include "scenc/lsp_features.h"
-#include "scenc/lsp_text.h"
+#include "scenc/lsp/lsp_features.h"
+#include "scenc/lsp/lsp_text.h"
 
 namespace scenario::scenc::lsp {
 

@@ -1,4 +1,4 @@
-#include "scenc/language_server.h"
+#include "scenc/lsp/language_server.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "compiler/identity.h"
-#include "scenc/lsp.h"
+#include "scenc/lsp/lsp.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
 

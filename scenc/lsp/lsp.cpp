@@ -1,11 +1,11 @@
-#include "scenc/lsp.h"
+#include "scenc/lsp/lsp.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <set>
 
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc::lsp {
 

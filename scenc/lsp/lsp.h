@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "scenc/language_server.h"
-#include "scenc/lsp_framing.h"
+#include "scenc/lsp/language_server.h"
+#include "scenc/lsp/lsp_framing.h"
 
 namespace scenario::scenc::lsp {
 

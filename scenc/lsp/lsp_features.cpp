@@ -1,4 +1,4 @@
-#include "scenc/lsp_features.h"
+#include "scenc/lsp/lsp_features.h"
 
 #include <algorithm>
 #include <optional>
@@ -7,7 +7,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/numeric.h"
 #include "compiler/windows_1252.h"
-#include "scenc/units.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc::lsp {
 

@@ -10,7 +10,7 @@
 
 #include "compiler/keywords.h"
 #include "compiler/model.h"
-#include "scenc/lsp_text.h"
+#include "scenc/lsp/lsp_text.h"
 
 namespace scenario::scenc::lsp {
 

@@ -1,4 +1,4 @@
-#include "scenc/lsp_framing.h"
+#include "scenc/lsp/lsp_framing.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "scenc/lsp_text.h"
+#include "scenc/lsp/lsp_text.h"
 
 #include <algorithm>
 #include <cctype>

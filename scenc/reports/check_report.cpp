@@ -1,4 +1,4 @@
-#include "scenc/check_report.h"
+#include "scenc/reports/check_report.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,8 +7,8 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "scenc/error_report.h"
-#include "scenc/units.h"
+#include "scenc/reports/error_report.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

@@ -1,4 +1,4 @@
-#include "scenc/check_report.h"
+#include "scenc/reports/check_report.h"
 
 #include <gtest/gtest.h>
 
@@ -176,7 +176,7 @@ TEST(CheckReport, JsonAndSarifFollowTheirSchemas) {
         write_bytes(folder / "several.json", rendered(format));
         write_bytes(folder / "none.json", rendered(format, false, 50, {}));
         EXPECT_EQ(
-            run_command("python3 " + quoted(source / "scenc/validate_json.py") + " " + validator +
+            run_command("python3 " + quoted(source / "scenc/reports/validate_json.py") + " " + validator +
                         " " + quoted(folder / "several.json") + " " + quoted(folder / "none.json"))
                 .output,
             "valid\nvalid\n");

@@ -1,4 +1,4 @@
-#include "scenc/error_report.h"
+#include "scenc/reports/error_report.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
 #include "compiler/source_files.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 
@@ -56,7 +56,7 @@ std::string position_line(std::int32_t code, std::int32_t position) {
 }  // namespace
 
 std::int32_t reported_error(const Model& model, const CompileOutcome& outcome) {
-    if (outcome.status != CompileOutcome::Status::stopped_by_errore) return model.error_code;
+    if (outcome.status != CompileOutcome::Status::stopped_by_error) return model.error_code;
     std::int32_t number = 0;
     const std::string& text = outcome.errore_text;
     std::from_chars(text.data(), text.data() + text.size(), number);
@@ -71,7 +71,7 @@ std::string compile_error_report(const Model& model, const CompileOutcome& outco
     // The place of the last error raised, which is the one error_code holds.
     const Diagnostic* last = last_error(model.diagnostics);
     const SourceLocation site = last != nullptr ? last->location : SourceLocation{};
-    bool at_row = outcome.status != CompileOutcome::Status::stopped_by_errore && !site.file.empty();
+    bool at_row = outcome.status != CompileOutcome::Status::stopped_by_error && !site.file.empty();
     if (!at_row) {
         return error_has_position(code) ? headline + position_line(code, model.error_position)
                                         : headline;
@@ -90,12 +90,12 @@ std::string compile_error_report(const Model& model, const CompileOutcome& outco
 }
 
 CompiledSources compile_sources(const SourceText& route, const SourceText& train,
-                                const Identity& id, std::int32_t j) {
+                                const Identity& id, std::int32_t plan_option) {
     MemorySourceFiles sources(route.text, train.text, route.display_name, train.display_name);
     CompiledSources compiled;
     compiled.model.route_stem = id.route_stem;
     compiled.model.train_number = id.train_number;
-    compiled.outcome = memorizza_percorso(compiled.model, sources, j);
+    compiled.outcome = memorizza_percorso(compiled.model, sources, plan_option);
     compiled.report = compile_error_report(compiled.model, compiled.outcome, route, train);
     // A compile that stops always leaves an error number; say so plainly should one be missing.
     if (compiled.report.empty() && compiled.outcome.status != CompileOutcome::Status::ready) {

@@ -40,6 +40,6 @@ struct CompiledSources {
     std::string report;  // empty when the compile ended clean
 };
 CompiledSources compile_sources(const SourceText& route, const SourceText& train,
-                                const Identity& id, std::int32_t j);
+                                const Identity& id, std::int32_t plan_option);
 
 }  // namespace scenario::scenc

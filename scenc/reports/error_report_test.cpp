@@ -1,4 +1,4 @@
-#include "scenc/error_report.h"
+#include "scenc/reports/error_report.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ TEST(ScencErrorReport, ErrorsWithoutARowGiveTheirPosition) {
 
 TEST(ScencErrorReport, MarkerStopAndCleanCompile) {
     CompileOutcome stopped;
-    stopped.status = CompileOutcome::Status::stopped_by_errore;
+    stopped.status = CompileOutcome::Status::stopped_by_error;
     stopped.errore_text = "1251";
     EXPECT_EQ(report_for(0, 0, {"mia_5-.txt", 2, 1}, stopped),
               "errore 1251: " + error_meaning(1251) + "\n");

@@ -1,10 +1,10 @@
-#include "scenc/warning_options.h"
+#include "scenc/reports/warning_options.h"
 
 #include <algorithm>
 #include <ostream>
 
 #include "compiler/warnings.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 

@@ -1,50 +1,27 @@
-// Reads the compiled files back into model pieces, for dump and plot.
+// Finds and reads compiled files named on the command line, or a set in a folder, for dump,
+// diff, plot and view.
 #pragma once
 
 #include <array>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
+#include "compiler/compiled_reader.h"
 #include "compiler/identity.h"
 #include "compiler/model.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
-
-// A file that does not have the layout its name promises. The message is one line and
-// does not name the file; the caller adds that.
-class CompiledFileError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-enum class CompiledFileKind { plan, records, cells };
 
 // The kind a compiled file's name gives it: STEM_linea.dat is the plan file, STEM_N.sim the
 // record file and any other .dat the cell file; nothing for other names.
 std::optional<CompiledFileKind> compiled_file_kind(const std::filesystem::path& path);
 
-// "plan file", "record file", "cell file".
-std::string kind_description(CompiledFileKind kind);
-
-// The kind a compiled file's bytes show, from the signatures every compiled file carries:
-// a cell file is whole 15-byte cells with the marker in cell 1's val1; a record file's 87
-// record lengths chain exactly to its size and record 85 holds the marker in par_a; a plan
-// file is a chain of tagged values whose sizes add up exactly to its length. Size alone
-// cannot tell them apart. Nothing when no signature fits.
-std::optional<CompiledFileKind> compiled_kind_from_content(std::string_view bytes);
-
 // The kind of a named compiled file: its content decides, and a name that promises another
 // kind is refused. A UsageProblem names the file and what it looks like.
 CompiledFileKind checked_compiled_kind(const std::filesystem::path& path, std::string_view bytes);
-
-// Each decoder checks the whole layout and never reads past the end of the bytes.
-Plan decode_plan_file(std::string_view bytes);
-std::array<ScenarioRecord, record_count> decode_record_file(std::string_view bytes);
-std::vector<TrackCell> decode_cell_file(std::string_view bytes);
 
 // Runs a decoder on the bytes of a named file; a layout error becomes a UsageProblem that
 // names the file.

@@ -1,4 +1,4 @@
-#include "scenc/compiled_reader.h"
+#include "scenc/review/compiled_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,97 +10,6 @@
 namespace scenario::scenc {
 namespace {
 
-// A small compiled scenario with the awkward values: negative and wrapped numbers, a text
-// with a byte above 127, an empty text; and a plan that stops before its last points.
-Model small_model() {
-    Model model = testing::model_with_cells(5);
-    model.cells[1] = {0, 5121, -2, 0, 0, 0, 0, 0, 31, 100, 100};
-    model.cells[4] = {1, 41, 0, -1, 8, 101, 81, 3, 32, 92, 255};
-    model.records[1].kind = 8;
-    model.records[1].zone_start = -500;
-    model.records[1].text = "S. BENEDETTO \xC8";
-    model.records[1].time_s = 39000;
-    model.records[80].text = "(Km 341+500)";
-    model.records[85].text = "Stem";
-    model.records[85].par_a = 610;
-    model.records[86].text = "12";
-    model.records[86].par_e = -40;
-    model.plan_option = 1;
-    return model;
-}
-
-Plan small_plan() {
-    Plan plan;
-    plan.x = {0, 0, 0.25, -1.5, 0, 0};
-    plan.y = {0, 1, 2, 3.125, 0, 0};
-    plan.origin_set = true;
-    plan.computed_end = 4;
-    return plan;
-}
-
-TEST(ScencReader, ReadsBackWhatTheWriterWrites) {
-    Model model = small_model();
-    EXPECT_EQ(decode_cell_file(cell_file_bytes(model)), model.cells);
-    EXPECT_EQ(decode_record_file(record_file_bytes(model)), model.records);
-    Plan plan = decode_plan_file(plan_file_bytes(small_plan()));
-    EXPECT_TRUE(plan.origin_set);
-    EXPECT_EQ(plan.computed_end, 4);
-    EXPECT_EQ(plan.x.size(), 6u);
-    EXPECT_EQ(plan.x[3], -1.5);
-    EXPECT_EQ(plan.y[3], 3.125);
-    EXPECT_EQ(plan.y[1], 1.0);
-
-    Plan stopped = small_plan();  // a route that stopped before its feature part
-    stopped.origin_set = false;
-    stopped.computed_end = 2;
-    Plan empty = decode_plan_file(plan_file_bytes(stopped));
-    EXPECT_FALSE(empty.origin_set);
-    EXPECT_EQ(empty.upper(), 5);
-}
-
-TEST(ScencReader, RefusesFilesOfTheWrongLayoutWithOneLine) {
-    std::string records = record_file_bytes(small_model());
-    std::string plan = plan_file_bytes(small_plan());
-    // Point 3 empty and point 4 computed, in both columns (each column is 32 bytes).
-    std::string computed_after_gap = plan;
-    for (std::size_t column : {0, 32}) {
-        std::size_t point3 = column + 4 + 4 + 10;
-        computed_after_gap.replace(point3, 12, std::string("\0\0", 2) + plan.substr(point3, 10));
-    }
-    struct Case {
-        std::string bytes;
-        CompiledFileKind kind;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"", CompiledFileKind::cells, "0 bytes are not a whole number of 15-byte cells"},
-        {std::string(31, '\0'), CompiledFileKind::cells, "31 bytes"},
-        {records.substr(0, 34 + 48 + 6), CompiledFileKind::records,
-         "record 2 is cut short at byte 87 (the file has 88 bytes)"},
-        {records.substr(0, 34 + 10), CompiledFileKind::records, "record 1 is cut short"},
-        {records + "x", CompiledFileKind::records, "1 bytes are left over after the 87 records"},
-        {"", CompiledFileKind::records, "record 0 is cut short at byte 0 (the file has 0 bytes)"},
-        {plan.substr(0, plan.size() - 1), CompiledFileKind::plan, "cut short"},
-        {plan.substr(0, 8), CompiledFileKind::plan, "values do not make two columns"},
-        {std::string("\x07\0", 2) + plan, CompiledFileKind::plan, "unknown value tag 7 at byte 0"},
-        {computed_after_gap, CompiledFileKind::plan, "does not follow the points before it"},
-        {records, CompiledFileKind::plan, "not a plan file"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        try {
-            if (c.kind == CompiledFileKind::cells) decode_cell_file(c.bytes);
-            if (c.kind == CompiledFileKind::records) decode_record_file(c.bytes);
-            if (c.kind == CompiledFileKind::plan) decode_plan_file(c.bytes);
-            ADD_FAILURE() << "accepted";
-        } catch (const CompiledFileError& error) {
-            std::string message = error.what();
-            EXPECT_NE(message.find(c.message), std::string::npos) << message;
-            EXPECT_EQ(message.find('\n'), std::string::npos);
-        }
-    }
-}
-
 TEST(ScencReader, TellsTheKindFromTheName) {
     EXPECT_EQ(compiled_file_kind("out/Brenzola_Tessalto_linea.dat"), CompiledFileKind::plan);
     EXPECT_EQ(compiled_file_kind("Brenzola_Tessalto_917.sim"), CompiledFileKind::records);
@@ -109,13 +18,13 @@ TEST(ScencReader, TellsTheKindFromTheName) {
 }
 
 TEST(ScencReader, TellsTheKindFromTheContentAndRefusesAMisleadingName) {
-    Model model = small_model();
+    Model model = testing::small_compiled_model();
     // A record file whose size is a whole number of cells, like the carried 3,465 = 231 x 15.
     model.records[80].text += std::string(15 - record_file_bytes(model).size() % 15, 'x');
     const std::pair<CompiledFileKind, std::string> files[] = {
         {CompiledFileKind::cells, cell_file_bytes(model)},
         {CompiledFileKind::records, record_file_bytes(model)},
-        {CompiledFileKind::plan, plan_file_bytes(small_plan())},
+        {CompiledFileKind::plan, plan_file_bytes(testing::small_compiled_plan())},
     };
     ASSERT_EQ(files[1].second.size() % 15, 0u);
     const std::pair<CompiledFileKind, const char*> names[] = {
@@ -145,7 +54,7 @@ TEST(ScencReader, TellsTheKindFromTheContentAndRefusesAMisleadingName) {
     }
 
     // Without its marker a file is no compiled file, whatever its size says.
-    Model unmarked = small_model();
+    Model unmarked = testing::small_compiled_model();
     unmarked.cells[1].val1 = 0;
     unmarked.records[85].par_a = 0;
     EXPECT_EQ(compiled_kind_from_content(cell_file_bytes(unmarked)), std::nullopt);
@@ -156,7 +65,7 @@ TEST(ScencReader, TellsTheKindFromTheContentAndRefusesAMisleadingName) {
 
 TEST(ScencReader, LoadsAScenarioFromItsFolderOrItsFiles) {
     testing::TemporaryFolder folder("scenc-load");
-    Model model = small_model();
+    Model model = testing::small_compiled_model();
     Identity id{"Stem", "12"};
     testing::write_bytes(folder / file_name::records(id), record_file_bytes(model));
     testing::write_bytes(folder / file_name::cells(id), cell_file_bytes(model));
@@ -166,7 +75,8 @@ TEST(ScencReader, LoadsAScenarioFromItsFolderOrItsFiles) {
     EXPECT_EQ(without_plan.model.cell_upper, 5);
     EXPECT_FALSE(without_plan.plan_file.has_value());
 
-    testing::write_bytes(folder / file_name::plan(id), plan_file_bytes(small_plan()));
+    testing::write_bytes(folder / file_name::plan(id),
+                         plan_file_bytes(testing::small_compiled_plan()));
     CompiledScenario with_plan = load_compiled_scenario({folder.path()});
     EXPECT_EQ(with_plan.model.plan_upper, 5);
     EXPECT_EQ(with_plan.model.route_stem, "Stem");

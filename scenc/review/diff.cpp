@@ -1,13 +1,13 @@
-#include "scenc/diff.h"
+#include "scenc/review/diff.h"
 
 #include <bit>
 #include <cmath>
 #include <ostream>
 
-#include "scenc/compiled_reader.h"
-#include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
-#include "scenc/units.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/common/input_files.h"
+#include "scenc/review/scenario_view.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

@@ -1,4 +1,4 @@
-#include "scenc/diff.h"
+#include "scenc/review/diff.h"
 
 #include <gtest/gtest.h>
 

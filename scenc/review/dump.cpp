@@ -1,4 +1,4 @@
-#include "scenc/dump.h"
+#include "scenc/review/dump.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include <optional>
 #include <ostream>
 
-#include "scenc/compiled_reader.h"
-#include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
-#include "scenc/units.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/common/input_files.h"
+#include "scenc/review/scenario_view.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

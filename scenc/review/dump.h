@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "compiler/model.h"
-#include "scenc/scenario_view.h"
-#include "scenc/units.h"
+#include "scenc/review/scenario_view.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

@@ -1,4 +1,4 @@
-#include "scenc/dump.h"
+#include "scenc/review/dump.h"
 
 #include <gtest/gtest.h>
 

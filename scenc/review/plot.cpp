@@ -1,4 +1,4 @@
-#include "scenc/plot.h"
+#include "scenc/review/plot.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
@@ -12,9 +12,9 @@
 
 #include "io/exit_status.h"
 #include "io/file_output.h"
-#include "scenc/compiled_reader.h"
-#include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/common/input_files.h"
+#include "scenc/review/scenario_view.h"
 
 namespace scenario::scenc {
 

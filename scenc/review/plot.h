@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "compiler/model.h"
-#include "scenc/units.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

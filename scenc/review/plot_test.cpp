@@ -1,4 +1,4 @@
-#include "scenc/plot.h"
+#include "scenc/review/plot.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "compiler/test_models.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 namespace {

@@ -1,10 +1,10 @@
-#include "scenc/scenario_view.h"
+#include "scenc/review/scenario_view.h"
 
 #include <map>
 #include <set>
 
-#include "scenc/input_files.h"
-#include "scenc/units.h"
+#include "scenc/common/input_files.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 

@@ -1,4 +1,4 @@
-#include "scenc/source_rows.h"
+#include "scenc/review/source_rows.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/keywords.h"
 #include "compiler/model.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 

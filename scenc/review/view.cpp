@@ -1,4 +1,4 @@
-#include "scenc/view.h"
+#include "scenc/review/view.h"
 
 #include <cmath>
 #include <optional>
@@ -8,10 +8,10 @@
 
 #include "compiler/numeric.h"
 #include "io/file_output.h"
-#include "scenc/compiled_reader.h"
-#include "scenc/input_files.h"
-#include "scenc/scenario_view.h"
-#include "scenc/units.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/common/input_files.h"
+#include "scenc/review/scenario_view.h"
+#include "scenc/common/units.h"
 
 // The page's HTML, script and style, built into the program (CMakeLists.txt).
 extern "C" const char view_page_start[];

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "compiler/model.h"
-#include "scenc/source_rows.h"
+#include "scenc/review/source_rows.h"
 
 namespace scenario::scenc {
 

@@ -1,11 +1,11 @@
-#include "scenc/view.h"
+#include "scenc/review/view.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "compiler/test_models.h"
-#include "scenc/input_files.h"
+#include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
 namespace {

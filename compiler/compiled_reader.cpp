@@ -1,0 +1,270 @@
+#include "compiler/compiled_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "compiler/compiled_layout.h"
+
+namespace scenario {
+
+namespace {
+
+using namespace compiled_layout;
+
+// Little-endian reads that refuse to go past the end of the bytes.
+class ByteCursor {
+  public:
+    explicit ByteCursor(std::string_view bytes) : bytes_(bytes) {}
+
+    bool at_end() const { return offset_ >= bytes_.size(); }
+    std::size_t offset() const { return offset_; }
+    std::size_t left() const { return bytes_.size() - offset_; }
+
+    // `what` names the element being read, for the message when the bytes run out.
+    std::string_view take(std::size_t count, const std::string& what) {
+        if (count > left()) {
+            throw CompiledFileError(what + " is cut short at byte " + std::to_string(offset_) +
+                                    " (the file has " + std::to_string(bytes_.size()) + " bytes)");
+        }
+        std::string_view piece = bytes_.substr(offset_, count);
+        offset_ += count;
+        return piece;
+    }
+    std::uint8_t byte(const std::string& what) {
+        return static_cast<std::uint8_t>(take(1, what)[0]);
+    }
+    std::uint16_t word(const std::string& what) {
+        return static_cast<std::uint16_t>(unsigned_value(take(2, what)));
+    }
+    std::int16_t integer(const std::string& what) { return static_cast<std::int16_t>(word(what)); }
+    std::int32_t long_value(const std::string& what) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(unsigned_value(take(4, what))));
+    }
+    double real(const std::string& what) {
+        return std::bit_cast<double>(unsigned_value(take(8, what)));
+    }
+
+  private:
+    static std::uint64_t unsigned_value(std::string_view piece) {
+        std::uint64_t value = 0;
+        for (std::size_t i = piece.size(); i-- > 0;) {
+            value = (value << 8) | static_cast<std::uint8_t>(piece[i]);
+        }
+        return value;
+    }
+
+    std::string_view bytes_;
+    std::size_t offset_ = 0;
+};
+
+struct PlanValue {
+    std::uint16_t tag = tag_empty;
+    double value = 0.0;
+};
+
+std::vector<PlanValue> read_plan_values(std::string_view bytes) {
+    ByteCursor cursor(bytes);
+    std::vector<PlanValue> values;
+    while (!cursor.at_end()) {
+        std::string what = "value " + std::to_string(values.size());
+        std::size_t at = cursor.offset();
+        PlanValue value{cursor.word(what), 0.0};
+        if (value.tag == tag_integer) {
+            value.value = cursor.integer(what);
+        } else if (value.tag == tag_double) {
+            value.value = cursor.real(what);
+        } else if (value.tag != tag_empty) {
+            throw CompiledFileError("not a plan file: unknown value tag " +
+                                    std::to_string(value.tag) + " at byte " + std::to_string(at));
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+bool is_origin(const PlanValue* xs, const PlanValue* ys) {
+    auto whole = [](const PlanValue& v, double expected) {
+        return v.tag == tag_integer && v.value == expected;
+    };
+    return whole(xs[0], 0) && whole(xs[1], 0) && whole(ys[0], 0) && whole(ys[1], 1);
+}
+
+bool is_empty_origin(const PlanValue* xs, const PlanValue* ys) {
+    return xs[0].tag == tag_empty && xs[1].tag == tag_empty && ys[0].tag == tag_empty &&
+           ys[1].tag == tag_empty;
+}
+
+// Points 2 upward: one run of computed points, then only empty ones.
+void fill_computed_points(Plan& plan, const PlanValue* xs, const PlanValue* ys) {
+    bool gap_seen = false;
+    for (std::size_t point = 2; point < plan.x.size(); ++point) {
+        std::string where = "point " + std::to_string(point);
+        if (xs[point].tag != ys[point].tag) {
+            throw CompiledFileError("not a plan file: " + where + " has only one coordinate");
+        }
+        if (xs[point].tag == tag_empty) {
+            gap_seen = true;
+            continue;
+        }
+        if (xs[point].tag != tag_double) {
+            throw CompiledFileError("not a plan file: " + where + " holds a whole number");
+        }
+        if (gap_seen || !plan.origin_set) {
+            throw CompiledFileError("not a plan file: " + where +
+                                    " is computed but does not follow the points before it");
+        }
+        if (!std::isfinite(xs[point].value) || !std::isfinite(ys[point].value)) {
+            throw CompiledFileError("not a plan file: " + where + " is not a finite number");
+        }
+        plan.x[point] = xs[point].value;
+        plan.y[point] = ys[point].value;
+        plan.computed_end = static_cast<std::int32_t>(point + 1);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+std::uint16_t word_at(std::string_view bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[offset]) |
+                                      static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
+}
+
+bool looks_like_cells(std::string_view bytes) {
+    constexpr std::size_t marker_offset = cell_size + 1;  // val1 of cell 1
+    return bytes.size() >= 2 * cell_size && bytes.size() % cell_size == 0 &&
+           static_cast<std::int16_t>(word_at(bytes, marker_offset)) == marker::first_cell;
+}
+
+bool looks_like_records(std::string_view bytes) {
+    std::size_t offset = 0;
+    std::optional<std::size_t> route_par_a;
+    for (int slot = 0; slot < record_count; ++slot) {
+        if (bytes.size() - offset < record_size_without_text) return false;
+        std::size_t text = word_at(bytes, offset + record_text_length_offset);
+        if (bytes.size() - offset - record_size_without_text < text) return false;
+        if (slot == record_slot::route_identity) {
+            route_par_a = offset + record_par_a_offset + text;
+        }
+        offset += record_size_without_text + text;
+    }
+    return offset == bytes.size() &&
+           static_cast<std::int16_t>(word_at(bytes, *route_par_a)) == marker::route_record;
+}
+
+bool looks_like_plan(std::string_view bytes) {
+    std::size_t offset = 0, values = 0;
+    while (bytes.size() - offset >= 2) {
+        std::uint16_t tag = word_at(bytes, offset);
+        std::size_t size = plan_value_size(tag);
+        if (size == 0 || bytes.size() - offset < size) return false;
+        offset += size;
+        ++values;
+    }
+    return offset == bytes.size() && values >= 4 && values % 2 == 0;
+}
+
+}  // namespace
+
+std::string kind_description(CompiledFileKind kind) {
+    switch (kind) {
+        case CompiledFileKind::plan:
+            return "plan file";
+        case CompiledFileKind::records:
+            return "record file";
+        case CompiledFileKind::cells:
+            return "cell file";
+    }
+    return "compiled file";
+}
+
+std::optional<CompiledFileKind> compiled_kind_from_content(std::string_view bytes) {
+    if (looks_like_cells(bytes)) return CompiledFileKind::cells;
+    if (looks_like_records(bytes)) return CompiledFileKind::records;
+    if (looks_like_plan(bytes)) return CompiledFileKind::plan;
+    return std::nullopt;
+}
+
+Plan decode_plan_file(std::string_view bytes) {
+    std::vector<PlanValue> values = read_plan_values(bytes);
+    if (values.size() < 4 || values.size() % 2 != 0) {
+        throw CompiledFileError("not a plan file: its " + std::to_string(values.size()) +
+                                " values do not make two columns of at least two points");
+    }
+    std::size_t points = values.size() / 2;
+    const PlanValue* xs = values.data();
+    const PlanValue* ys = xs + points;
+    Plan plan;
+    plan.x.assign(points, 0.0);
+    plan.y.assign(points, 0.0);
+    if (is_origin(xs, ys)) {
+        plan.origin_set = true;
+        plan.y[1] = 1.0;
+    } else if (!is_empty_origin(xs, ys)) {
+        throw CompiledFileError("not a plan file: points 0 and 1 are not the origin (0,0), (0,1)");
+    }
+    fill_computed_points(plan, xs, ys);
+    return plan;
+}
+
+std::array<ScenarioRecord, record_count> decode_record_file(std::string_view bytes) {
+    ByteCursor cursor(bytes);
+    std::array<ScenarioRecord, record_count> records{};
+    for (int slot = 0; slot < record_count; ++slot) {
+        std::string what = "record " + std::to_string(slot);
+        ScenarioRecord& r = records[slot];
+        r.kind = cursor.byte(what);
+        r.zone_start = cursor.long_value(what);
+        r.zone_end = cursor.long_value(what);
+        r.position = cursor.long_value(what);
+        r.opt_a = cursor.byte(what);
+        r.text = std::string(cursor.take(cursor.word(what), what));
+        r.par_a = cursor.integer(what);
+        r.par_b = cursor.integer(what);
+        r.par_c = cursor.integer(what);
+        r.par_d = cursor.integer(what);
+        r.par_e = cursor.integer(what);
+        r.opt_b = cursor.byte(what);
+        r.opt_c = cursor.byte(what);
+        r.opt_d = cursor.byte(what);
+        r.opt_e = cursor.byte(what);
+        r.time_s = cursor.long_value(what);
+    }
+    if (!cursor.at_end()) {
+        throw CompiledFileError("not a record file: " + std::to_string(cursor.left()) +
+                                " bytes are left over after the 87 records");
+    }
+    return records;
+}
+
+std::vector<TrackCell> decode_cell_file(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() % cell_size != 0) {
+        throw CompiledFileError("not a cell file: " + std::to_string(bytes.size()) +
+                                " bytes are not a whole number of 15-byte cells");
+    }
+    ByteCursor cursor(bytes);
+    std::vector<TrackCell> cells(bytes.size() / cell_size);
+    for (TrackCell& cell : cells) {
+        const std::string what = "a cell";
+        cell.kind = cursor.byte(what);
+        cell.val1 = cursor.integer(what);
+        cell.val2 = cursor.integer(what);
+        cell.val3 = cursor.integer(what);
+        cell.val4 = cursor.integer(what);
+        cell.signal_time = cursor.byte(what);
+        cell.approach = cursor.byte(what);
+        cell.mountain = cursor.byte(what);
+        cell.speed_limit = cursor.byte(what);
+        cell.gradient = cursor.byte(what);
+        cell.adhesion = cursor.byte(what);
+    }
+    return cells;
+}
+
+}  // namespace scenario

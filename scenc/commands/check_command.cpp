@@ -1,0 +1,66 @@
+// scenc check: the keep-going check of a route and train pair, reported in one of four formats.
+#include "scenc/commands/command_options.h"
+#include "scenc/commands/subcommand.h"
+
+namespace scenario::scenc {
+namespace {
+
+class CheckCommand : public Subcommand {
+  public:
+    void add_options(CLI::App& command) override {
+        request_.tool_version = SCENC_VERSION;
+        add_texts_and_identity(command, request_.texts);
+        add_output_options(command);
+        add_warning_options(command, request_.texts.warnings);
+        command.footer(
+            "Each error is shown as FILE:LINE:COL: error N: reason, with the line and a caret "
+            "under\n"
+            "the field, then a summary line; the error the package program would report is "
+            "marked.\n"
+            "--format=gcc, json and sarif write only the report to standard output, for editors "
+            "and\n"
+            "tools; a file that cannot be used is one line on standard error.\n"
+            "Warnings come with their name, [-WNAME]: -w silences them, -Wno-NAME one of them,\n"
+            "--werror makes them count as errors.\n"
+            "Exit status: 0 no error (warnings alone included); 1 errors, or a warning with\n"
+            "--werror; 2 the check could not run (bad arguments, a missing or unusable file, or\n"
+            "an unknown -Wno-NAME).");
+    }
+
+    int run(std::ostream& out, std::ostream& err) override { return run_check(request_, out, err); }
+
+  private:
+    void add_output_options(CLI::App& command) {
+        add_choice<ReportFormat>(command, "--format", request_.format,
+                                 {{"human", ReportFormat::human},
+                                  {"gcc", ReportFormat::gcc},
+                                  {"json", ReportFormat::json},
+                                  {"sarif", ReportFormat::sarif}},
+                                 "human (the default), gcc (one line per diagnostic, for editors), "
+                                 "json or sarif (SARIF 2.1.0)")
+            ->type_name("FORMAT");
+        add_choice<ColorChoice>(command, "--color", request_.color,
+                                {{"auto", ColorChoice::automatic},
+                                 {"always", ColorChoice::always},
+                                 {"never", ColorChoice::never}},
+                                "colour the human format: auto (when standard output is a "
+                                "terminal), always or never")
+            ->type_name("WHEN");
+        command
+            .add_option("--max-errors", request_.max_errors,
+                        "show at most N errors (warnings not counted); 0 for no limit")
+            ->check(CLI::NonNegativeNumber)
+            ->type_name("N")
+            ->capture_default_str();
+    }
+
+    CheckRequest request_;
+};
+
+}  // namespace
+
+std::unique_ptr<Subcommand> make_check_command() {
+    return std::make_unique<CheckCommand>();
+}
+
+}  // namespace scenario::scenc

@@ -1,0 +1,54 @@
+#include "scenc/commands/command_options.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "scenc/common/input_files.h"
+
+namespace scenario::scenc {
+
+void add_texts_and_identity(CLI::App& command, CompileRequest& request) {
+    command.add_option("ROUTE", request.route, "route text, normally STEM_linea.txt")
+        ->required()
+        ->type_name("FILE");
+    command.add_option("TRAIN", request.train, "train text, normally STEM_N-.txt")
+        ->required()
+        ->type_name("FILE");
+    command.add_option("--stem", request.stem,
+                       "route stem, needed when ROUTE is not named STEM_linea.txt");
+    command.add_option("--train-number", request.train_number,
+                       "train number, needed when TRAIN is not named STEM_N-.txt");
+}
+
+void add_warning_options(CLI::App& command, WarningOptions& options) {
+    command.add_flag("-w", options.silent, "show no warnings");
+    command.add_flag("--werror", options.as_errors, "warnings count as errors for the exit status");
+    command.add_option("-W", options.switches, "-Wno-NAME turns off the warning NAME")
+        ->type_name("no-NAME")
+        ->allow_extra_args(false);
+}
+
+void StretchOptions::add_to(CLI::App& command, const std::string& what) {
+    command.add_option("--from", from, what + " from this point (decimal km, e.g. 100)")
+        ->type_name("KM");
+    command.add_option("--to", to, what + " up to this point (decimal km, e.g. 102.5)")
+        ->type_name("KM");
+}
+
+std::optional<units::Stretch> StretchOptions::stretch() const {
+    if (from.empty() && to.empty()) return std::nullopt;
+    units::Stretch stretch{0, std::numeric_limits<std::int32_t>::max()};
+    for (auto [text, end] : {std::pair{&from, &stretch.from}, std::pair{&to, &stretch.to}}) {
+        if (text->empty()) continue;
+        std::optional<std::int32_t> metres = units::metres_from_km_text(*text);
+        if (!metres) throw UsageProblem(*text + ": not a distance in kilometres (e.g. 102.5)");
+        *end = *metres;
+    }
+    if (stretch.from >= stretch.to) {
+        throw UsageProblem("the stretch must end after it starts (--from " +
+                           (from.empty() ? "0" : from) + " --to " + to + ")");
+    }
+    return stretch;
+}
+
+}  // namespace scenario::scenc

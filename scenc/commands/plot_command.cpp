@@ -1,0 +1,44 @@
+// scenc plot: the ground plan and the line profile as a picture.
+#include "scenc/commands/command_options.h"
+#include "scenc/commands/subcommand.h"
+#include "scenc/common/input_files.h"
+#include "scenc/review/plot.h"
+
+namespace scenario::scenc {
+namespace {
+
+class PlotCommand : public Subcommand {
+  public:
+    void add_options(CLI::App& command) override {
+        command
+            .add_option("INPUT", request_.inputs,
+                        "a folder holding the compiled files, or the files themselves")
+            ->required();
+        command.add_option("-o,--output", request_.output, "the picture: .png, .svg or .pdf")
+            ->required()
+            ->type_name("FILE");
+        stretch_.add_to(command, "draw the line");
+        command.footer(
+            "The picture's folder is created when missing.\n"
+            "Exit status: 0 drawn; 2 an input is missing or wrong; 3 cannot draw or write.");
+    }
+
+    int run(std::ostream& out, std::ostream& err) override {
+        return report_problems(err, [&] {
+            request_.stretch = stretch_.stretch();
+            return run_plot(request_, out, err);
+        });
+    }
+
+  private:
+    PlotRequest request_;
+    StretchOptions stretch_;
+};
+
+}  // namespace
+
+std::unique_ptr<Subcommand> make_plot_command() {
+    return std::make_unique<PlotCommand>();
+}
+
+}  // namespace scenario::scenc
