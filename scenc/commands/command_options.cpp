@@ -20,6 +20,14 @@ void add_texts_and_identity(CLI::App& command, CompileRequest& request) {
                        "train number, needed when TRAIN is not named STEM_N-.txt");
 }
 
+void add_compiled_set_and_output(CLI::App& command, std::vector<std::filesystem::path>& inputs,
+                                 std::filesystem::path& output, const std::string& output_help) {
+    command
+        .add_option("INPUT", inputs, "a folder holding the compiled files, or the files themselves")
+        ->required();
+    command.add_option("-o,--output", output, output_help)->required()->type_name("FILE");
+}
+
 void add_warning_options(CLI::App& command, WarningOptions& options) {
     command.add_flag("-w", options.silent, "show no warnings");
     command.add_flag("--werror", options.as_errors, "warnings count as errors for the exit status");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,6 +17,10 @@ namespace scenario::scenc {
 
 // ROUTE, TRAIN, --stem and --train-number.
 void add_texts_and_identity(CLI::App& command, CompileRequest& request);
+
+// INPUT, a compiled set (a folder or its files), and the -o,--output file it is drawn into.
+void add_compiled_set_and_output(CLI::App& command, std::vector<std::filesystem::path>& inputs,
+                                 std::filesystem::path& output, const std::string& output_help);
 
 // -w, --werror and -Wno-NAME, for the commands that compile texts.
 void add_warning_options(CLI::App& command, WarningOptions& options);

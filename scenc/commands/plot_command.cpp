@@ -10,13 +10,8 @@ namespace {
 class PlotCommand : public Subcommand {
   public:
     void add_options(CLI::App& command) override {
-        command
-            .add_option("INPUT", request_.inputs,
-                        "a folder holding the compiled files, or the files themselves")
-            ->required();
-        command.add_option("-o,--output", request_.output, "the picture: .png, .svg or .pdf")
-            ->required()
-            ->type_name("FILE");
+        add_compiled_set_and_output(command, request_.inputs, request_.output,
+                                    "the picture: .png, .svg or .pdf");
         stretch_.add_to(command, "draw the line");
         command.footer(
             "The picture's folder is created when missing.\n"

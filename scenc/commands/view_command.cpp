@@ -1,4 +1,5 @@
 // scenc view: one HTML page to move along a compiled scenario in a browser.
+#include "scenc/commands/command_options.h"
 #include "scenc/commands/subcommand.h"
 #include "scenc/review/view.h"
 
@@ -8,13 +9,8 @@ namespace {
 class ViewCommand : public Subcommand {
   public:
     void add_options(CLI::App& command) override {
-        command
-            .add_option("INPUT", request_.inputs,
-                        "a folder holding the compiled files, or the files themselves")
-            ->required();
-        command.add_option("-o,--output", request_.output, "the page, FILE.html")
-            ->required()
-            ->type_name("FILE");
+        add_compiled_set_and_output(command, request_.inputs, request_.output,
+                                    "the page, FILE.html");
         command
             .add_option("--texts", request_.texts,
                         "the route and train texts the set was compiled from: the page then "
