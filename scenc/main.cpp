@@ -1,10 +1,13 @@
 // scenc, the scenario authors' tool: sets up the command line and hands each subcommand to
 // its module in scenc/.
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstddef>
 #include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,13 +38,38 @@ void add_texts_and_identity(CLI::App& command, CompileRequest& request) {
                        "train number, needed when TRAIN is not named STEM_N-.txt");
 }
 
-// -w, --werror and -Wno-NAME, for the commands that compile texts.
+// A count (--max-errors, --max-warnings): a whole number, 0 for no limit. The message for
+// anything else is one line in the author's words.
+CLI::Option* add_count_option(CLI::App& command, const std::string& name, std::size_t& value,
+                              const std::string& help) {
+    return command
+        .add_option_function<std::string>(
+            name,
+            [&value, name](const std::string& text) {
+                std::size_t count = 0;
+                const char* end = text.data() + text.size();
+                const auto [stop, error] = std::from_chars(text.data(), end, count);
+                if (text.empty() || error != std::errc{} || stop != end) {
+                    throw CLI::ValidationError(name, "\"" + text +
+                                                         "\" is not a count (a whole number, "
+                                                         "0 for no limit)");
+                }
+                value = count;
+            },
+            help)
+        ->type_name("N")
+        ->default_str(std::to_string(value));
+}
+
+// -w, --werror, -Wno-NAME and --max-warnings, for the commands that compile texts.
 void add_warning_options(CLI::App& command, WarningOptions& options) {
     command.add_flag("-w", options.silent, "show no warnings");
     command.add_flag("--werror", options.as_errors, "warnings count as errors for the exit status");
     command.add_option("-W", options.switches, "-Wno-NAME turns off the warning NAME")
         ->type_name("no-NAME")
         ->allow_extra_args(false);
+    add_count_option(command, "--max-warnings", options.max_warnings,
+                     "show at most N warnings (the summary counts all); 0 for no limit");
 }
 
 // The --from and --to texts of one command, in decimal kilometres.
@@ -66,9 +94,14 @@ struct StretchOptions {
             if (!metres) throw UsageProblem(*text + ": not a distance in kilometres (e.g. 102.5)");
             *end = *metres;
         }
-        if (stretch.from >= stretch.to) {
-            throw UsageProblem("the stretch must end after it starts (--from " +
-                               (from.empty() ? "0" : from) + " --to " + to + ")");
+        const std::string asked = "--from " + (from.empty() ? "0" : from) + " --to " + to;
+        if (stretch.from > stretch.to) {
+            throw UsageProblem("the stretch must end after it starts (" + asked + ")");
+        }
+        if (stretch.from == stretch.to) {
+            // Positions are whole metres: two texts may round to the same one.
+            throw UsageProblem("the stretch must be at least 1 m long; positions are whole "
+                               "metres (" + asked + ")");
         }
         return stretch;
     }
@@ -109,12 +142,25 @@ void add_check_output_options(CLI::App& check, CheckRequest& request) {
                             "colour the human format: auto (when standard output is a "
                             "terminal), always or never")
         ->type_name("WHEN");
-    check
-        .add_option("--max-errors", request.max_errors,
-                    "show at most N errors (warnings not counted); 0 for no limit")
-        ->check(CLI::NonNegativeNumber)
-        ->type_name("N")
-        ->capture_default_str();
+    add_count_option(check, "--max-errors", request.max_errors,
+                     "show at most N errors (warnings not counted); 0 for no limit");
+}
+
+// An option written with "=" and nothing after it, or -W without its name: the parser would
+// take the next argument, a file, as its value. The problem in one line, if there is one.
+std::optional<std::string> option_without_value(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") break;
+        if (argument.starts_with("--") && argument.ends_with("=")) {
+            return std::string(argument.substr(0, argument.size() - 1)) +
+                   ": a value must follow the \"=\"";
+        }
+        if (argument == "-W") {
+            return "-W: the warning to turn off must be written with it, as -Wno-NAME";
+        }
+    }
+    return std::nullopt;
 }
 
 bool is_subcommand(CLI::App& app, const std::string& name) {
@@ -265,21 +311,32 @@ int main(int argc, char** argv) {
         "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
         "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
 
+    if (const std::optional<std::string> problem = option_without_value(argc, argv)) {
+        std::cerr << "scenc: " << *problem << "\n";
+        return usage_problem_status;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (argc > 1 && argv[1][0] != '-' && !is_subcommand(app, argv[1])) {
             return unknown_subcommand(app, argv[1]);
         }
-        int status = app.exit(error);
-        return status == 0 ? 0 : usage_problem_status;
+        if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+        std::cerr << "scenc: " << error.what() << "\n";
+        return usage_problem_status;
     }
     if (check->parsed()) return run_check(check_request, std::cout, std::cerr);
     if (compile->parsed()) return run_compile(compile_request, std::cout, std::cerr);
     if (diff->parsed()) {
-        if (!diff_identity.route_stem.empty() || !diff_identity.train_number.empty()) {
-            diff_request.identity = diff_identity;
+        const bool stem = !diff_identity.route_stem.empty();
+        const bool number = !diff_identity.train_number.empty();
+        if (stem != number) {
+            // A set's files are named by both: STEM_N.sim, STEM_N.dat, STEM_linea.dat.
+            std::cerr << "scenc: " << (stem ? "--stem needs --train-number" : "--train-number needs --stem")
+                      << " too: a compiled set is named by both (STEM_N.sim)\n";
+            return usage_problem_status;
         }
+        if (stem) diff_request.identity = diff_identity;
         return run_diff(diff_request, std::cout, std::cerr);
     }
     if (dump->parsed()) {
