@@ -118,4 +118,17 @@ class FieldReader {
 // The text of a 1-based line of a scenario text, without its line end (empty past the end).
 std::string_view line_of_text(std::string_view text, int line);
 
+// line_of_text for many lines of one text, given to every call: it moves from the line found
+// last, so lines asked for in about their order (diagnostics, with a related row a little
+// before) cost the bytes between them rather than a walk from the start each. It keeps only
+// where it stands, so it may be copied along with a copy of its text.
+class LineFinder {
+  public:
+    std::string_view line(std::string_view text, int line);
+
+  private:
+    int line_ = 1;
+    std::size_t start_ = 0;  // where line_ begins
+};
+
 }  // namespace scenario

@@ -111,6 +111,10 @@ std::vector<Slip> slips() {
          plain_train, warning_name::out_of_order, true, 5, "2000", "line 4"},
         {"stations backwards", plain_route, train_with(station(5000, "B") + station(2000, "A")),
          warning_name::out_of_order, false, 3, "2000", "numbered in file order"},
+        {"quoted name running over two rows", plain_route,
+         train_with(station(500, "\"PINETO") + station(1000, "SILVI") + station(1500, "MARINA\"")),
+         warning_name::quote_spans_lines, false, 2, "\"PINETO",
+         "closes only on line 4, column 72: the field swallows lines 3 to 4 (2 rows)"},
     };
 }
 

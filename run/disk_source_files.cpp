@@ -12,7 +12,7 @@ DiskSourceFiles::DiskSourceFiles(const std::filesystem::path& folder, const Iden
 // A text that exists but cannot be read is a read fault of the compile, like a bad field.
 std::optional<std::string> DiskSourceFiles::read(const std::filesystem::path& path) {
     try {
-        return read_whole_file(path);
+        return read_whole_file(path, largest_text_file);
     } catch (const SystemFailure& failure) {
         throw RunTimeFault(path.string() + ": " + failure.what(), {path.string(), 0, 0});
     }

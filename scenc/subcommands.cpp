@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "scenc/common/input_files.h"
 
@@ -64,18 +65,40 @@ int unknown_subcommand(const std::string& name, std::ostream& err) {
     return usage_problem_status;
 }
 
+// An option written with "=" and nothing after it, or -W without its name: the parser would
+// take the next argument, a file, as its value. The problem in one line, if there is one.
+std::optional<std::string> option_without_value(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") break;
+        if (argument.starts_with("--") && argument.ends_with("=")) {
+            return std::string(argument.substr(0, argument.size() - 1)) +
+                   ": a value must follow the \"=\"";
+        }
+        if (argument == "-W") {
+            return "-W: the warning to turn off must be written with it, as -Wno-NAME";
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<int> parse_command_line(CLI::App& app, int argc, const char* const* argv,
                                       std::ostream& err) {
+    if (const std::optional<std::string> problem = option_without_value(argc, argv)) {
+        err << "scenc: " << *problem << "\n";
+        return usage_problem_status;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (argc > 1 && argv[1][0] != '-' && !is_subcommand_name(argv[1])) {
             return unknown_subcommand(argv[1], err);
         }
-        int status = app.exit(error);
-        return status == 0 ? 0 : usage_problem_status;
+        if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+        err << "scenc: " << error.what() << "\n";
+        return usage_problem_status;
     }
     return std::nullopt;
 }

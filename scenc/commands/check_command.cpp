@@ -46,12 +46,8 @@ class CheckCommand : public Subcommand {
                                 "colour the human format: auto (when standard output is a "
                                 "terminal), always or never")
             ->type_name("WHEN");
-        command
-            .add_option("--max-errors", request_.max_errors,
-                        "show at most N errors (warnings not counted); 0 for no limit")
-            ->check(CLI::NonNegativeNumber)
-            ->type_name("N")
-            ->capture_default_str();
+        add_count_option(command, "--max-errors", request_.max_errors,
+                         "show at most N errors (warnings not counted); 0 for no limit");
     }
 
     CheckRequest request_;

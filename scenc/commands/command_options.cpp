@@ -1,5 +1,6 @@
 #include "scenc/commands/command_options.h"
 
+#include <charconv>
 #include <cstdint>
 #include <limits>
 
@@ -28,12 +29,35 @@ void add_compiled_set_and_output(CLI::App& command, std::vector<std::filesystem:
     command.add_option("-o,--output", output, output_help)->required()->type_name("FILE");
 }
 
+CLI::Option* add_count_option(CLI::App& command, const std::string& name, std::size_t& value,
+                              const std::string& help) {
+    return command
+        .add_option_function<std::string>(
+            name,
+            [&value, name](const std::string& text) {
+                std::size_t count = 0;
+                const char* end = text.data() + text.size();
+                const auto [stop, error] = std::from_chars(text.data(), end, count);
+                if (text.empty() || error != std::errc{} || stop != end) {
+                    throw CLI::ValidationError(name, "\"" + text +
+                                                         "\" is not a count (a whole number, "
+                                                         "0 for no limit)");
+                }
+                value = count;
+            },
+            help)
+        ->type_name("N")
+        ->default_str(std::to_string(value));
+}
+
 void add_warning_options(CLI::App& command, WarningOptions& options) {
     command.add_flag("-w", options.silent, "show no warnings");
     command.add_flag("--werror", options.as_errors, "warnings count as errors for the exit status");
     command.add_option("-W", options.switches, "-Wno-NAME turns off the warning NAME")
         ->type_name("no-NAME")
         ->allow_extra_args(false);
+    add_count_option(command, "--max-warnings", options.max_warnings,
+                     "show at most N warnings (the summary counts all); 0 for no limit");
 }
 
 void StretchOptions::add_to(CLI::App& command, const std::string& what) {
@@ -52,9 +76,14 @@ std::optional<units::Stretch> StretchOptions::stretch() const {
         if (!metres) throw UsageProblem(*text + ": not a distance in kilometres (e.g. 102.5)");
         *end = *metres;
     }
-    if (stretch.from >= stretch.to) {
-        throw UsageProblem("the stretch must end after it starts (--from " +
-                           (from.empty() ? "0" : from) + " --to " + to + ")");
+    const std::string asked = "--from " + (from.empty() ? "0" : from) + " --to " + to;
+    if (stretch.from > stretch.to) {
+        throw UsageProblem("the stretch must end after it starts (" + asked + ")");
+    }
+    if (stretch.from == stretch.to) {
+        // Positions are whole metres: two texts may round to the same one.
+        throw UsageProblem("the stretch must be at least 1 m long; positions are whole metres (" +
+                           asked + ")");
     }
     return stretch;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,7 +23,12 @@ void add_texts_and_identity(CLI::App& command, CompileRequest& request);
 void add_compiled_set_and_output(CLI::App& command, std::vector<std::filesystem::path>& inputs,
                                  std::filesystem::path& output, const std::string& output_help);
 
-// -w, --werror and -Wno-NAME, for the commands that compile texts.
+// A count (--max-errors, --max-warnings): a whole number, 0 for no limit. The message for
+// anything else is one line in the author's words.
+CLI::Option* add_count_option(CLI::App& command, const std::string& name, std::size_t& value,
+                              const std::string& help);
+
+// -w, --werror, -Wno-NAME and --max-warnings, for the commands that compile texts.
 void add_warning_options(CLI::App& command, WarningOptions& options);
 
 // The --from and --to texts of one command, in decimal kilometres.

@@ -89,7 +89,7 @@ void warn_about_stale_plan(const CompileRequest& request, const Identity& id,
 bool report_warnings(const CompileRequest& request, const Diagnostics& warnings,
                      std::ostream& err) {
     const Diagnostics shown = shown_warnings(warnings, request.warnings);
-    print_warnings(err, shown);
+    print_warnings(err, shown, request.warnings.max_warnings);
     return warnings_fail(shown, request.warnings);
 }
 
@@ -128,7 +128,7 @@ int write_outcome(const CompileRequest& request, const Identity& id,
         err << compiled.report << "nothing written\n";
         return exit_status::stopped;
     }
-    make_folders(request.output_folder);
+    make_output_folder(request.output_folder);
     for (const std::string& note :
          write_files_together(request.output_folder,
                               compiled_files_by_name(id, compiled.model, compiled.outcome.files))) {
@@ -154,19 +154,21 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
             check_scenario(texts.route, texts.train, id, {.max_errors = request.max_errors});
         add_warnings(found, file_warnings, texts.route, texts.train);
         // Errors always stay; warnings only as the options let them through.
-        const Diagnostics shown = shown_warnings(found.diagnostics, files.warnings);
+        bool any_warning_shown = false;
         const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {
             const Diagnostic& d = found.diagnostics[index];
-            return d.severity == Severity::error ||
-                   std::find(shown.begin(), shown.end(), d) != shown.end();
+            const bool shown = warning_shown(d, files.warnings);
+            any_warning_shown = any_warning_shown || shown;
+            return d.severity == Severity::error || shown;
         });
         out << render_check(result, texts,
                             {.format = request.format,
                              .color = use_color(request.color),
                              .max_errors = request.max_errors,
+                             .max_warnings = files.warnings.max_warnings,
                              .tool_version = request.tool_version});
-        const bool failed =
-            last_error(result.diagnostics) != nullptr || warnings_fail(shown, files.warnings);
+        const bool failed = last_error(result.diagnostics) != nullptr ||
+                            (any_warning_shown && files.warnings.as_errors);
         return failed ? exit_status::scenario_error : exit_status::clean;
     });
 }

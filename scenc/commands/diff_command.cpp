@@ -1,6 +1,7 @@
 // scenc diff: what differs between two compiled scenarios.
 #include "compiler/identity.h"
 #include "scenc/commands/subcommand.h"
+#include "scenc/common/input_files.h"
 #include "scenc/review/diff.h"
 
 namespace scenario::scenc {
@@ -24,9 +25,16 @@ class DiffCommand : public Subcommand {
     }
 
     int run(std::ostream& out, std::ostream& err) override {
-        if (!identity_.route_stem.empty() || !identity_.train_number.empty()) {
-            request_.identity = identity_;
+        const bool stem = !identity_.route_stem.empty();
+        const bool number = !identity_.train_number.empty();
+        if (stem != number) {
+            // A set's files are named by both: STEM_N.sim, STEM_N.dat, STEM_linea.dat.
+            err << "scenc: "
+                << (stem ? "--stem needs --train-number" : "--train-number needs --stem")
+                << " too: a compiled set is named by both (STEM_N.sim)\n";
+            return usage_problem_status;
         }
+        if (stem) request_.identity = identity_;
         return run_diff(request_, out, err);
     }
 

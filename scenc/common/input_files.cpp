@@ -12,12 +12,21 @@
 
 namespace scenario::scenc {
 
-std::string read_input_file(const std::filesystem::path& path) {
+namespace {
+
+std::string read_input_file(const std::filesystem::path& path, std::uintmax_t largest,
+                            const std::string& what) {
     std::optional<std::string> content;
     try {
-        content = read_whole_file(path);
+        content = read_whole_file(path, largest);
+    } catch (const RefusedFile& refused) {
+        if (refused.error_number == EISDIR) throw UsageProblem(path.string() + ": is a folder");
+        if (refused.error_number == EFBIG) {
+            throw UsageProblem(path.string() + ": larger than " + size_in_mib(largest) +
+                               ", more than " + what + " can be");
+        }
+        throw UsageProblem(path.string() + ": " + refused.what() + "; not read");
     } catch (const SystemFailure& failure) {
-        if (failure.error_number == EISDIR) throw UsageProblem(path.string() + ": is a folder");
         throw UsageProblem(path.string() +
                            ": cannot be read: " + std::strerror(failure.error_number));
     }
@@ -25,13 +34,50 @@ std::string read_input_file(const std::filesystem::path& path) {
     return std::move(*content);
 }
 
+}  // namespace
+
+std::string read_compiled_file(const std::filesystem::path& path) {
+    return read_input_file(path, largest_compiled_file, "a compiled file");
+}
+
+std::string read_any_text(const std::filesystem::path& path) {
+    return read_input_file(path, largest_text_file, "a scenario text");
+}
+
 std::string read_scenario_text(const std::filesystem::path& path) {
-    std::string text = read_input_file(path);
+    std::string text = read_any_text(path);
     if (text.empty()) throw UsageProblem(path.string() + ": the file is empty");
     if (text.find('\0') != std::string::npos) {
         throw UsageProblem(path.string() + ": not a scenario text (it holds binary data)");
     }
     return text;
+}
+
+void make_output_folder(const std::filesystem::path& folder) {
+    if (folder.empty()) return;
+    std::error_code error;
+    const auto status = std::filesystem::status(folder, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
+        throw UsageProblem(folder.string() + ": not a folder, so nothing can be written into it");
+    }
+    if (!std::filesystem::exists(status) &&
+        std::filesystem::is_symlink(std::filesystem::symlink_status(folder, error))) {
+        throw UsageProblem(folder.string() + ": a link to nothing, not a folder");
+    }
+    make_folders(folder);
+}
+
+void prepare_output_file(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        const std::string kind = std::filesystem::is_symlink(status)     ? "a link"
+                                 : std::filesystem::is_directory(status) ? "a folder"
+                                                                         : "a special file";
+        throw UsageProblem(path.string() + ": " + kind +
+                           ", not a regular file; only a regular file is replaced");
+    }
+    make_output_folder(path.parent_path());
 }
 
 std::string system_failure_line(const SystemFailure& failure) {

@@ -22,13 +22,25 @@ class UsageProblem : public std::runtime_error {
 
 constexpr int usage_problem_status = 2;
 
-// The whole content of a file named on the command line; UsageProblem when it is missing,
-// a directory or unreadable.
-std::string read_input_file(const std::filesystem::path& path);
+// The whole content of a compiled file named on the command line; UsageProblem when it is
+// missing, unreadable, not a regular file or larger than largest_compiled_file.
+std::string read_compiled_file(const std::filesystem::path& path);
 
-// The same for a scenario text, which must also be non-empty and hold no NUL byte (a binary
-// file named by mistake).
+// The same for a scenario text, which must be no larger than largest_text_file, non-empty and
+// hold no NUL byte (a binary file named by mistake).
 std::string read_scenario_text(const std::filesystem::path& path);
+
+// A scenario text as it stands, empty or not; UsageProblem as above.
+std::string read_any_text(const std::filesystem::path& path);
+
+// Creates an output folder with its parents when missing; UsageProblem when the path names
+// something that is not a folder (a file, a device, a link to nothing).
+void make_output_folder(const std::filesystem::path& folder);
+
+// Makes ready to write one output file: UsageProblem when its name stands for something that
+// is not a regular file (a folder, a device, a link), which replacing it would remove, and its
+// folder made as above.
+void prepare_output_file(const std::filesystem::path& path);
 
 // One line for a file that could not be created, written or renamed: its path and why.
 std::string system_failure_line(const SystemFailure& failure);

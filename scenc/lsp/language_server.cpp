@@ -1,9 +1,11 @@
 #include "scenc/lsp/language_server.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 #include "compiler/windows_1252.h"
+#include "io/file_input.h"
 #include "scenc/common/identity_from_names.h"
 #include "scenc/common/input_files.h"
 
@@ -21,6 +23,7 @@ constexpr int severity_information = 3;
 constexpr int full_sync = 1;
 // An editor shows every diagnostic, but a text of garbage should not bury it in them.
 constexpr std::size_t most_errors = 200;
+constexpr std::size_t most_warnings = 200;
 
 json response(const json& id, json result) {
     return {{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}};
@@ -66,7 +69,9 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
                                    const std::string& unplaced) {
     std::map<std::string, json> out;
     for (const auto& [name, site] : sites) out[site.uri] = json::array();
+    std::size_t warnings = 0;
     for (const Diagnostic& d : result.diagnostics) {
+        if (d.severity == Severity::warning && ++warnings > most_warnings) continue;
         SourceLocation place = d.location;
         if (place.file.empty()) place = {unplaced, 0, 0, 0};
         const auto found = sites.find(place.file);
@@ -84,6 +89,15 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
             }
         }
         out[found->second.uri].push_back(std::move(diagnostic));
+    }
+    if (warnings > most_warnings && !sites.empty()) {
+        const Site& first = sites.begin()->second;
+        out[first.uri].push_back(
+            {{"range", first.text->range({"", 1, 0, 0})},
+             {"severity", severity_information},
+             {"source", "scenc"},
+             {"message", std::to_string(warnings) + " warnings, the first " +
+                             std::to_string(most_warnings) + " shown"}});
     }
     return out;
 }
@@ -123,12 +137,38 @@ std::optional<TextRole> role_by_name(std::string_view name) {
 LanguageServer::LanguageServer(ReadFile read_file, std::string version)
     : read_file_(std::move(read_file)), version_(std::move(version)) {}
 
-std::vector<json> LanguageServer::handle_body(std::string_view body) {
-    json message = json::parse(body, nullptr, false);
-    if (message.is_discarded()) {
-        return {error_response(nullptr, error_code::parse_error, "the message is not JSON")};
+namespace {
+
+struct TooDeep {};
+
+}  // namespace
+
+ParsedBody parse_body(std::string_view body) {
+    const json::parser_callback_t depth_guard = [](int depth, json::parse_event_t event, json&) {
+        const bool opens =
+            event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+        if (opens && depth >= deepest_nesting) throw TooDeep{};
+        return true;
+    };
+    ParsedBody parsed;
+    try {
+        parsed.message = json::parse(body, depth_guard, false);
+    } catch (const TooDeep&) {
+        parsed.refusal = error_response(nullptr, error_code::parse_error,
+                                        "the message nests deeper than " +
+                                            std::to_string(deepest_nesting) + " levels");
+        return parsed;
     }
-    return handle(message);
+    if (parsed.message.is_discarded()) {
+        parsed.refusal = error_response(nullptr, error_code::parse_error, "the message is not JSON");
+    }
+    return parsed;
+}
+
+std::vector<json> LanguageServer::handle_body(std::string_view body) {
+    ParsedBody parsed = parse_body(body);
+    if (parsed.refusal) return {std::move(*parsed.refusal)};
+    return handle(parsed.message);
 }
 
 std::vector<json> LanguageServer::handle(const json& message) {
@@ -143,7 +183,9 @@ std::vector<json> LanguageServer::handle(const json& message) {
         if (has_id && (message.contains("result") || message.contains("error"))) return {};
         return {error_response(nullptr, error_code::invalid_request, "a message without method")};
     }
-    const json params = message.value("params", json::object());
+    static const json no_params = json::object();
+    const auto given = message.find("params");
+    const json& params = given == message.end() ? no_params : *given;
     if (!message["method"].is_string() || !valid_id(id) ||
         !(params.is_object() || params.is_array())) {
         return {error_response(valid_id(id) ? id : json(), error_code::invalid_request,
@@ -212,7 +254,9 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     if (!known) throw UnknownMethod(method);
     const std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const Document* open = document(uri);
-    if (open == nullptr) return method == "textDocument/hover" ? json() : json::array();
+    if (open == nullptr || open->too_large) {
+        return method == "textDocument/hover" ? json() : json::array();
+    }
     const TextRole role = open->role.value_or(guessed_role(open->text.single_byte()));
     if (method == "textDocument/documentSymbol") return document_symbols(open->text, role);
     const json& position = params.at("position");
@@ -230,12 +274,15 @@ void LanguageServer::notification(const std::string& method, const json& params)
     if (state_ != State::running) return;
     if (method == "textDocument/didOpen") {
         const json& item = params.at("textDocument");
-        open_or_change(item.at("uri").get<std::string>(), item.at("text").get<std::string>());
+        open_or_change(item.at("uri").get<std::string>(),
+                       item.at("text").get_ref<const std::string&>());
     } else if (method == "textDocument/didChange") {
         const json& changes = params.at("contentChanges");
         if (changes.empty() || changes.back().contains("range")) return;
-        open_or_change(params.at("textDocument").at("uri").get<std::string>(),
-                       changes.back().at("text").get<std::string>());
+        const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+        // A change to a text never opened, or closed since, is no text to check.
+        if (document(uri) == nullptr) return;
+        open_or_change(uri, changes.back().at("text").get_ref<const std::string&>());
     } else if (method == "textDocument/didSave") {
         // Texts on disk may have changed with it.
         const std::string uri = params.at("textDocument").at("uri").get<std::string>();
@@ -252,9 +299,11 @@ const LanguageServer::Document* LanguageServer::document(const std::string& uri)
     return found == documents_.end() ? nullptr : &found->second;
 }
 
-void LanguageServer::open_or_change(const std::string& uri, std::string text) {
+void LanguageServer::open_or_change(const std::string& uri, const std::string& text) {
+    const bool too_large = text.size() > largest_text_file;
     documents_.insert_or_assign(
-        uri, Document{EditorText::from_editor(std::move(text)), role_by_name(file_name_of(uri))});
+        uri, Document{EditorText::from_editor(too_large ? std::string() : text),
+                      role_by_name(file_name_of(uri)), too_large});
     refresh_for(uri);
 }
 
@@ -275,6 +324,12 @@ void LanguageServer::close(const std::string& uri) {
 
 void LanguageServer::refresh_for(const std::string& uri) {
     const Document& open = documents_.at(uri);
+    if (open.too_large) {
+        checks_.erase(uri);
+        publish(uri, one_notice("this text is larger than " + size_in_mib(largest_text_file) +
+                                ", more than a scenario text can be: it is not checked"));
+        return;
+    }
     if (!open.role) {
         publish(uri, one_notice("scenc checks texts named STEM_linea.txt (route) and "
                                 "STEM_N-.txt (train); this name is neither"));
@@ -298,6 +353,7 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
     const std::optional<Route> route = route_at(route_uri);
     const std::vector<std::string> trains = open_trains_of(route_uri);
     std::map<std::string, json> gathered;
+    std::map<std::string, std::set<json>> gathered_seen;
     for (const std::string& train : trains) {
         if (!route) {
             refresh_lone_train(train);
@@ -306,8 +362,9 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
         for (const auto& [uri, list] : checked(train, *route, train).diagnostics) {
             json& all = gathered[uri];
             if (all.is_null()) all = json::array();
+            std::set<json>& seen = gathered_seen[uri];
             for (const json& d : list) {
-                if (std::find(all.begin(), all.end(), d) == all.end()) all.push_back(d);
+                if (seen.insert(d).second) all.push_back(d);
             }
         }
     }
@@ -350,7 +407,10 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
 std::optional<LanguageServer::Route> LanguageServer::route_at(const std::string& route_uri) const {
     const std::string name = file_name_of(route_uri);
     Identity id{name.substr(0, name.size() - route_suffix.size()), "0"};
-    if (const Document* open = document(route_uri)) return Route{route_uri, open->text, id};
+    if (const Document* open = document(route_uri)) {
+        if (open->too_large) return std::nullopt;
+        return Route{route_uri, open->text, id};
+    }
     const std::optional<std::string> path = path_of(route_uri);
     if (!path) return std::nullopt;
     std::optional<std::string> content = read_file_(*path);
@@ -398,7 +458,7 @@ std::optional<LanguageServer::Route> LanguageServer::route_for_train(
 std::vector<std::string> LanguageServer::open_trains_of(const std::string& route_uri) const {
     std::vector<std::string> trains;
     for (const auto& [uri, open] : documents_) {
-        if (open.role != TextRole::train) continue;
+        if (open.role != TextRole::train || open.too_large) continue;
         const std::optional<Route> route = route_for_train(uri);
         if (route && route->uri == route_uri) trains.push_back(uri);
     }

@@ -35,6 +35,18 @@ using ReadFile = std::function<std::optional<std::string>(const std::string& pat
 // A request's error response.
 nlohmann::json error_response(const nlohmann::json& id, int code, const std::string& message);
 
+// No client nests its messages this deep; a deeper body is refused unread rather than
+// walked, since copying, comparing and writing JSON all recurse into it.
+constexpr int deepest_nesting = 256;
+
+// A message body parsed: the message, or the error response a body that is not JSON, or is
+// nested deeper than deepest_nesting, gets.
+struct ParsedBody {
+    nlohmann::json message;
+    std::optional<nlohmann::json> refusal;
+};
+ParsedBody parse_body(std::string_view body);
+
 class LanguageServer {
   public:
     LanguageServer(ReadFile read_file, std::string version);
@@ -53,6 +65,8 @@ class LanguageServer {
     struct Document {
         EditorText text;
         std::optional<TextRole> role;  // none: the name tells neither kind of text
+        // Larger than a scenario text can be: kept without its text and not checked.
+        bool too_large = false;
     };
     // A route text for a train or for hover, from the editor or from disk.
     struct Route {
@@ -73,7 +87,7 @@ class LanguageServer {
     nlohmann::json answer(const std::string& method, const nlohmann::json& params);
     void notification(const std::string& method, const nlohmann::json& params);
 
-    void open_or_change(const std::string& uri, std::string text);
+    void open_or_change(const std::string& uri, const std::string& text);
     void close(const std::string& uri);
     void refresh_for(const std::string& uri);
     void refresh_route(const std::string& route_uri);

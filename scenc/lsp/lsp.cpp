@@ -33,9 +33,11 @@ std::string framed_json(const json& message) {
 
 std::string serve_frames(LanguageServer& server, const std::vector<Frame>& frames,
                          std::ostream& log) {
+    std::vector<ParsedBody> parsed;
     std::vector<json> messages;
     for (const Frame& frame : frames) {
-        messages.push_back(frame.body ? json::parse(*frame.body, nullptr, false) : json());
+        parsed.push_back(frame.body ? parse_body(*frame.body) : ParsedBody{});
+        messages.push_back(std::move(parsed.back().message));
     }
     const std::set<json> cancelled = cancelled_ids(messages);
     std::string out;
@@ -47,8 +49,8 @@ std::string serve_frames(LanguageServer& server, const std::vector<Frame>& frame
         }
         const json& message = messages[i];
         std::vector<json> replies;
-        if (message.is_discarded()) {
-            replies = server.handle_body(*frames[i].body);
+        if (parsed[i].refusal) {
+            replies = {*parsed[i].refusal};
         } else if (message.is_object() && message.contains("method") && message.contains("id") &&
                    cancelled.contains(message["id"])) {
             replies = {error_response(message["id"], error_code::request_cancelled,
@@ -75,12 +77,19 @@ int run_language_server(int input, std::ostream& output, std::ostream& log,
         while (std::optional<Frame> frame = reader.next()) frames.push_back(std::move(*frame));
         output << serve_frames(server, frames, log) << std::flush;
     }
+    if (!server.exit_requested()) {
+        if (const std::optional<std::string> rest = reader.unfinished()) {
+            log << "scenc lsp: the input ended inside a message: " << *rest << "\n";
+        } else {
+            log << "scenc lsp: the input ended without an exit notification\n";
+        }
+    }
     return server.exit_status();
 }
 
 std::optional<std::string> read_text_file(const std::string& path) {
     try {
-        return read_input_file(path);
+        return read_any_text(path);
     } catch (const std::exception&) {
         return std::nullopt;
     }

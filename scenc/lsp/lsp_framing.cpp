@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view header_end = "\r\n\r\n";
 constexpr std::string_view length_field = "content-length:";
+constexpr std::size_t kept_room = std::size_t{1} << 20;
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -69,9 +70,27 @@ std::optional<Frame> FrameReader::next() {
     if (buffer_.size() - body_start < *length) return std::nullopt;
     Frame frame{buffer_.substr(body_start, *length), {}};
     start_ = body_start + *length;
-    // Drop what has been read once it is worth the copy.
-    if (start_ > buffer_.size() / 2) buffer_.erase(0, start_), start_ = 0;
+    // Drop what has been read once it is worth the copy, and the room a large message took
+    // once it is gone: a reader that served one large message should not keep its size.
+    if (start_ > buffer_.size() / 2) {
+        buffer_.erase(0, start_), start_ = 0;
+        if (buffer_.capacity() > kept_room && buffer_.capacity() > 2 * buffer_.size()) {
+            buffer_.shrink_to_fit();
+        }
+    }
     return frame;
+}
+
+std::optional<std::string> FrameReader::unfinished() const {
+    const std::string_view rest = std::string_view(buffer_).substr(start_);
+    if (rest.find_first_not_of("\r\n") == std::string_view::npos) return std::nullopt;
+    const std::size_t end = rest.find(header_end);
+    if (end == std::string_view::npos) {
+        return "a header without the empty line that ends it (" + std::to_string(rest.size()) +
+               " bytes)";
+    }
+    return "a message body cut short (" + std::to_string(rest.size() - end - header_end.size()) +
+           " bytes of it came)";
 }
 
 // After a header that cannot be read, reading goes on at the next Content-Length field; the

@@ -22,6 +22,9 @@ class FrameReader {
     void feed(std::string_view bytes) { buffer_.append(bytes); }
     // The next frame once its bytes are all in; nothing while more are needed.
     std::optional<Frame> next();
+    // What the bytes fed but not yet returned are, when the input ends there: nothing when
+    // they are none (or blank lines), else a few words for the log.
+    std::optional<std::string> unfinished() const;
 
     // Bodies larger than this are refused as a malformed header rather than awaited.
     static constexpr std::size_t largest_body = std::size_t{256} << 20;

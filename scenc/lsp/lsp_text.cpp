@@ -28,7 +28,7 @@ EditorText EditorText::from_disk(std::string single_byte) {
 // Each byte of the single-byte text is one character of the editor's text, which takes two
 // UTF-16 code units when it lies beyond the first plane.
 nlohmann::json EditorText::position(int line, int byte_column) const {
-    std::string_view rest = line_of_text(utf8_, line);
+    std::string_view rest = utf8_lines_.line(utf8_, line);
     int units = 0;
     for (int i = 0; i < byte_column && !rest.empty(); ++i) {
         const Utf8Character character = next_utf8_character(rest);
@@ -41,7 +41,7 @@ nlohmann::json EditorText::position(int line, int byte_column) const {
 nlohmann::json EditorText::range(const SourceLocation& place) const {
     const int line = std::max(place.line, 1);
     if (place.line == 0 || place.column == 0) {
-        const auto length = static_cast<int>(line_of_text(single_byte_, line).size());
+        const auto length = static_cast<int>(single_byte_lines_.line(single_byte_, line).size());
         return {{"start", position(line, 0)}, {"end", position(line, length)}};
     }
     const int start = place.column - 1;
@@ -51,13 +51,25 @@ nlohmann::json EditorText::range(const SourceLocation& place) const {
 
 namespace {
 
-// A line or character number of a position: a whole number, held within the range of int.
+// A line or character number of a position: a whole number, not negative, held within the
+// range of int.
 int coordinate(const nlohmann::json& value) {
     if (!value.is_number_integer())
         throw std::invalid_argument("a position is not two whole numbers");
     const auto number = value.get<std::int64_t>();
-    return static_cast<int>(
-        std::clamp<std::int64_t>(number, 0, std::numeric_limits<int>::max() - 1));
+    if (number < 0) throw std::invalid_argument("a position holds a negative number");
+    return static_cast<int>(std::min<std::int64_t>(number, std::numeric_limits<int>::max() - 1));
+}
+
+// The number of lines an editor shows for a text: one more than its line ends.
+std::int64_t line_count(std::string_view text) {
+    std::int64_t lines = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            ++lines;
+        }
+    }
+    return lines;
 }
 
 }  // namespace
@@ -65,7 +77,15 @@ int coordinate(const nlohmann::json& value) {
 std::pair<int, int> EditorText::byte_place(const nlohmann::json& position) const {
     const int line = coordinate(position.at("line")) + 1;
     const int units = coordinate(position.at("character"));
-    std::string_view rest = line_of_text(utf8_, line);
+    // A character past the line's end stands at its end, but a line past the text's is no
+    // place in it.
+    const std::int64_t lines = line_count(utf8_);
+    if (line > lines) {
+        throw std::invalid_argument("line " + std::to_string(line - 1) +
+                                    " lies past the end of the document (lines 0 to " +
+                                    std::to_string(lines - 1) + ")");
+    }
+    std::string_view rest = utf8_lines_.line(utf8_, line);
     int bytes = 0;
     for (int seen = 0; seen < units && !rest.empty(); ++bytes) {
         const Utf8Character character = next_utf8_character(rest);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "compiler/diagnostic.h"
+#include "compiler/field_reader.h"
 
 namespace scenario::scenc::lsp {
 
@@ -32,6 +33,9 @@ class EditorText {
   private:
     std::string utf8_;
     std::string single_byte_;
+    // Diagnostics come in line order: each range starts from the line found last.
+    mutable LineFinder utf8_lines_;
+    mutable LineFinder single_byte_lines_;
 };
 
 // The file name at the end of a URI, percent-decoded ("file:///a/B_linea.txt" gives

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
+#include <string_view>
 #include <nlohmann/json.hpp>
 
 #include "compiler/errors.h"
@@ -35,6 +37,7 @@ struct Counts {
     std::size_t errors = 0;
     std::size_t warnings = 0;
     std::size_t errors_shown = 0;
+    std::size_t warnings_shown = 0;
 };
 
 // The diagnostics shown under the error limit, and the counts of the whole list.
@@ -43,13 +46,18 @@ struct Shown {
     Counts counts;
 };
 
-Shown shown_diagnostics(const CheckResult& full, std::size_t max_errors) {
+Shown shown_diagnostics(const CheckResult& full, const ReportOptions& options) {
     Shown shown;
     std::size_t errors_before = 0;
+    std::size_t warnings_before = 0;
     shown.result = kept_diagnostics(full, [&](std::size_t index) {
-        if (full.diagnostics[index].severity != Severity::error) return true;
+        if (full.diagnostics[index].severity != Severity::error) {
+            ++warnings_before;
+            return options.max_warnings == 0 || warnings_before <= options.max_warnings;
+        }
         ++errors_before;
-        return max_errors == 0 || errors_before <= max_errors || index == full.final_error;
+        return options.max_errors == 0 || errors_before <= options.max_errors ||
+               index == full.final_error;
     });
     // The check itself may have left errors out under the same limit; they count too.
     shown.counts.errors = full.omitted_errors;
@@ -57,7 +65,8 @@ Shown shown_diagnostics(const CheckResult& full, std::size_t max_errors) {
         (diagnostic.severity == Severity::error ? shown.counts.errors : shown.counts.warnings)++;
     }
     for (const Diagnostic& diagnostic : shown.result.diagnostics) {
-        if (diagnostic.severity == Severity::error) ++shown.counts.errors_shown;
+        (diagnostic.severity == Severity::error ? shown.counts.errors_shown
+                                                : shown.counts.warnings_shown)++;
     }
     return shown;
 }
@@ -69,10 +78,15 @@ std::string counted(std::size_t count, const std::string& what) {
 std::string summary_line(const Counts& counts) {
     std::string line = counts.errors == 0 ? "no errors" : counted(counts.errors, "error");
     if (counts.warnings > 0) line += ", " + counted(counts.warnings, "warning");
+    std::string left_out;
     if (counts.errors_shown < counts.errors) {
-        line +=
-            " (" + counted(counts.errors_shown, "error") + " shown; --max-errors 0 shows them all)";
+        left_out = counted(counts.errors_shown, "error") + " shown; --max-errors 0 shows them all";
     }
+    if (counts.warnings_shown < counts.warnings) {
+        left_out += (left_out.empty() ? "" : "; ") + counted(counts.warnings_shown, "warning") +
+                    " shown; --max-warnings 0 shows them all";
+    }
+    if (!left_out.empty()) line += " (" + left_out + ")";
     return line + "\n";
 }
 
@@ -140,20 +154,35 @@ std::string shown_message(const Diagnostic& diagnostic) {
 
 // --- People -------------------------------------------------------------------------------
 
-const std::string* text_of(const std::string& file, const CheckedTexts& texts) {
-    if (file.empty()) return nullptr;
-    if (file == texts.route.display_name) return &texts.route.text;
-    if (file == texts.train.display_name) return &texts.train.text;
-    return nullptr;
-}
+// The lines of both texts, found from the line shown last: diagnostics come in line order.
+class TextLines {
+  public:
+    explicit TextLines(const CheckedTexts& texts) : texts_(texts) {}
+
+    // The line of the text a place names; nothing for a place in no text.
+    std::optional<std::string_view> line(const SourceLocation& location) {
+        if (location.file.empty() || location.line <= 0) return std::nullopt;
+        if (location.file == texts_.route.display_name) {
+            return route_.line(texts_.route.text, location.line);
+        }
+        if (location.file == texts_.train.display_name) {
+            return train_.line(texts_.train.text, location.line);
+        }
+        return std::nullopt;
+    }
+
+  private:
+    const CheckedTexts& texts_;
+    LineFinder route_;
+    LineFinder train_;
+};
 
 // The row with its line number in a gutter, and the caret under the field.
-std::string snippet_lines(const SourceLocation& location, const CheckedTexts& texts,
+std::string snippet_lines(const SourceLocation& location, TextLines& lines,
                           const Palette& palette) {
-    const std::string* text = text_of(location.file, texts);
-    if (text == nullptr || location.line <= 0) return {};
-    const Snippet snippet =
-        snippet_at(line_of_text(*text, location.line), location.column, location.span);
+    const std::optional<std::string_view> line = lines.line(location);
+    if (!line) return {};
+    const Snippet snippet = snippet_at(*line, location.column, location.span);
     const std::string number = std::to_string(location.line);
     const std::string gutter(number.size() + 1, ' ');
     const std::size_t caret = snippet.marker.find('^');
@@ -162,19 +191,19 @@ std::string snippet_lines(const SourceLocation& location, const CheckedTexts& te
 }
 
 std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const CheckedTexts& texts,
-                             const Palette& palette) {
+                             TextLines& lines, const Palette& palette) {
     const bool error = diagnostic.severity == Severity::error;
     const std::string kind = kind_text(diagnostic) + ":";
     std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
                       (error ? palette.error(kind) : palette.warning(kind)) + " " +
                       palette.bold(shown_message(diagnostic)) + warning_option(diagnostic) + "\n";
-    out += snippet_lines(diagnostic.location, texts, palette);
+    out += snippet_lines(diagnostic.location, lines, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
     if (diagnostic.related) {
         out += palette.bold(place_of(*diagnostic.related, texts) + ":") + " " +
                palette.note("note:") + " " + related_note(diagnostic) + "\n" +
-               snippet_lines(*diagnostic.related, texts, palette);
+               snippet_lines(*diagnostic.related, lines, palette);
     }
     if (is_final) out += "  " + palette.note("note:") + " " + final_error_note + "\n";
     return out;
@@ -182,10 +211,11 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
 
 std::string human_report(const Shown& shown, const CheckedTexts& texts, bool color) {
     const Palette palette{color};
+    TextLines lines(texts);
     std::string out;
     for (std::size_t i = 0; i < shown.result.diagnostics.size(); ++i) {
         out += human_diagnostic(shown.result.diagnostics[i], i == shown.result.final_error, texts,
-                                palette);
+                                lines, palette);
     }
     return out + summary_line(shown.counts);
 }
@@ -265,7 +295,8 @@ std::string json_report(const Shown& shown, const CheckedTexts& texts,
         {"summary",
          {{"errors", shown.counts.errors},
           {"warnings", shown.counts.warnings},
-          {"errors_shown", shown.counts.errors_shown}}},
+          {"errors_shown", shown.counts.errors_shown},
+          {"warnings_shown", shown.counts.warnings_shown}}},
     };
     return json_text(document);
 }
@@ -385,7 +416,7 @@ CheckResult kept_diagnostics(const CheckResult& result,
 
 std::string render_check(const CheckResult& result, const CheckedTexts& texts,
                          const ReportOptions& options) {
-    const Shown shown = shown_diagnostics(result, options.max_errors);
+    const Shown shown = shown_diagnostics(result, options);
     switch (options.format) {
         case ReportFormat::gcc:
             return gcc_report(shown, texts);

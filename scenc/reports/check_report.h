@@ -16,7 +16,8 @@ enum class ReportFormat { human, gcc, json, sarif };
 struct ReportOptions {
     ReportFormat format = ReportFormat::human;
     bool color = false;           // terminal colours, human format only
-    std::size_t max_errors = 50;  // errors shown, warnings not counted; 0 for all
+    std::size_t max_errors = 50;    // errors shown, warnings not counted; 0 for all
+    std::size_t max_warnings = 50;  // warnings shown; 0 for all
     std::string tool_version;     // named in the JSON and SARIF
 };
 
@@ -35,8 +36,8 @@ CheckResult kept_diagnostics(const CheckResult& result,
                              const std::function<bool(std::size_t index)>& keep);
 
 // The whole report in the chosen format. Past max_errors errors, further errors are left out,
-// except the final error, which is always shown; the summary counts all, with those the check
-// already left out.
+// except the final error, which is always shown, and past max_warnings warnings further
+// warnings; the summary counts all, with the errors the check already left out.
 std::string render_check(const CheckResult& result, const CheckedTexts& texts,
                          const ReportOptions& options);
 

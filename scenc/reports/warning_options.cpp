@@ -37,17 +37,17 @@ void check_warning_switches(const WarningOptions& options) {
     }
 }
 
+bool warning_shown(const Diagnostic& warning, const WarningOptions& options) {
+    if (options.silent || warning.severity != Severity::warning) return false;
+    const std::string off = std::string(off_prefix) + warning.name;
+    return std::find(options.switches.begin(), options.switches.end(), off) ==
+           options.switches.end();
+}
+
 Diagnostics shown_warnings(const Diagnostics& diagnostics, const WarningOptions& options) {
     Diagnostics shown;
-    if (options.silent) return shown;
     for (const Diagnostic& d : diagnostics) {
-        if (d.severity != Severity::warning) continue;
-        const std::string off = std::string(off_prefix) + d.name;
-        if (std::find(options.switches.begin(), options.switches.end(), off) !=
-            options.switches.end()) {
-            continue;
-        }
-        shown.push_back(d);
+        if (warning_shown(d, options)) shown.push_back(d);
     }
     return shown;
 }
@@ -56,13 +56,20 @@ bool warnings_fail(const Diagnostics& shown, const WarningOptions& options) {
     return options.as_errors && !shown.empty();
 }
 
-void print_warnings(std::ostream& err, const Diagnostics& shown) {
-    for (const Diagnostic& w : shown) {
+void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max_warnings) {
+    const std::size_t count =
+        max_warnings == 0 ? shown.size() : std::min(shown.size(), max_warnings);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Diagnostic& w = shown[i];
         const SourceLocation& at = w.location;
         if (!at.file.empty()) err << at.file << ":";
         if (at.line > 0) err << at.line << ":" << at.column << ":";
         err << (at.file.empty() ? "" : " ") << "warning: " << w.message << " [-W" << w.name
             << "]\n";
+    }
+    if (count < shown.size()) {
+        err << "scenc: " << shown.size() << " warnings, " << count
+            << " shown; --max-warnings 0 shows them all\n";
     }
 }
 

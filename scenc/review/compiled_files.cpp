@@ -3,8 +3,10 @@
 #include <string>
 
 #include "compiler/identity.h"
+#include "compiler/numeric.h"
 #include "scenc/common/identity_from_names.h"
 #include "scenc/common/input_files.h"
+#include "scenc/common/units.h"
 
 namespace scenario::scenc {
 
@@ -40,7 +42,7 @@ namespace {
 template <typename Decoded>
 Decoded decode_named_file(const std::filesystem::path& path, CompiledFileKind expected,
                           Decoded (*decode)(std::string_view)) {
-    std::string bytes = read_input_file(path);
+    std::string bytes = read_compiled_file(path);
     std::optional<CompiledFileKind> content = compiled_kind_from_content(bytes);
     if (content && *content != expected) {
         throw UsageProblem(path.string() + ": taken as the " + kind_description(expected) +
@@ -157,6 +159,18 @@ CompiledScenario load_compiled_folder(const std::filesystem::path& folder,
         throw UsageProblem(folder.string() + ": not a folder");
     }
     return load_named(names_in_folder(folder, identity));
+}
+
+void refuse_mixed_set(const CompiledScenario& scenario) {
+    const Plan& plan = scenario.plan;
+    const std::vector<TrackCell>& cells = scenario.model.cells;
+    if (!plan.exists() || cells.empty() || !scenario.plan_file) return;
+    const auto expected_cells = round_half_even(plan.upper() / double{cell_length}) + 1;
+    if (expected_cells == static_cast<std::int64_t>(cells.size())) return;
+    throw UsageProblem(scenario.cells_file.string() + " and " + scenario.plan_file->string() +
+                       " are not one compiled set: the cell file covers " +
+                       units::km_and_metres(static_cast<std::int64_t>(cells.size()) * cell_length) +
+                       ", the plan file " + units::km_and_metres(plan.upper()));
 }
 
 CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>& inputs) {

@@ -50,6 +50,10 @@ struct CompiledScenario {
 CompiledScenario load_compiled_folder(const std::filesystem::path& folder,
                                       const std::optional<Identity>& identity = std::nullopt);
 
+// The compile sizes the cells from the plan's points, one cell per 50 m: a plan and a cell file
+// of two compiles side by side would be drawn as one line that is neither. UsageProblem then.
+void refuse_mixed_set(const CompiledScenario& scenario);
+
 // From one folder (its only record file names the other two by the identity it holds) or
 // from the files themselves. Throws UsageProblem with a one-line message.
 CompiledScenario load_compiled_scenario(const std::vector<std::filesystem::path>& inputs);

@@ -227,8 +227,8 @@ ScenarioDiff diff_folders(const DiffRequest& request) {
 }
 
 ScenarioDiff diff_files(const DiffRequest& request) {
-    std::string old_bytes = read_input_file(request.old_input);
-    std::string new_bytes = read_input_file(request.new_input);
+    std::string old_bytes = read_compiled_file(request.old_input);
+    std::string new_bytes = read_compiled_file(request.new_input);
     CompiledFileKind kind = checked_compiled_kind(request.old_input, old_bytes);
     CompiledFileKind new_kind = checked_compiled_kind(request.new_input, new_bytes);
     if (kind != new_kind) {

@@ -258,7 +258,7 @@ struct DumpedFile {
 };
 
 DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& selection) {
-    std::string bytes = read_input_file(path);
+    std::string bytes = read_compiled_file(path);
     const CompiledFileKind kind = checked_compiled_kind(path, bytes);
     std::string size = std::to_string(bytes.size()) + " bytes";
     DumpedFile dumped;
@@ -267,6 +267,13 @@ DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& sel
         dumped = {"record file, " + size, records_table(records), records_json(records)};
     } else if (kind == CompiledFileKind::cells) {
         auto cells = decode_file_bytes(path, bytes, decode_cell_file);
+        // An empty table would look like a stretch without features.
+        const auto cells_end = static_cast<std::int64_t>(cells.size()) * 50;
+        if (selection.stretch && selection.stretch->from >= cells_end) {
+            throw UsageProblem("the stretch from " + units::km_and_metres(selection.stretch->from) +
+                               " lies past the end of the cells at " +
+                               units::km_and_metres(cells_end));
+        }
         dumped = {"cell file, " + size, cells_table(cells, selection),
                   cells_json(cells, selection)};
     } else {

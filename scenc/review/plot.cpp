@@ -966,9 +966,10 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
                                ": the picture's name must end in .png, .svg or .pdf");
         }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
+        refuse_mixed_set(scenario);
         std::string picture =
             scenario_picture(scenario.model, scenario.plan, *format, request.stretch);
-        make_folders(request.output.parent_path());
+        prepare_output_file(request.output);
         write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";
         return 0;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "io/file_output.h"
 #include "scenc/review/compiled_files.h"
@@ -382,14 +383,19 @@ std::string view_page(const Model& model, const Plan& plan, const SourceRows* ro
 
 int run_view(const ViewRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
+        std::string extension = ascii_lowered(request.output.extension().string());
+        if (extension != ".html" && extension != ".htm") {
+            throw UsageProblem(request.output.string() + ": the page's name must end in .html");
+        }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
+        refuse_mixed_set(scenario);
         if (scenario.model.cells.empty()) throw UsageProblem("the scenario has no cells to show");
         std::optional<SourceRows> rows;
         if (request.texts.size() == 2) {
             rows.emplace(read_scenario_text(request.texts[0]), request.texts[0].string(),
                          read_scenario_text(request.texts[1]), request.texts[1].string());
         }
-        make_folders(request.output.parent_path());
+        prepare_output_file(request.output);
         write_file_replacing(request.output,
                              view_page(scenario.model, scenario.plan, rows ? &*rows : nullptr));
         out << "wrote " << request.output.string() << "\n";
