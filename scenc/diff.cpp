@@ -7,6 +7,7 @@
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
+#include "scenc/terminal_text.h"
 #include "scenc/units.h"
 
 namespace scenario::scenc {
@@ -268,7 +269,7 @@ int run_diff(const DiffRequest& request, std::ostream& out, std::ostream& err) {
         if (request.json) {
             out << diff_json(diff).dump(2) << "\n";
         } else {
-            out << diff_text(diff);
+            out << terminal_text(diff_text(diff), true);
         }
         return diff.same() ? 0 : 1;
     });

@@ -9,6 +9,7 @@
 #include "scenc/compiled_reader.h"
 #include "scenc/input_files.h"
 #include "scenc/scenario_view.h"
+#include "scenc/terminal_text.h"
 #include "scenc/units.h"
 
 namespace scenario::scenc {
@@ -300,7 +301,8 @@ int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     }
     for (std::size_t i = 0; i < dumped.size(); ++i) {
         if (i > 0) out << "\n";
-        out << request.files[i].string() << ": " << dumped[i].heading << "\n" << dumped[i].text;
+        out << terminal_text(request.files[i].string()) << ": " << dumped[i].heading << "\n"
+            << terminal_text(dumped[i].text, true);
     }
     return 0;
 }
