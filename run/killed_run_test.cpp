@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <random>
 #include <set>
@@ -144,7 +145,10 @@ int kill_runs_at_random(const std::vector<std::string>& arguments, const fs::pat
                         const FileSet& earlier, const FileSet& fresh, int runs) {
     const auto whole_run = time_of_one_run(arguments, folder);
     put_set(folder, earlier);
-    std::mt19937 random(2917);
+    const unsigned seed = std::random_device()();
+    std::cout << "[          ] kill moments from seed " << seed << ", up to "
+              << whole_run.count() * 6 / 5 << " us\n";
+    std::mt19937 random(seed);
     std::uniform_int_distribution<long> moment(0, whole_run.count() * 6 / 5);
     int fresh_count = 0;
     for (int run = 0; run < runs; ++run) {
