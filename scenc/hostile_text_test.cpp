@@ -12,6 +12,7 @@
 #include "compiler/identity.h"
 #include "compiler/windows_1252.h"
 #include "io/test_support.h"
+#include "scenc/language_server.h"
 #include "scenc/program_test_support.h"
 
 #ifdef SCENC_PROGRAM
@@ -211,6 +212,66 @@ TEST(HostileText, NamesInTextsAndFileNamesAreInertInEveryCheckFormat) {
         CommandResult sarif = scenc("check --format sarif " + texts);
         const json log = json::parse(sarif.output);
         EXPECT_EQ(log["version"], "2.1.0");
+    }
+}
+
+// The language server's replies about a train text with the name in a station row (the
+// station too close to the one before, so that a diagnostic names the row), and its outline:
+// every reply is valid JSON (UTF-8), and the outline gives the name back.
+TEST(HostileText, LanguageServerRepliesStayValidJson) {
+    CompiledPair pair;
+    const std::string route = read_bytes(pair.texts / file_name::route_text(pair.id));
+    const std::string carried_train = read_bytes(pair.texts / file_name::train_text(pair.id));
+    const std::string row =
+        "stazione,    7000, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, ";
+    const std::string route_uri = "file:///f/Brenzola_Tessalto_linea.txt";
+    const std::string train_uri = "file:///f/Brenzola_Tessalto_917-.txt";
+    for (const HostileName& hostile : hostile_names) {
+        if (!hostile.fits_a_row) continue;
+        SCOPED_TRACE(hostile.what);
+        std::string train = carried_train;
+        train.replace(train.find(row + "MONTESILVANO"), row.size() + 12,
+                      "stazione,     100, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " +
+                          hostile.name);
+        lsp::LanguageServer server([](const std::string&) { return std::nullopt; }, "test");
+        std::vector<json> replies;
+        int id = 0;
+        const auto send = [&](const std::string& method, const json& params, bool request) {
+            json message{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+            if (request) message["id"] = ++id;
+            for (json& reply : server.handle(message)) replies.push_back(std::move(reply));
+        };
+        const auto open = [&](const std::string& uri, const std::string& text) {
+            send("textDocument/didOpen",
+                 {{"textDocument",
+                   {{"uri", uri},
+                    {"languageId", "plaintext"},
+                    {"version", 1},
+                    {"text", windows_1252_to_utf8(text)}}}},
+                 false);
+        };
+        send("initialize", json::object(), true);
+        open(route_uri, route);
+        open(train_uri, train);
+        send("textDocument/documentSymbol", {{"textDocument", {{"uri", train_uri}}}}, true);
+        send("textDocument/hover",
+             {{"textDocument", {{"uri", train_uri}}},
+              {"position", {{"line", 36}, {"character", 80}}}},
+             true);
+        ASSERT_FALSE(replies.empty());
+        std::string all;
+        for (const json& reply : replies) {
+            const std::string body = reply.dump(-1, ' ', false, json::error_handler_t::strict);
+            EXPECT_EQ(json::parse(body), reply);
+            all += body;
+        }
+        EXPECT_NE(all.find("publishDiagnostics"), std::string::npos);
+        // A quoted field loses its quotes, and the editor's text has no character for the bytes
+        // Windows-1252 leaves undefined: those names cannot come back as they were.
+        if (hostile.name.find('"') == std::string::npos && hostile.name != bytes_0x80_to_0x9f()) {
+            EXPECT_TRUE(holds_string(json(replies), windows_1252_to_utf8(hostile.name)))
+                << "the outline names the station";
+        }
     }
 }
 
