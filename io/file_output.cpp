@@ -111,7 +111,15 @@ void name_temporary(Temporary& temporary, const std::filesystem::path& target) {
             temporary.named = name;
             return;
         }
-        if (errno != EEXIST) throw SystemFailure(errno, target);
+        const int error = errno;
+        // Without /proc mounted, only linking the descriptor itself is left, which needs a
+        // capability an ordinary user lacks.
+        if (error == ENOENT &&
+            ::linkat(temporary.fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+            temporary.named = name;
+            return;
+        }
+        if (error != EEXIST) throw SystemFailure(error, target);
     }
     throw SystemFailure(EEXIST, target);
 }
