@@ -48,9 +48,10 @@ Side run(const SourceText& route, const SourceText& train, bool keep_going) {
 }
 
 TEST(CheckInvariants, HoldForEverySeedInput) {
-    const std::vector<std::string> inputs =
-        fuzzing::compile_pairs(fuzzing::collect_seeds(SOURCE_FOLDER));
+    const fuzzing::Seeds seeds = fuzzing::collect_seeds(SOURCE_FOLDER);
+    std::vector<std::string> inputs = fuzzing::compile_pairs(seeds);
     ASSERT_FALSE(inputs.empty());
+    for (const std::string& small : fuzzing::small_pairs(seeds)) inputs.push_back(small);
     int with_errors = 0;
     for (const std::string& input : inputs) {
         const fuzzing::CompileInput split = fuzzing::split_compile_input(input);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 
 #include "compiler/driver.h"
@@ -166,6 +168,59 @@ std::vector<std::string> compile_pairs(const Seeds& seeds) {
     }
     for (std::size_t i = 1; i < seeds.trains.size(); ++i) {
         pairs.push_back(without_plan + route + '\0' + seeds.trains[i]);
+    }
+    return pairs;
+}
+
+namespace {
+
+// The first number of a row (its position, for every feature row), if it has one.
+std::optional<long> first_number(std::string_view row) {
+    const std::size_t comma = row.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    std::size_t at = row.find_first_not_of(' ', comma + 1);
+    if (at == std::string_view::npos) return std::nullopt;
+    long value = 0;
+    const auto [end, error] = std::from_chars(row.data() + at, row.data() + row.size(), value);
+    if (error != std::errc()) return std::nullopt;
+    return value;
+}
+
+// A text cut to the rows that lie before `length` metres. The general block stays, with the
+// route's length and the end of its signal repetition moved to the cut.
+std::string cut_text(const std::string& text, long length) {
+    std::string cut;
+    bool general = false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string row = text.substr(start, end - start);
+        start = end + 2;
+        if (!row.empty() && row[0] == '[') {
+            general = row == "[generale]";
+        } else if (general && row.rfind("lunghezza percorso", 0) == 0) {
+            row = "lunghezza percorso,    " + std::to_string(length);
+        } else if (general && row.rfind("ripetizione segnali", 0) == 0) {
+            row = row.substr(0, row.rfind(',') + 1) + "    " + std::to_string(length - 2000);
+        } else if (!general) {
+            const std::optional<long> position = first_number(row);
+            if (position && *position >= length - 500) continue;
+        }
+        cut += row + "\r\n";
+    }
+    return cut;
+}
+
+}  // namespace
+
+std::vector<std::string> small_pairs(const Seeds& seeds) {
+    std::vector<std::string> pairs;
+    for (long length : {3000L, 8000L, 20000L}) {
+        const std::string pair =
+            cut_text(seeds.routes.front(), length) + '\0' + cut_text(seeds.trains.front(), length);
+        // The first byte: no error limit, and a limit of three.
+        pairs.push_back('\0' + pair);
+        pairs.push_back('\3' + pair);
     }
     return pairs;
 }

@@ -22,6 +22,12 @@ Seeds collect_seeds(const std::filesystem::path& source_folder);
 // without the plan, then every fixture paired with the carried text of the other half.
 std::vector<std::string> compile_pairs(const Seeds& seeds);
 
+// Small pairs in the compile's input layout, cut from the carried pair: the first few
+// kilometres of the route with the rows of every kind that fall inside them, and the train's
+// rows there. Checking one costs a small part of what the carried pair costs, so the check and
+// language-server targets start from these beside the carried pairs.
+std::vector<std::string> small_pairs(const Seeds& seeds);
+
 // Inputs of the compiled-reader target (a kind byte, then a file): the compiled files of the
 // compile inputs that compile, leaving out the large ones, which would only slow the fuzzer.
 std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs);

@@ -41,10 +41,17 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "route_parser", seeds.routes);
     write_corpus(corpus / "train_parser", seeds.trains);
     write_corpus(corpus / "compile", pairs);
-    write_corpus(corpus / "check", pairs);
+    // The check and language-server targets check a whole scenario for each input: small
+    // pairs beside the carried ones keep them fast.
+    const std::vector<std::string> small = scenario::fuzzing::small_pairs(seeds);
+    std::vector<std::string> check_inputs = pairs;
+    check_inputs.insert(check_inputs.end(), small.begin(), small.end());
+    write_corpus(corpus / "check", check_inputs);
     const std::vector<std::string> compiled = scenario::fuzzing::compiled_file_inputs(pairs);
     write_corpus(corpus / "compiled_reader", compiled);
-    write_corpus(corpus / "lsp", scenario::fuzzing::lsp_inputs(pairs));
+    std::vector<std::string> lsp = scenario::fuzzing::lsp_inputs(pairs);
+    for (const std::string& input : scenario::fuzzing::lsp_inputs(small)) lsp.push_back(input);
+    write_corpus(corpus / "lsp", lsp);
     std::printf("seeds: %zu routes, %zu trains, %zu pairs, %zu compiled files\n",
                 seeds.routes.size(), seeds.trains.size(), pairs.size(), compiled.size());
     return 0;

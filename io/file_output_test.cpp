@@ -1,10 +1,16 @@
 #include "io/file_output.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <set>
 
+#include "io/output_folder_lock.h"
 #include "io/test_support.h"
 
 namespace scenario {
@@ -71,7 +77,7 @@ struct SetInFolder {
     void write_earlier() {
         for (const auto& name : names) write_bytes(folder / name, "earlier " + name);
     }
-    std::vector<std::string> replace(int failing_call) {
+    std::vector<std::string> replace(int failing_call, bool unnamed_temporaries = true) {
         int calls = 0;
         RenameFunction rename_file = [&](const char* from, const char* to) {
             if (++calls == failing_call) {
@@ -80,13 +86,17 @@ struct SetInFolder {
             }
             return ::rename(from, to);
         };
+        return replace_with(
+            {.rename_file = rename_file, .unnamed_temporaries = unnamed_temporaries});
+    }
+    std::vector<std::string> replace_with(const WriteOptions& options) {
         std::vector<std::string> contents;
         for (const auto& name : names) contents.push_back("new " + name);
         std::vector<FileContent> files;
         for (std::size_t i = 0; i < names.size(); ++i) {
             files.push_back({folder / names[i], contents[i]});
         }
-        return write_files_together(files, rename_file);
+        return write_files_together(files, options);
     }
     std::set<std::string> entries() const {
         std::set<std::string> found;
@@ -102,13 +112,14 @@ struct SetInFolder {
 };
 
 TEST(FileOutput, AnyFailedRenameInASetLeavesTheWholeEarlierSetAndNothingElse) {
-    // Calls 1 to 3 move the earlier files to their backups, 4 to 6 rename the new ones in.
-    for (int failing_call = 1; failing_call <= 6; ++failing_call) {
+    // Calls 1 to 3 move the earlier files to their backups, 4 to 6 rename the new ones in;
+    // the same with unnamed temporaries and with named ones.
+    for (int failing_call = 1; failing_call <= 12; ++failing_call) {
         SCOPED_TRACE(failing_call);
         SetInFolder set;
         set.write_earlier();
         try {
-            set.replace(failing_call);
+            set.replace((failing_call - 1) % 6 + 1, failing_call <= 6);
             FAIL() << "the injected rename failure must end the replacement";
         } catch (const SystemFailure& failure) {
             EXPECT_EQ(failure.error_number, EBUSY);
@@ -173,6 +184,89 @@ TEST(FileOutput, BackupsOfAKilledRunAreRemovedOnceTheSetIsComplete) {
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_NE(notes[0].find("removed the backup"), std::string::npos);
     set.expect_only("new ");
+}
+
+// A temporary that its writer still holds is left alone; one whose writer died goes, and so
+// does one of the hidden temporaries that earlier versions left without a lock.
+TEST(FileOutput, OnlyTemporariesNoLiveWriterHoldsAreRemoved) {
+    TemporaryFolder folder("temporaries");
+    write_bytes(folder / ".a.dat.Xy12Zq", std::string(1000, 'd'));
+    write_bytes(folder / ".a.dat.Live01", "held");
+    write_bytes(folder / ".a.dat.keeps-this", "not a temporary of ours");
+    write_bytes(folder / ".b.dat.Xy12Zq", "another file's");
+    const int held = ::open((folder / ".a.dat.Live01").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    std::vector<std::string> notes = write_files_together({{folder / "a.dat", "new"}});
+
+    ::close(held);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find(".a.dat.Xy12Zq"), std::string::npos) << notes[0];
+    EXPECT_EQ(read_bytes(folder / "a.dat"), "new");
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"a.dat", ".a.dat.Live01", ".a.dat.keeps-this",
+                                           ".b.dat.Xy12Zq"}));
+}
+
+// A writer killed at any point of a set replacement (here: in a child process that ends
+// itself just before or just after each rename) leaves a folder that the next lock-holder
+// mends into the whole earlier set, with no backup, temporary or lock file left; a writer
+// killed after its last rename leaves the whole new set. Both with and without unnamed files.
+TEST(FileOutput, AWriterKilledAtAnyRenameIsMendedByTheNextLockHolder) {
+    for (bool unnamed : {true, false}) {
+        for (int kill_at = 1; kill_at <= 6; ++kill_at) {
+            for (bool after : {false, true}) {
+                SCOPED_TRACE(std::to_string(kill_at) + (after ? " after" : " before") +
+                             (unnamed ? ", unnamed" : ", named"));
+                SetInFolder set;
+                set.write_earlier();
+                const pid_t child = ::fork();
+                ASSERT_GE(child, 0);
+                if (child == 0) {
+                    OutputFolderLock lock(set.folder.path());
+                    int calls = 0;
+                    RenameFunction rename_file = [&](const char* from, const char* to) {
+                        if (++calls == kill_at && !after) ::_exit(9);
+                        int result = ::rename(from, to);
+                        if (calls == kill_at && after) ::_exit(9);
+                        return result;
+                    };
+                    set.replace_with({.rename_file = rename_file,
+                                      .unnamed_temporaries = unnamed,
+                                      .folder_lock = &lock});
+                    ::_exit(0);
+                }
+                int status = 0;
+                ASSERT_EQ(::waitpid(child, &status, 0), child);
+                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+
+                { OutputFolderLock mending(set.folder.path()); }
+                set.expect_only("earlier ");
+            }
+        }
+    }
+}
+
+TEST(FileOutput, ASecondLockHolderWaitsItsTimeAndIsToldTheFolderIsBusy) {
+    TemporaryFolder folder("busy");
+    std::optional<OutputFolderLock> first(std::in_place, folder.path());
+    EXPECT_TRUE(std::filesystem::exists(folder / OutputFolderLock::file_name));
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        OutputFolderLock second(folder.path(), std::chrono::milliseconds(200));
+        FAIL() << "the second lock must not be taken while the first is held";
+    } catch (const FolderBusy& busy) {
+        EXPECT_EQ(busy.path, folder.path());
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    }
+    first.reset();
+    EXPECT_FALSE(std::filesystem::exists(folder / OutputFolderLock::file_name));
+    { OutputFolderLock again(folder.path(), std::chrono::milliseconds(0)); }
+    EXPECT_EQ(count_entries(folder.path()), 0u);
 }
 
 TEST(FileOutput, RemoveIfPresentIgnoresAMissingFile) {

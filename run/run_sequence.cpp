@@ -24,7 +24,7 @@ std::string scenario_error_report(const Model& model) {
 }
 
 int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,
-                   const CompileOutcome& outcome, Ui& ui) {
+                   const CompileOutcome& outcome, Ui& ui, OutputFolderLock* folder_lock) {
     switch (outcome.status) {
         case CompileOutcome::Status::stopped_by_error:
             errore(ui, outcome.errore_text);
@@ -37,13 +37,18 @@ int finish_compile(const std::filesystem::path& folder, const Identity& id, Mode
     }
     // What became of an interrupted earlier run's backups goes to standard error: it is
     // worth a line in a log, not a message box.
-    for (const std::string& note :
-         write_files_together(folder, compiled_files_by_name(id, model, outcome.files))) {
+    for (const std::string& note : write_files_together(
+             folder, compiled_files_by_name(id, model, outcome.files), folder_lock)) {
         print_line_on_standard_error(note);
     }
     if (model.error_code == 0) return exit_status::clean;
     ui.show_message(scenario_error_report(model));
     return exit_status::scenario_error;
+}
+
+std::string folder_busy_explanation(const FolderBusy& busy) {
+    return "Un'altra esecuzione scrive in questa cartella da " +
+           std::to_string(busy.waited.count() / 1000) + " s; riprovare quando avra' finito.";
 }
 
 namespace {
@@ -60,6 +65,10 @@ int run_package(const std::filesystem::path& folder, Ui& ui) {
     model.route_stem = id.route_stem;
     model.train_number = id.train_number;
     try {
+        // Held for the whole run: another run in this folder would overwrite the texts this
+        // one is about to read back.
+        OutputFolderLock folder_lock(folder);
+        for (const std::string& note : folder_lock.notes()) print_line_on_standard_error(note);
         write_document(folder, dati_linea(id));
         write_document(folder, dati_treno(id));
         write_document(folder, dati_note(id));
@@ -67,7 +76,10 @@ int run_package(const std::filesystem::path& folder, Ui& ui) {
         write_document(folder, dati_scheda(id));
         DiskSourceFiles sources(folder, id);
         CompileOutcome outcome = memorizza_percorso(model, sources, 1);
-        return finish_compile(folder, id, model, outcome, ui);
+        return finish_compile(folder, id, model, outcome, ui, &folder_lock);
+    } catch (const FolderBusy& busy) {
+        ui.show_message(system_failure_report(busy) + "\n" + folder_busy_explanation(busy));
+        return exit_status::system_failure;
     } catch (const SystemFailure& failure) {
         ui.show_message(system_failure_report(failure));
         return exit_status::system_failure;

@@ -10,6 +10,7 @@
 #include "compiler/model.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
+#include "io/output_folder_lock.h"
 #include "run/ui.h"
 
 namespace scenario {
@@ -23,7 +24,10 @@ std::string scenario_error_report(const Model& model);
 
 // Turns a finished compile into the program's exit status, writing and reporting as needed.
 int finish_compile(const std::filesystem::path& folder, const Identity& id, Model& model,
-                   const CompileOutcome& outcome, Ui& ui);
+                   const CompileOutcome& outcome, Ui& ui, OutputFolderLock* folder_lock = nullptr);
+
+// The line under the system failure report when another run held the folder throughout.
+std::string folder_busy_explanation(const FolderBusy& busy);
 
 // The whole run in the given folder; returns the exit status.
 int run_package(const std::filesystem::path& folder, Ui& ui);

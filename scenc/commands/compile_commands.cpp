@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 #include "compiler/check.h"
@@ -13,6 +14,7 @@
 #include "compiler/warnings.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
+#include "io/output_folder_lock.h"
 #include "scenc/common/identity_from_names.h"
 #include "scenc/common/input_files.h"
 #include "scenc/reports/error_report.h"
@@ -122,16 +124,26 @@ void refuse_overwriting_inputs(const CompileRequest& request, const Identity& id
     }
 }
 
+// Takes the output folder's lock, and says what the mending of an interrupted earlier run did.
+void lock_output_folder(const CompileRequest& request, std::optional<OutputFolderLock>& lock,
+                        std::ostream& err) {
+    if (lock) return;
+    lock.emplace(request.output_folder);
+    for (const std::string& note : lock->notes()) err << note << "\n";
+}
+
 int write_outcome(const CompileRequest& request, const Identity& id,
-                  const CompiledSources& compiled, std::ostream& out, std::ostream& err) {
+                  const CompiledSources& compiled, std::optional<OutputFolderLock>& lock,
+                  std::ostream& out, std::ostream& err) {
     if (compiled.outcome.status != CompileOutcome::Status::ready) {
         err << compiled.report << "nothing written\n";
         return exit_status::stopped;
     }
     make_output_folder(request.output_folder);
-    for (const std::string& note :
-         write_files_together(request.output_folder,
-                              compiled_files_by_name(id, compiled.model, compiled.outcome.files))) {
+    lock_output_folder(request, lock, err);
+    for (const std::string& note : write_files_together(
+             request.output_folder,
+             compiled_files_by_name(id, compiled.model, compiled.outcome.files), &*lock)) {
         err << note << "\n";
     }
     for (const auto& path : output_paths(request, id)) out << "wrote " << path.string() << "\n";
@@ -178,6 +190,13 @@ int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& 
         check_warning_switches(request.warnings);
         Identity id = identity_for(request);
         refuse_overwriting_inputs(request, id);
+        // An existing folder is locked and mended before anything else; a new one once it
+        // has been made.
+        std::optional<OutputFolderLock> lock;
+        std::error_code ignored;
+        if (std::filesystem::is_directory(request.output_folder, ignored)) {
+            lock_output_folder(request, lock, err);
+        }
         const RequestTexts texts = read_texts(request);
         CompiledSources compiled =
             compile_sources(texts.route, texts.train, id, request.no_plan ? 0 : 1);
@@ -186,7 +205,7 @@ int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& 
         const Diagnostics found = text_warnings(texts, compiled);
         warnings.insert(warnings.end(), found.begin(), found.end());
         const bool warnings_failed = report_warnings(request, warnings, err);
-        const int status = write_outcome(request, id, compiled, out, err);
+        const int status = write_outcome(request, id, compiled, lock, out, err);
         return status == exit_status::clean && warnings_failed ? exit_status::scenario_error
                                                                : status;
     });

@@ -9,6 +9,8 @@
 #include "compiler/windows_1252.h"
 #include "io/exit_status.h"
 #include "io/file_input.h"
+#include "io/output_folder_lock.h"
+#include "scenc/common/terminal_text.h"
 
 namespace scenario::scenc {
 
@@ -89,10 +91,16 @@ int report_problems(std::ostream& err, const std::function<int()>& subcommand) {
     try {
         return subcommand();
     } catch (const UsageProblem& problem) {
-        err << "scenc: " << problem.what() << "\n";
+        err << "scenc: " << terminal_text(problem.what()) << "\n";
         return usage_problem_status;
+    } catch (const FolderBusy& busy) {
+        err << "scenc: " << terminal_text(busy.path.string())
+            << ": busy: another run has been writing into this "
+            << "folder for the last " << busy.waited.count() / 1000
+            << " s; try again when it has finished\n";
+        return exit_status::system_failure;
     } catch (const SystemFailure& failure) {
-        err << system_failure_line(failure) << "\n";
+        err << terminal_text(system_failure_line(failure)) << "\n";
         return exit_status::system_failure;
     } catch (const std::exception& failure) {
         err << "scenc: " << failure.what() << "\n";

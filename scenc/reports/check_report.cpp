@@ -9,8 +9,9 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "scenc/reports/error_report.h"
+#include "scenc/common/terminal_text.h"
 #include "scenc/common/units.h"
+#include "scenc/reports/error_report.h"
 
 namespace scenario::scenc {
 
@@ -90,10 +91,11 @@ std::string summary_line(const Counts& counts) {
     return line + "\n";
 }
 
-// "FILE:LINE:COL", "FILE" when only the file is known, the scenario's name for no text.
+// "FILE:LINE:COL", "FILE" when only the file is known, the scenario's name for no text; for
+// the terminal, where a file name may hold any byte.
 std::string place_of(const SourceLocation& location, const CheckedTexts& texts) {
-    if (location.file.empty()) return texts.scenario_name;
-    std::string place = location.file;
+    if (location.file.empty()) return terminal_text(texts.scenario_name);
+    std::string place = terminal_text(location.file);
     if (location.line > 0) place += ":" + std::to_string(location.line);
     if (location.line > 0 && location.column > 0) place += ":" + std::to_string(location.column);
     return place;
@@ -196,7 +198,9 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
     const std::string kind = kind_text(diagnostic) + ":";
     std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
                       (error ? palette.error(kind) : palette.warning(kind)) + " " +
-                      palette.bold(shown_message(diagnostic)) + warning_option(diagnostic) + "\n";
+                      palette.bold(terminal_text(shown_message(diagnostic))) +
+                      warning_option(diagnostic) + "
+";
     out += snippet_lines(diagnostic.location, lines, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
@@ -233,9 +237,11 @@ std::string gcc_report(const Shown& shown, const CheckedTexts& texts) {
         const Diagnostic& diagnostic = shown.result.diagnostics[i];
         out += place_of(diagnostic.location, texts) + ": ";
         if (diagnostic.severity == Severity::warning) {
-            out += "warning: " + message_with_position(diagnostic) + warning_option(diagnostic);
+            out += "warning: " + terminal_text(message_with_position(diagnostic)) +
+                   warning_option(diagnostic);
         } else {
-            out += "error: " + message_with_position(diagnostic) + " [" + kind_text(diagnostic) +
+            out += "error: " + terminal_text(message_with_position(diagnostic)) + " [" +
+                   kind_text(diagnostic) +
                    (i == shown.result.final_error ? "; " + std::string(final_error_note) : "") +
                    "]";
         }

@@ -7,6 +7,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/source_files.h"
 #include "scenc/common/input_files.h"
+#include "scenc/common/terminal_text.h"
 
 namespace scenario::scenc {
 
@@ -34,15 +35,21 @@ Snippet snippet_at(std::string_view line, int column, int span) {
         field -= start;
     }
     std::string marker(before.size(), ' ');
-    for (std::size_t i = 0; i < field; ++i)
-        marker += (i < line.size() && line[i] == '\t') ? '\t' : ' ';
+    // A control byte shows as \xNN, four columns wide, so the caret moves with it.
+    for (std::size_t i = 0; i < field; ++i) {
+        if (i < line.size() && line[i] == '\t') {
+            marker += '\t';
+        } else {
+            marker.append(i < line.size() ? terminal_width_of_byte(line[i]) : 1, ' ');
+        }
+    }
     marker += '^';
     // The underline stops at the end of the line shown.
     for (std::size_t i = field + 1;
          i < field + static_cast<std::size_t>(std::max(span, 1)) && i < line.size(); ++i) {
         marker += '~';
     }
-    return {before + single_byte_to_utf8(line) + after, marker};
+    return {before + terminal_text(single_byte_to_utf8(line)) + after, marker};
 }
 
 namespace {

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <ostream>
 
-#include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
-#include "scenc/review/scenario_view.h"
+#include "scenc/common/terminal_text.h"
 #include "scenc/common/units.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/review/scenario_view.h"
 
 namespace scenario::scenc {
 
@@ -268,7 +269,7 @@ int run_diff(const DiffRequest& request, std::ostream& out, std::ostream& err) {
         if (request.json) {
             out << diff_json(diff).dump(2) << "\n";
         } else {
-            out << diff_text(diff);
+            out << terminal_text(diff_text(diff), true);
         }
         return diff.same() ? 0 : 1;
     });

@@ -6,10 +6,11 @@
 #include <optional>
 #include <ostream>
 
-#include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
-#include "scenc/review/scenario_view.h"
+#include "scenc/common/terminal_text.h"
 #include "scenc/common/units.h"
+#include "scenc/review/compiled_files.h"
+#include "scenc/review/scenario_view.h"
 
 namespace scenario::scenc {
 
@@ -307,7 +308,8 @@ int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     }
     for (std::size_t i = 0; i < dumped.size(); ++i) {
         if (i > 0) out << "\n";
-        out << request.files[i].string() << ": " << dumped[i].heading << "\n" << dumped[i].text;
+        out << terminal_text(request.files[i].string()) << ": " << dumped[i].heading << "\n"
+            << terminal_text(dumped[i].text, true);
     }
     return 0;
 }

@@ -312,14 +312,17 @@ json cell_positions(const Model& model) {
     return list;
 }
 
-// A "</" inside the data would end the script element early.
+// Inside a script element "</" would end it and "<!--" would make the parser swallow the
+// page's own script after it; a "<" only ever stands inside a JSON string, where \u003c is
+// the same character.
 std::string script_safe(const std::string& json_text) {
     std::string safe;
     safe.reserve(json_text.size());
-    for (std::size_t i = 0; i < json_text.size(); ++i) {
-        safe += json_text[i];
-        if (json_text[i] == '<' && i + 1 < json_text.size() && json_text[i + 1] == '/') {
-            safe += "\\";
+    for (char c : json_text) {
+        if (c == '<') {
+            safe += "\\u003c";
+        } else {
+            safe += c;
         }
     }
     return safe;

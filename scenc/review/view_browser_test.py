@@ -8,7 +8,8 @@ zoomed by the wheel to the 2 km around km 100 it counts exactly the compiled fea
 that stretch; every zoom step redraws within 50 ms; hovering the first station shows its
 name, its departure time and the train text's line, and in the zoomed window the signal at
 km 100.7 its own; keys and dragging move the view; a set compiled without its plan opens
-too. It saves a screenshot of the whole line
+too; station names that hold markup, a comment opener before a script tag, quotes or
+control bytes run nothing and leave the page's script working. It saves a screenshot of the whole line
 and one of the zoomed window (the README shows copies of them from docs/).
 
 A missing Chromium, chromedriver or Selenium is a failure, not a skip.
@@ -95,6 +96,7 @@ def start_browser(profile):
                  "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage",
                  "--window-size=1600,1000", f"--user-data-dir={profile}"):
         options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     return webdriver.Chrome(service=Service(executable_path=CHROMEDRIVER), options=options)
 
 
@@ -204,6 +206,50 @@ def check_page_without_plan(program, driver, work, records, cells):
           f"a set without a plan opens and shows its features ({state['visible']})")
 
 
+HOSTILE_NAMES = [
+    b"<img src=x onerror=window.hostile=1>",
+    b"<!--<script>",
+    b"</script><script>window.hostile=1</script>",
+    b"\"double\" 'single' back\\slash",
+    b"\x1b[2J\x1bc\x1b]0;title\x07",
+    b"over\rwritten",
+    b"before\0after",
+    bytes(range(0x80, 0xA0)),
+    b"W" * 10000,
+]
+
+
+def with_station_name(records, name):
+    """The record file with station 1 renamed (records: 34 bytes each plus their text)."""
+    station = 34 + int.from_bytes(records[14:16], "little")
+    length = int.from_bytes(records[station + 14:station + 16], "little")
+    return (records[:station + 14] + len(name).to_bytes(2, "little") + name +
+            records[station + 16 + length:])
+
+
+def check_hostile_names(program, driver, work):
+    """A station named with markup, a comment opener before a script tag, quotes, control
+    bytes or 10,000 bytes: the page's own script still runs, nothing of the name runs, and
+    the console shows no error."""
+    driver.get_log("browser")  # drop what earlier pages logged
+    sim = f"{STEM}_{TRAIN}.sim"
+    clean = (work / "no-plan" / sim).read_bytes()
+    shutil.copytree(work / "no-plan", work / "hostile", dirs_exist_ok=True)
+    for name in HOSTILE_NAMES:
+        (work / "hostile" / sim).write_bytes(with_station_name(clean, name))
+        scenc(program, work, "view", "hostile", "-o", "hostile.html")
+        driver.get((work / "hostile.html").as_uri())
+        state = driver.execute_script(
+            "return {view: typeof window.scenarioView, hostile: window.hostile,"
+            " scripts: document.scripts.length,"
+            " first: scenarioData.stations[0].n.length};")
+        errors = [entry["message"] for entry in driver.get_log("browser")
+                  if entry["level"] == "SEVERE"]
+        check(state["view"] == "object" and state["hostile"] is None and state["scripts"] == 2
+              and state["first"] > 0 and not errors,
+              f"a station named {name[:40]!r} runs nothing and breaks nothing ({state}, {errors})")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--scenc", required=True)
@@ -237,6 +283,7 @@ def main():
             driver.save_screenshot(str(shots / "view-km-100.png"))
             check_keys_and_drag(driver, canvas)
             check_page_without_plan(args.scenc, driver, work, records, cells)
+            check_hostile_names(args.scenc, driver, work)
         finally:
             driver.quit()
     if failures:
