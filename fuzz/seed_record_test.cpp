@@ -53,9 +53,9 @@ std::string check_diagnostics(const std::string& route, const std::string& train
                                               carried_identity(), {.max_errors = 0});
     std::ostringstream out;
     for (const Diagnostic& d : result.diagnostics) {
-        out << (d.name.empty() ? std::to_string(d.number) : d.name) << '|' << d.location.file
-            << '|' << d.location.line << '|' << d.location.column << '|' << d.location.span
-            << '|' << d.message << '\n';
+        out << (d.name.empty() ? std::to_string(d.number) : d.name) << '|' << d.location.file << '|'
+            << d.location.line << '|' << d.location.column << '|' << d.location.span << '|'
+            << d.message << '\n';
     }
     return out.str();
 }
@@ -101,7 +101,8 @@ std::map<std::string, std::string> read_record() {
 
 void write_record(const std::map<std::string, std::string>& record) {
     std::ofstream out(record_path);
-    out << "# input hash, then what the compile, the check and the train outline of that seed input leave (seed_record_test)\n";
+    out << "# input hash, then what the compile, the check and the train outline of that seed "
+           "input leave (seed_record_test)\n";
     for (const auto& [input, outcome] : record) out << input << ' ' << outcome << '\n';
 }
 

@@ -134,7 +134,7 @@ std::optional<FeatureShape> shape_of(std::uint8_t kind) {
         case cell_kind::slowdown_warning:
             return FeatureShape{"slowdown", "slowdown warning board", RowKind::slowdown};
         case cell_kind::speed_boards:
-            return FeatureShape{"board", "maximum-speed boards", RowKind::speed_boards};
+            return FeatureShape{"board", "maximum-speed boards", RowKind::speed_board};
         case cell_kind::sign_board:
             return FeatureShape{"board", "route sign board", RowKind::sign_board};
         case cell_kind::station_stop:
