@@ -495,7 +495,7 @@ ReferenceOrder by_value(const KilometricReference& t, const KilometricReference&
 RouteHalfResult parse_route(Model& model, std::string_view text, const std::string& display_name) {
     // No field can hold "[generale]" when the text does not: an empty or blank text is refused
     // like any other text without a general block, not as a read fault.
-    if (!contains(ascii_lowered(text), "[generale]")) {
+    if (!opens_general_block(text)) {
         refuse(model, error_number::no_general_block, {display_name});
         return {};
     }

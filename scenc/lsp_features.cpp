@@ -211,8 +211,10 @@ std::optional<std::pair<std::string, int>> outline_entry(const TextRow& row) {
     while (name.ends_with(' ')) name.pop_back();
     if (kind == RowKind::station) return std::pair{name, symbol_object};
     if (kind == RowKind::sign_board) return std::pair{name + " " + place, symbol_string};
-    if (kind == RowKind::signal) return std::pair{"segnale " + place, symbol_event};
-    if (kind == RowKind::slowdown) return std::pair{"rallentamento " + place, symbol_key};
+    if (kind == RowKind::signal)
+        return std::pair{std::string(row.kind->keyword) + " " + place, symbol_event};
+    if (kind == RowKind::slowdown)
+        return std::pair{std::string(row.kind->keyword) + " " + place, symbol_key};
     return std::nullopt;
 }
 
