@@ -258,7 +258,9 @@ std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role) {
     rows.push_back(row_at(reader.last_field_site()));
     rows.back().header = field;
     RowPlace place = role == TextRole::train ? RowPlace::train : RowPlace::route_general;
+    int values_from_line = 0;  // the keyword's line while a row's values are read
     for (;;) {
+        values_from_line = 0;
         try {
             const std::size_t begun = reader.fields_begun();
             if (!read_keyword_field(reader, place, read_field, [](std::string_view) {})) {
@@ -278,7 +280,9 @@ std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role) {
                 named = true;
                 rows.push_back(row_at(site));
                 rows.back().kind = &row_grammar_of(kind);
+                values_from_line = site.line;
                 read_values(reader, rows.back());
+                values_from_line = 0;
                 return true;
             });
             if (!named && is_header(field)) {
@@ -287,7 +291,12 @@ std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role) {
             }
         } catch (const RunTimeFault&) {
             // The values read so far are what the hover can tell; the scan goes on at the next
-            // line that begins a row or a section.
+            // line that begins a row or a section. A row cut short took the next line's first
+            // field, which is then read again, as the check does.
+            if (values_from_line > 0 && reader.last_field_opens_line() &&
+                reader.last_field_site().line > values_from_line) {
+                reader.return_to_line_of_last_field();
+            }
             reader.skip_to_line([&](std::string_view first) {
                 return names_a_row(place, first) || is_header(first);
             });

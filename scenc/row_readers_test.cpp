@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "compiler/check.h"
 #include "compiler/errors.h"
@@ -153,6 +154,19 @@ TEST(RowReaders, CommentLimitsGiveTheSameReadingInEveryPart) {
         EXPECT_EQ(language_server_line(texts, c.kind), c.line);
         EXPECT_EQ(view_line(texts, c.kind), c.line);
     }
+}
+
+// A row cut short by the next line's row is read again from that line, as the check reads it;
+// a field that faults where a keyword is due is passed over.
+TEST(RowReaders, LanguageServerGoesOnAfterARowThatDoesNotRead) {
+    const std::string text =
+        "[generale]\r\nsegnale, 8650, 2\r\nsegnale, 8660, 2\r\n\"segnale\r\nsabbia, "
+        "5\r\n[fine]\r\n";
+    std::vector<int> lines;
+    for (const lsp::TextRow& row : lsp::text_rows(text, lsp::TextRole::train)) {
+        if (row.kind != nullptr) lines.push_back(row.line);
+    }
+    EXPECT_EQ(lines, (std::vector<int>{2, 3, 5}));
 }
 
 // The hover on each value of a row names its field, its meaning, unit and range, and the value
