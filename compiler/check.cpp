@@ -6,7 +6,7 @@
 
 #include "compiler/driver.h"
 #include "compiler/errors.h"
-#include "compiler/keywords.h"
+#include "compiler/row_scanner.h"
 #include "compiler/source_files.h"
 #include "compiler/warnings.h"
 
@@ -47,10 +47,7 @@ namespace {
 // likely given the wrong way round.
 void note_swapped_texts(Diagnostics& diagnostics, const SourceText& route,
                         const SourceText& train) {
-    auto holds_length_row = [](const std::string& text) {
-        const std::string lowered = ascii_lowered(text);
-        return contains(lowered, "lunghezza") && contains(lowered, "percorso");
-    };
+    auto holds_length_row = [](const std::string& text) { return holds_route_length_words(text); };
     if (holds_length_row(route.text) || !holds_length_row(train.text)) return;
     for (Diagnostic& diagnostic : diagnostics) {
         if (diagnostic.number == error_number::no_route_length) {

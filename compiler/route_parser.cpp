@@ -8,10 +8,10 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
 #include "compiler/row_parsing.h"
+#include "compiler/row_scanner.h"
 
 namespace scenario {
 
@@ -22,14 +22,6 @@ constexpr std::int32_t route_length_limit = 1000000;
 constexpr std::int32_t track_beyond_route = 7000;
 // No plan point at or past this index may be computed.
 constexpr std::int32_t plan_point_limit = 1000000;
-constexpr int general_comment_limit = 10;
-
-// The header that closes the general block: brackets on both sides, not a comment.
-bool closes_general_block(std::string_view field) {
-    const std::size_t first = field.find_first_not_of(" \t");
-    const bool starts_with_dash = first != std::string_view::npos && field[first] == '-';
-    return !starts_with_dash && contains(field, "[") && contains(field, "]");
-}
 
 // Change of heading per metre for the first class digit the keyword holds, 0 when it holds
 // none.
@@ -53,24 +45,11 @@ class RouteParser {
     FieldReader& reader() { return reader_; }
     Model& model() { return model_; }
 
+    // The readers of the route's rows, by kind.
+    static consteval RowReaders<RouteParser> readers();
+
   private:
-    using Rows = std::array<RowKind<RouteParser>, 8>;
-    using FeatureRows = std::array<RowKind<RouteParser>, 5>;
-    static const Rows& general_rows();
-    static const FeatureRows& feature_rows();
-    RowEnd read_general_row();
-    RowEnd read_feature_row();
-    // In a check: a read fault becomes error 25 and reading goes on at the next row.
-    template <typename ReadRow, typename StartsRow>
-    RowEnd keep_reading(ReadRow read_row, StartsRow starts_row);
-
-    std::string read_field();
-    std::int32_t read_number(SourceLocation& site);
-
-    bool find_general_block();
-    RowEnd read_general_block();
     RowEnd route_length_row();
-    RowEnd kilometric_reference_row(int slot);
     RowEnd reference_three_row() {
         return kilometric_reference_row(record_slot::progressive_three);
     }
@@ -80,14 +59,24 @@ class RouteParser {
     RowEnd background_two_row();
     RowEnd background_three_row();
     RowEnd cab_signalling_row();
-
-    void start_feature_part();
-    RowEnd read_feature_part();
     RowEnd gradient_row();
     RowEnd curve_row();
     RowEnd mountain_row();
     RowEnd speed_board_row();
     RowEnd sign_board_row();
+
+    RowEnd read_general_row();
+    RowEnd read_feature_row();
+
+    std::string read_field();
+    std::int32_t read_number(SourceLocation& site);
+
+    bool find_general_block();
+    RowEnd read_general_block();
+    RowEnd kilometric_reference_row(int slot);
+
+    void start_feature_part();
+    RowEnd read_feature_part();
 
     void fill_gradient_until(std::int64_t cell);
     void plan_steps_through(std::int64_t last, double curvature);
@@ -138,81 +127,75 @@ RouteHalfResult RouteParser::run() {
 // The fields before "[generale]" are skipped. A text that ends before that field, or with
 // it, has no general block.
 bool RouteParser::find_general_block() {
-    while (!reader_.at_end()) {
-        const std::string field = read_field();
-        if (reader_.at_end()) break;
-        if (contains(ascii_lowered(field), "[generale]")) return true;
-    }
+    if (skip_to_general_block(reader_, [this] { return read_field(); }) && !reader_.at_end())
+        return true;
     refuse(model_, error_number::no_general_block, reader_.last_field_site());
     return false;
 }
 
-// Several kinds may match one keyword; each then reads its own values, in this order. Only the
-// route length is recognised whatever the case of its words.
-const RouteParser::Rows& RouteParser::general_rows() {
-    static constexpr Rows rows{{
-        {row_keyword("lunghezza percorso"), &RouteParser::route_length_row},
-        {row_keyword("progressiva chilometrica tre"), &RouteParser::reference_three_row},
-        {row_keyword("progressiva chilometrica due"), &RouteParser::reference_two_row},
-        {row_keyword("progressiva chilometrica uno"), &RouteParser::reference_one_row},
-        {row_keyword("sfondo uno"), &RouteParser::background_one_row},
-        {row_keyword("sfondo due"), &RouteParser::background_two_row},
-        {row_keyword("sfondo tre"), &RouteParser::background_three_row},
-        {row_keyword("ripetizione segnali 4 codici"), &RouteParser::cab_signalling_row},
-    }};
-    return rows;
+// The readers of the route's rows. Several kinds may match one keyword; each then reads its
+// own values, in the grammar's order. The sign board comes last: its text is read as a field
+// but never examined as a keyword.
+consteval RowReaders<RouteParser> RouteParser::readers() {
+    RowReaders<RouteParser> read{};
+    read[index_of(RowKind::route_length)] = &RouteParser::route_length_row;
+    read[index_of(RowKind::reference_three)] = &RouteParser::reference_three_row;
+    read[index_of(RowKind::reference_two)] = &RouteParser::reference_two_row;
+    read[index_of(RowKind::reference_one)] = &RouteParser::reference_one_row;
+    read[index_of(RowKind::background_one)] = &RouteParser::background_one_row;
+    read[index_of(RowKind::background_two)] = &RouteParser::background_two_row;
+    read[index_of(RowKind::background_three)] = &RouteParser::background_three_row;
+    read[index_of(RowKind::cab_signalling)] = &RouteParser::cab_signalling_row;
+    read[index_of(RowKind::gradient)] = &RouteParser::gradient_row;
+    read[index_of(RowKind::curve)] = &RouteParser::curve_row;
+    read[index_of(RowKind::mountain)] = &RouteParser::mountain_row;
+    read[index_of(RowKind::speed_board)] = &RouteParser::speed_board_row;
+    read[index_of(RowKind::sign_board)] = &RouteParser::sign_board_row;
+    return read;
 }
+constexpr RowReaders<RouteParser> route_readers = RouteParser::readers();
 
-// The sign board comes last: its text is read as a field but never examined as a keyword.
-const RouteParser::FeatureRows& RouteParser::feature_rows() {
-    static constexpr FeatureRows rows{{
-        {row_keyword("pendenza"), &RouteParser::gradient_row},
-        {row_keyword("curvad3"), &RouteParser::curve_row},
-        {row_keyword("montagna"), &RouteParser::mountain_row},
-        {row_keyword("indicatori_vmax"), &RouteParser::speed_board_row},
-        {row_keyword("cartello_indicatore"), &RouteParser::sign_board_row},
-    }};
-    return rows;
-}
-
-template <typename ReadRow, typename StartsRow>
-RowEnd RouteParser::keep_reading(ReadRow read_row, StartsRow starts_row) {
-    for (;;) {
-        RowEnd end = RowEnd::next_row;
-        try {
-            end = read_row();
-        } catch (RunTimeFault& fault) {
-            if (!model_.keep_going) throw;
-            record_read_fault(model_, reader_, fault);
-            end = RowEnd::skip_row;
-        }
-        if (end == RowEnd::skip_row) {
-            reader_.skip_to_line(starts_row);
-        } else if (end != RowEnd::next_row) {
-            return end;
-        }
+// The general block's readers, and the feature part's: each a copy of route_readers that
+// keeps its own place's kinds.
+consteval RowReaders<RouteParser> route_readers_of(RowPlace place) {
+    RowReaders<RouteParser> read{};
+    for (const RowGrammar& row : kinds_of_place(place)) {
+        read[index_of(row.kind)] = route_readers[index_of(row.kind)];
     }
+    return read;
 }
+constexpr RowReaders<RouteParser> general_readers = route_readers_of(RowPlace::route_general);
+constexpr RowReaders<RouteParser> feature_readers = route_readers_of(RowPlace::route_feature);
+static_assert(reads_exactly_the_kinds_of(general_readers, RowPlace::route_general) &&
+                  reads_exactly_the_kinds_of(feature_readers, RowPlace::route_feature),
+              "every route row kind needs a reader");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < row_kind_count; ++i) {
+            const bool read = general_readers[i] != nullptr || feature_readers[i] != nullptr;
+            if ((route_readers[i] != nullptr) != read) return false;
+        }
+        return true;
+    }(),
+    "only route row kinds have route readers");
 
 RowEnd RouteParser::read_general_block() {
-    return keep_reading([this] { return read_general_row(); },
-                        [](std::string_view first) {
-                            return names_a_row(general_rows(), first) ||
-                                   closes_general_block(first);
-                        });
+    return read_rows(
+        model_, reader_, [this] { return read_general_row(); },
+        [](std::string_view first) {
+            return names_a_row(RowPlace::route_general, first) || closes_general_block(first);
+        });
 }
 
 // One row of the general block; end_step when the block is over.
 RowEnd RouteParser::read_general_row() {
-    if (reader_.at_end()) return RowEnd::end_step;
-    read_field();
-    // The last field of the text is never interpreted.
-    if (reader_.at_end()) return RowEnd::end_step;
-    // Comments are skipped without an end test: a comment as the last but one field makes the
-    // next read run past the end, which is a read fault.
-    for (int i = 0; i < general_comment_limit && contains(keyword_, "-"); ++i) read_field();
+    if (!read_keyword_field(
+            reader_, RowPlace::route_general, [this] { return read_field(); },
+            [](std::string_view) {}))
+        return RowEnd::end_step;
     model_.row_site = keyword_site_;
-    const RowEnd end = read_matching_rows(*this, general_rows(), keyword_, keyword_site_);
+    const RowEnd end = read_matching_rows(*this, RowPlace::route_general, general_readers, keyword_,
+                                          keyword_site_);
     if (end != RowEnd::next_row) return end;
     return closes_general_block(keyword_) ? RowEnd::end_step : RowEnd::next_row;
 }
@@ -306,21 +289,19 @@ void RouteParser::start_feature_part() {
 }
 
 RowEnd RouteParser::read_feature_part() {
-    return keep_reading([this] { return read_feature_row(); },
-                        [](std::string_view first) { return names_a_row(feature_rows(), first); });
+    return read_rows(
+        model_, reader_, [this] { return read_feature_row(); },
+        [](std::string_view first) { return names_a_row(RowPlace::route_feature, first); });
 }
 
 RowEnd RouteParser::read_feature_row() {
-    if (reader_.at_end()) return RowEnd::end_step;
-    read_field();
-    if (reader_.at_end()) return RowEnd::end_step;
-    // At most two comments in a row are skipped; a third is examined as a keyword.
-    for (int i = 0; i < 2 && contains(keyword_, "-"); ++i) {
-        read_field();
-        if (reader_.at_end()) return RowEnd::end_step;
-    }
+    if (!read_keyword_field(
+            reader_, RowPlace::route_feature, [this] { return read_field(); },
+            [](std::string_view) {}))
+        return RowEnd::end_step;
     model_.row_site = keyword_site_;
-    return read_matching_rows(*this, feature_rows(), keyword_, keyword_site_);
+    return read_matching_rows(*this, RowPlace::route_feature, feature_readers, keyword_,
+                              keyword_site_);
 }
 
 // The gradient in force covers the cells from the cursor up to the new row's cell (one cell at
@@ -514,7 +495,7 @@ ReferenceOrder by_value(const KilometricReference& t, const KilometricReference&
 RouteHalfResult parse_route(Model& model, std::string_view text, const std::string& display_name) {
     // No field can hold "[generale]" when the text does not: an empty or blank text is refused
     // like any other text without a general block, not as a read fault.
-    if (!contains(ascii_lowered(text), "[generale]")) {
+    if (!opens_general_block(text)) {
         refuse(model, error_number::no_general_block, {display_name});
         return {};
     }

@@ -1,5 +1,5 @@
-// What both text parsers share: how a row ends, how rows are told apart by their keyword
-// field, the range test, and how an error ends a row.
+// What both text parsers share: how a row ends, how each parser pairs the kinds of rows with
+// its readers, the keep-going rule, the range test, and how an error ends a row.
 #pragma once
 
 #include <array>
@@ -12,8 +12,9 @@
 #include "compiler/diagnostic.h"
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "compiler/keywords.h"
 #include "compiler/model.h"
+#include "compiler/row_grammar.h"
+#include "compiler/row_scanner.h"
 
 namespace scenario {
 
@@ -39,40 +40,37 @@ inline RowEnd after_row_error(Model& model, RowEnd in_compile) {
     return model.keep_going ? RowEnd::skip_row : in_compile;
 }
 
-// A kind of row: its keyword's words and fields (compiler/keywords.h), and the parser's
-// reader for it.
+// A parser's readers of rows, indexed by the kind: each reads the fields after the keyword.
+//
+// The keep-going rule, which every reader follows: a reader that finds an error raises it and
+// returns what the refusal helpers below (refuse, refuse_taken, out_of_track, after_row_error)
+// return. It never ends the row, skips fields or stops reading by itself: in a compile the
+// helper gives the compile's own ending, in a check it gives skip_row, and read_rows goes on
+// at the next line that begins a row. A read fault thrown from a reader is handled the same
+// way, by read_rows alone.
 template <typename Parser>
-struct RowKind {
-    const RowKeyword* words;
-    RowEnd (Parser::*read)() = nullptr;
-};
+using RowReaders = std::array<RowEnd (Parser::*)(), row_kind_count>;
 
+// Whether the readers give every kind of the place a reader and no other kind one; used in a
+// static_assert beside each parser's readers.
 template <typename Parser>
-bool holds_words_of(const RowKind<Parser>& kind, std::string_view field, std::string_view lowered) {
-    return holds_words_of(*kind.words, field, lowered);
-}
-
-// Whether a line's first field names one of these kinds of row.
-template <typename Parser, std::size_t N>
-bool names_a_row(const std::array<RowKind<Parser>, N>& kinds, std::string_view first_field) {
-    const std::string lowered = ascii_lowered(first_field);
-    for (const RowKind<Parser>& kind : kinds) {
-        if (holds_words_of(kind, first_field, lowered)) return true;
+consteval bool reads_exactly_the_kinds_of(const RowReaders<Parser>& readers, RowPlace place) {
+    for (const RowGrammar& row : row_grammar) {
+        if ((readers[index_of(row.kind)] != nullptr) != (row.place == place)) return false;
     }
-    return false;
+    return true;
 }
 
 // The fields of a row began on its keyword's line, and its last field, a text, is the first
 // field of a later line that names a row of its own: most likely the row is short and took the
 // next row's keyword as its last field, and that next row is lost. The text is read as it
 // always has been; the author is warned at the end of the short row.
-template <typename Parser, std::size_t N>
-void warn_if_row_runs_on(Model& model, const FieldReader& reader,
-                         const std::array<RowKind<Parser>, N>& kinds, std::string_view keyword,
-                         int keyword_line, std::size_t begun, int needed) {
+inline void warn_if_row_runs_on(Model& model, const FieldReader& reader, RowPlace place,
+                                std::string_view keyword, int keyword_line, std::size_t begun,
+                                int needed) {
     const SourceLocation last = reader.last_field_site();
     if (last.line <= keyword_line || !reader.last_field_opens_line()) return;
-    if (!names_a_row(kinds, reader.last_field_text())) return;
+    if (!names_a_row(place, reader.last_field_text())) return;
     const SourceLocation previous = reader.previous_field_site();
     Diagnostic warning;
     warning.severity = Severity::warning;
@@ -102,39 +100,60 @@ inline void blame_short_row(RunTimeFault& fault, const FieldReader& reader,
                          {previous.file, previous.line, previous.column + previous.span, 1});
 }
 
-// Every kind whose words the field holds reads its row, in table order, until one of them
-// ends the reading. The field is copied: a reader may read a later field into its source.
-template <typename Parser, std::size_t N>
-RowEnd read_matching_rows(Parser& parser, const std::array<RowKind<Parser>, N>& kinds,
+// Every kind of the place whose words the field holds reads its row, in the order of test,
+// until one of them ends the reading. The field is copied: a reader may read a later field
+// into its source.
+template <typename Parser>
+RowEnd read_matching_rows(Parser& parser, RowPlace place, const RowReaders<Parser>& readers,
                           std::string field, const SourceLocation& field_site) {
-    const std::string lowered = ascii_lowered(field);
-    for (const RowKind<Parser>& kind : kinds) {
-        if (!holds_words_of(kind, field, lowered)) continue;
+    RowEnd end = RowEnd::next_row;
+    for_each_kind_named(place, field, [&](RowKind kind) {
         const std::size_t begun = parser.reader().fields_begun();
+        const auto needed = static_cast<int>(field_count(kind));
         try {
-            const RowEnd end = (parser.*kind.read)();
-            if (end != RowEnd::next_row) return end;
-            warn_if_row_runs_on(parser.model(), parser.reader(), kinds, field, field_site.line,
-                                begun, field_count(*kind.words));
+            end = (parser.*readers[index_of(kind)])();
+            if (end != RowEnd::next_row) return false;
+            warn_if_row_runs_on(parser.model(), parser.reader(), place, field, field_site.line,
+                                begun, needed);
         } catch (RunTimeFault& fault) {
             if (fault.site.file.empty()) fault.site = parser.reader().last_field_site();
-            blame_short_row(fault, parser.reader(), field, field_site.line, begun,
-                            field_count(*kind.words));
+            blame_short_row(fault, parser.reader(), field, field_site.line, begun, needed);
             throw;
         }
-    }
-    return RowEnd::next_row;
+        return true;
+    });
+    return end;
 }
 
-// A read fault met in a check: error 25 at its place, and reading goes on at the next row.
-// A row cut short gave its fault to the next line's first field, which is then read again.
-inline void record_read_fault(Model& model, FieldReader& reader, const RunTimeFault& fault) {
-    Diagnostic diagnostic = error_diagnostic(
-        error_number::read_fault, fault.site.file.empty() ? reader.last_field_site() : fault.site);
-    diagnostic.message += ": " + std::string(fault.what());
-    raise_diagnostic(model, std::move(diagnostic));
-    row_ended(model);
-    if (fault.site.line < reader.last_field_site().line) reader.return_to_line_of_last_field();
+// Reads rows with read_row until one ends the reading. In a check a read fault becomes
+// error 25 at its place (a row cut short gave its fault to the next line's first field, which
+// is then read again), and a refused row is skipped: reading goes on at the next line whose
+// first field passes starts_row. In a compile the fault goes on up to the driver.
+template <typename ReadRow, typename StartsRow>
+RowEnd read_rows(Model& model, FieldReader& reader, ReadRow read_row, StartsRow starts_row) {
+    for (;;) {
+        RowEnd end = RowEnd::next_row;
+        try {
+            end = read_row();
+        } catch (RunTimeFault& fault) {
+            if (!model.keep_going) throw;
+            Diagnostic diagnostic =
+                error_diagnostic(error_number::read_fault,
+                                 fault.site.file.empty() ? reader.last_field_site() : fault.site);
+            diagnostic.message += ": " + std::string(fault.what());
+            raise_diagnostic(model, std::move(diagnostic));
+            row_ended(model);
+            if (fault.site.line < reader.last_field_site().line) {
+                reader.return_to_line_of_last_field();
+            }
+            end = RowEnd::skip_row;
+        }
+        if (end == RowEnd::skip_row) {
+            reader.skip_to_line(starts_row);
+        } else if (end != RowEnd::next_row) {
+            return end;
+        }
+    }
 }
 
 // The range test: a row at this position, reaching this far, lies on the track. A negative

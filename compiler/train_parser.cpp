@@ -8,10 +8,10 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/recorders.h"
 #include "compiler/row_parsing.h"
+#include "compiler/row_scanner.h"
 
 namespace scenario {
 
@@ -61,76 +61,22 @@ class TrainTextParser {
           // Stations live below the sign boards, never above record 80.
           sign_board_limit_(std::min(sign_board_limit, record_slot::last_sign_board)) {}
 
-    void run() {
-        skip_to_general_block();
-        RowEnd end = RowEnd::next_row;
-        while (end == RowEnd::next_row || end == RowEnd::skip_row) {
-            if (end == RowEnd::skip_row) {
-                reader_.skip_to_line(
-                    [](std::string_view first) { return names_a_row(row_kinds(), first); });
-            }
-            end = keep_reading_row();
-        }
-        if (end == RowEnd::end_step) end_step();
-    }
+    void run();
 
     FieldReader& reader() { return reader_; }
     Model& model() { return model_; }
 
+    // The readers of the train's rows, by kind.
+    static consteval RowReaders<TrainTextParser> readers();
+
   private:
-    using RowKinds = std::array<RowKind<TrainTextParser>, 10>;
-
-    // Every kind whose words the field holds reads its row, in this order.
-    static const RowKinds& row_kinds() {
-        static constexpr RowKinds kinds{{
-            {row_keyword("percentuale massa frenata"), &TrainTextParser::read_braked_mass},
-            {row_keyword("numero vetture"), &TrainTextParser::read_car_count},
-            {row_keyword("velocita"), &TrainTextParser::read_speed_row},
-            {row_keyword("aderenza"), &TrainTextParser::read_adhesion_row},
-            {row_keyword("orologio"), &TrainTextParser::read_clock},
-            {row_keyword("sabbia"), &TrainTextParser::read_sand},
-            {row_keyword("segnale"), &TrainTextParser::read_signal},
-            {row_keyword("rallentamento"), &TrainTextParser::read_slowdown},
-            {row_keyword("abbattimento"), &TrainTextParser::read_code_drop},
-            {row_keyword("stazione"), &TrainTextParser::read_station},
-        }};
-        return kinds;
-    }
-
-    // In a check, a read fault becomes error 25 and reading goes on at the next row.
-    RowEnd keep_reading_row() {
-        try {
-            return read_row();
-        } catch (RunTimeFault& fault) {
-            if (!model_.keep_going) throw;
-            record_read_fault(model_, reader_, fault);
-            return RowEnd::skip_row;
-        }
-    }
-
-    void skip_to_general_block() {
-        while (!reader_.at_end()) {
-            if (contains(ascii_lowered(reader_.read_text()), "[generale]")) return;
-        }
-    }
-
-    // Reads the keyword field, skipping at most two comment fields. False when the file ends
-    // with it: the last field of the file is never interpreted.
-    bool read_keyword() {
+    // Every keyword field passes through current_field.
+    const std::string& read_field() {
         model_.current_field = reader_.read_text();
-        if (reader_.at_end()) return false;
-        for (int discarded = 0; discarded < 2 && contains(model_.current_field, "-"); ++discarded) {
-            model_.current_field = reader_.read_text();
-            if (reader_.at_end()) return false;
-        }
-        return true;
+        return model_.current_field;
     }
 
-    RowEnd read_row() {
-        if (reader_.at_end() || !read_keyword()) return RowEnd::end_step;
-        model_.row_site = reader_.last_field_site();
-        return read_matching_rows(*this, row_kinds(), model_.current_field, model_.row_site);
-    }
+    RowEnd read_row();
 
     bool within_track(std::int32_t position, std::int32_t reach) const {
         return scenario::within_track(model_, position, reach);
@@ -467,6 +413,44 @@ class TrainTextParser {
     SourceLocation previous_station_site_;  // position field of the last accepted station
     bool stations_refused_ = false;         // error 10 has been raised
 };
+
+consteval RowReaders<TrainTextParser> TrainTextParser::readers() {
+    RowReaders<TrainTextParser> read{};
+    read[index_of(RowKind::braked_mass)] = &TrainTextParser::read_braked_mass;
+    read[index_of(RowKind::car_count)] = &TrainTextParser::read_car_count;
+    read[index_of(RowKind::speed_limit)] = &TrainTextParser::read_speed_row;
+    read[index_of(RowKind::adhesion)] = &TrainTextParser::read_adhesion_row;
+    read[index_of(RowKind::start_clock)] = &TrainTextParser::read_clock;
+    read[index_of(RowKind::sand)] = &TrainTextParser::read_sand;
+    read[index_of(RowKind::signal)] = &TrainTextParser::read_signal;
+    read[index_of(RowKind::slowdown)] = &TrainTextParser::read_slowdown;
+    read[index_of(RowKind::code_drop)] = &TrainTextParser::read_code_drop;
+    read[index_of(RowKind::station)] = &TrainTextParser::read_station;
+    return read;
+}
+
+constexpr RowReaders<TrainTextParser> train_readers = TrainTextParser::readers();
+static_assert(reads_exactly_the_kinds_of(train_readers, RowPlace::train),
+              "every train row kind needs a reader");
+
+void TrainTextParser::run() {
+    skip_to_general_block(reader_, [this] { return read_field(); });
+    const RowEnd end = read_rows(
+        model_, reader_, [this] { return read_row(); },
+        [](std::string_view first) { return names_a_row(RowPlace::train, first); });
+    if (end == RowEnd::end_step) end_step();
+}
+
+// Reads the keyword field, skipping at most two comment fields; end_step when the text ends
+// with it, as its last field is never interpreted.
+RowEnd TrainTextParser::read_row() {
+    if (!read_keyword_field(
+            reader_, RowPlace::train, [this] { return read_field(); }, [](std::string_view) {}))
+        return RowEnd::end_step;
+    model_.row_site = reader_.last_field_site();
+    return read_matching_rows(*this, RowPlace::train, train_readers, model_.current_field,
+                              model_.row_site);
+}
 
 }  // namespace
 

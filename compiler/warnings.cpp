@@ -10,9 +10,9 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/row_parsing.h"
+#include "compiler/row_scanner.h"
 #include "compiler/windows_1252.h"
 
 namespace scenario {
@@ -23,94 +23,17 @@ namespace {
 constexpr std::int32_t row_reach = 100;
 constexpr std::int32_t station_reach = 800;
 
-// What a row kind's values are, so the walk reads as many fields as the parser does and
-// knows which of them to look at.
-enum class Row {
-    route_length,
-    reference,
-    background,
-    cab_signalling,
-    gradient,
-    curve,
-    mountain,
-    speed_board,
-    sign_board,
-    braked_mass,
-    car_count,
-    speed,
-    adhesion,
-    clock,
-    sand,
-    signal,
-    slowdown,
-    code_drop,
-    station
-};
-
-// The row kinds as the parsers recognise them, in their order of test, from the one table of
-// keywords (which gives their words, fields and the keyword an author most likely meant);
-// this one adds what a warning needs to know of their values.
-struct Kind {
-    const RowKeyword* words;
-    Row row;
-};
-
-// The number fields of a row, before its text field if it has one.
-int numbers_of(const Kind& kind) {
-    return field_count(*kind.words) - (kind.words->text_after ? 1 : 0);
-}
-
-constexpr std::array<Kind, 8> general_kinds{{
-    {row_keyword("lunghezza percorso"), Row::route_length},
-    {row_keyword("progressiva chilometrica tre"), Row::reference},
-    {row_keyword("progressiva chilometrica due"), Row::reference},
-    {row_keyword("progressiva chilometrica uno"), Row::reference},
-    {row_keyword("sfondo uno"), Row::background},
-    {row_keyword("sfondo due"), Row::background},
-    {row_keyword("sfondo tre"), Row::background},
-    {row_keyword("ripetizione segnali 4 codici"), Row::cab_signalling},
-}};
-
-constexpr std::array<Kind, 5> feature_kinds{{
-    {row_keyword("pendenza"), Row::gradient},
-    {row_keyword("curvad3"), Row::curve},
-    {row_keyword("montagna"), Row::mountain},
-    {row_keyword("indicatori_vmax"), Row::speed_board},
-    {row_keyword("cartello_indicatore"), Row::sign_board},
-}};
-
-constexpr std::array<Kind, 10> train_kinds{{
-    {row_keyword("percentuale massa frenata"), Row::braked_mass},
-    {row_keyword("numero vetture"), Row::car_count},
-    {row_keyword("velocita"), Row::speed},
-    {row_keyword("aderenza"), Row::adhesion},
-    {row_keyword("orologio"), Row::clock},
-    {row_keyword("sabbia"), Row::sand},
-    {row_keyword("segnale"), Row::signal},
-    {row_keyword("rallentamento"), Row::slowdown},
-    {row_keyword("abbattimento"), Row::code_drop},
-    {row_keyword("stazione"), Row::station},
-}};
-
-bool is_header(std::string_view field) {
-    return contains(field, "[") && contains(field, "]");
-}
-
 bool has_letter(std::string_view field) {
     return std::any_of(field.begin(), field.end(),
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
 }
 
-bool matches(const Kind& kind, std::string_view field) {
-    return holds_words_of(*kind.words, field, ascii_lowered(field));
-}
-
-template <std::size_t N>
-std::vector<const Kind*> kinds_matching(const std::array<Kind, N>& kinds, std::string_view field) {
-    std::vector<const Kind*> found;
-    for (const Kind& kind : kinds) {
-        if (matches(kind, field)) found.push_back(&kind);
-    }
+std::vector<const RowGrammar*> kinds_matching(RowPlace place, std::string_view field) {
+    std::vector<const RowGrammar*> found;
+    for_each_kind_named(place, field, [&](RowKind kind) {
+        found.push_back(&row_grammar_of(kind));
+        return true;
+    });
     return found;
 }
 
@@ -130,16 +53,14 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
 }
 
 // The keyword nearest to the field, when it is near enough to be what the author meant.
-template <std::size_t N>
-std::optional<std::string_view> nearest_keyword(const std::array<Kind, N>& kinds,
-                                                std::string_view field) {
+std::optional<std::string_view> nearest_keyword(RowPlace place, std::string_view field) {
     const std::string lowered = ascii_lowered(field);
     std::optional<std::string_view> best;
     std::size_t best_distance = 0;
-    for (const Kind& kind : kinds) {
-        const std::size_t distance = edit_distance(lowered, kind.words->keyword);
+    for (const RowGrammar& kind : kinds_of_place(place)) {
+        const std::size_t distance = edit_distance(lowered, kind.keyword);
         if (!best || distance < best_distance) {
-            best = kind.words->keyword;
+            best = kind.keyword;
             best_distance = distance;
         }
     }
@@ -216,9 +137,9 @@ class Walker {
     void train() {
         if (!warn_about_byte_order_mark() || !skip_to_general_block()) return;
         for (;;) {
-            std::optional<Field> keyword = keyword_field(2, true);
+            std::optional<Field> keyword = keyword_field(RowPlace::train);
             if (!keyword) return;
-            rows(train_kinds, *keyword);
+            rows(RowPlace::train, *keyword);
         }
     }
 
@@ -280,36 +201,29 @@ class Walker {
     }
 
     bool skip_to_general_block() {
-        while (!reader_.at_end()) {
-            if (contains(ascii_lowered(read_field().text), "[generale]")) return true;
-        }
-        return false;
+        return scenario::skip_to_general_block(reader_, [this] { return read_field().text; });
     }
 
-    // The next keyword field after at most `comments` comment fields, or none at the end of
-    // the text (its last field is never interpreted).
-    std::optional<Field> keyword_field(int comments, bool end_test_between) {
-        if (reader_.at_end()) return std::nullopt;
-        Field field = read_field();
-        if (reader_.at_end()) return std::nullopt;
-        int skipped = 0;
-        for (; skipped < comments && contains(field.text, "-"); ++skipped) {
-            warn_about_comment(field);
-            field = read_field();
-            if (end_test_between && reader_.at_end()) return std::nullopt;
-        }
-        if (skipped == comments && contains(field.text, "-"))
-            warn_past_comment_limit(field, comments);
+    // The next keyword field of the place, after the comment fields its limit skips, or none
+    // at the end of the text (its last field is never interpreted).
+    std::optional<Field> keyword_field(RowPlace place) {
+        Field field;
+        const bool found = read_keyword_field(
+            reader_, place,
+            [&] {
+                field = read_field();
+                return field.text;
+            },
+            [&](std::string_view) { warn_about_comment(field); });
+        if (!found) return std::nullopt;
+        if (is_comment(field.text)) warn_past_comment_limit(field, comment_limit(place));
         return field;
     }
 
     // A comment field after as many as the parser skips in a row is read as a keyword: a
     // row commented out with "-" comes back to life when it is the third in a row.
     void warn_past_comment_limit(const Field& field, int comments) {
-        const std::string_view read_as = part_ == Part::general ? first_match(general_kinds, field)
-                                         : part_ == Part::feature
-                                             ? first_match(feature_kinds, field)
-                                             : first_match(train_kinds, field);
+        const std::string_view read_as = first_match(part_, field);
         if (read_as.empty()) return;
         warn(warning_name::comment_limit, field.site,
              quoted(field.text) + " follows " + std::to_string(comments) +
@@ -318,7 +232,7 @@ class Walker {
     }
 
     void warn_about_comment(const Field& field) {
-        const bool in_general_block = part_ == Part::general;
+        const bool in_general_block = part_ == RowPlace::route_general;
         if (in_general_block && is_header(field.text)) {
             general_block_runs_on_ = true;
             warn(warning_name::comment_keyword, field.site,
@@ -327,73 +241,63 @@ class Walker {
                      "general block, which runs on to the next header");
             return;
         }
-        const std::string_view meant = in_general_block         ? first_match(general_kinds, field)
-                                       : part_ == Part::feature ? first_match(feature_kinds, field)
-                                                                : first_match(train_kinds, field);
+        const std::string_view meant = first_match(part_, field);
         if (meant.empty()) return;
         warn(warning_name::comment_keyword, field.site,
              quoted(field.text) + " contains \"-\", so it is read as a comment, not as a \"" +
                  std::string(meant) + "\" row; the fields after it are read as keywords");
     }
 
-    template <std::size_t N>
-    static std::string_view first_match(const std::array<Kind, N>& kinds, const Field& field) {
-        std::vector<const Kind*> found = kinds_matching(kinds, field.text);
-        return found.empty() ? std::string_view{} : found.front()->words->keyword;
+    static std::string_view first_match(RowPlace place, const Field& field) {
+        const std::optional<RowKind> kind = first_kind_named(field.text, place);
+        return kind ? row_grammar_of(*kind).keyword : std::string_view{};
     }
 
     bool general_block() {
-        part_ = Part::general;
+        part_ = RowPlace::route_general;
         for (;;) {
-            // Up to ten comments are skipped, with no end test between them.
-            std::optional<Field> keyword = keyword_field(10, false);
+            std::optional<Field> keyword = keyword_field(part_);
             if (!keyword) return false;
-            if (!rows(general_kinds, *keyword)) return false;
+            if (!rows(part_, *keyword)) return false;
             if (closes_general_block(keyword->text)) return true;
         }
     }
 
-    static bool closes_general_block(std::string_view field) {
-        const std::size_t first = field.find_first_not_of(" \t");
-        return !(first != std::string_view::npos && field[first] == '-') && is_header(field);
-    }
-
     void feature_part() {
-        part_ = Part::feature;
+        part_ = RowPlace::route_feature;
         for (;;) {
-            std::optional<Field> keyword = keyword_field(2, true);
+            std::optional<Field> keyword = keyword_field(part_);
             if (!keyword) return;
-            rows(feature_kinds, *keyword);
+            rows(part_, *keyword);
         }
     }
 
     // Reads the rows a keyword field stands for, as the parser does; false at the end.
-    template <std::size_t N>
-    bool rows(const std::array<Kind, N>& kinds, const Field& keyword) {
-        std::vector<const Kind*> found = kinds_matching(kinds, keyword.text);
+    bool rows(RowPlace place, const Field& keyword) {
+        std::vector<const RowGrammar*> found = kinds_matching(place, keyword.text);
         // Without the plan option a curve is no row: its values are read as keywords, which
         // is what the author asked for.
         const std::size_t matched = found.size();
-        std::erase_if(found, [&](const Kind* kind) {
-            return kind->row == Row::curve && model_.plan_option == 0;
+        std::erase_if(found, [&](const RowGrammar* kind) {
+            return kind->kind == RowKind::curve && model_.plan_option == 0;
         });
         if (found.empty()) {
-            if (matched == 0) warn_unknown(kinds, keyword);
+            if (matched == 0) warn_unknown(place, keyword);
             return true;
         }
         warn_about_keyword(found, keyword);
-        for (const Kind* kind : found) {
+        for (const RowGrammar* kind : found) {
             std::vector<NumberField> numbers;
-            for (int i = 0; i < numbers_of(*kind); ++i) numbers.push_back(read_number());
+            for (std::size_t i = 0; i < number_count(kind->kind); ++i)
+                numbers.push_back(read_number());
             std::optional<Field> text;
-            if (kind->words->text_after) text = read_field();
-            check_row(*kind, keyword, numbers, text);
+            if (ends_with_text(kind->kind)) text = read_field();
+            check_row(kind->kind, keyword, numbers, text);
         }
         return true;
     }
 
-    template <std::size_t N>
-    void warn_unknown(const std::array<Kind, N>& kinds, const Field& keyword) {
+    void warn_unknown(RowPlace place, const Field& keyword) {
         // The values of an ignored row are read as keywords too: one warning for the row.
         // A third comment in a row is examined as a keyword and ignored, as its author meant.
         if (!has_letter(keyword.text) || contains(keyword.text, "[") ||
@@ -401,7 +305,8 @@ class Walker {
             return;
         }
         last_unknown_line_ = keyword.site.line;
-        if (part_ == Part::general && first_match(feature_kinds, keyword) != "") {
+        if (part_ == RowPlace::route_general &&
+            first_match(RowPlace::route_feature, keyword) != "") {
             // After a header read as a comment, that warning tells why.
             if (general_block_runs_on_) return;
             warn(warning_name::unknown_keyword, keyword.site,
@@ -411,61 +316,60 @@ class Walker {
             return;
         }
         std::string message = quoted(keyword.text) + " is no keyword here, so the row is ignored";
-        if (std::optional<std::string_view> meant = nearest_keyword(kinds, keyword.text)) {
+        if (std::optional<std::string_view> meant = nearest_keyword(place, keyword.text)) {
             message += "; did you mean \"" + std::string(*meant) + "\"?";
         }
         warn(warning_name::unknown_keyword, keyword.site, std::move(message));
     }
 
-    void warn_about_keyword(const std::vector<const Kind*>& found, const Field& keyword) {
+    void warn_about_keyword(const std::vector<const RowGrammar*>& found, const Field& keyword) {
         if (is_header(keyword.text)) {
             warn(warning_name::header_keyword, keyword.site,
                  "header " + quoted(keyword.text) + " contains a keyword, so it is read as a \"" +
-                     std::string(found.front()->words->keyword) +
-                     "\" row taking the fields after it");
+                     std::string(found.front()->keyword) + "\" row taking the fields after it");
         } else if (found.size() > 1) {
             warn(warning_name::keyword_misread, keyword.site,
-                 quoted(keyword.text) + " is read both as a \"" +
-                     std::string(found[0]->words->keyword) + "\" row and as a \"" +
-                     std::string(found[1]->words->keyword) + "\" row, each taking its own fields");
+                 quoted(keyword.text) + " is read both as a \"" + std::string(found[0]->keyword) +
+                     "\" row and as a \"" + std::string(found[1]->keyword) +
+                     "\" row, each taking its own fields");
         }
     }
 
-    void check_row(const Kind& kind, const Field& keyword, const std::vector<NumberField>& n,
+    void check_row(RowKind kind, const Field& keyword, const std::vector<NumberField>& n,
                    const std::optional<Field>& text) {
-        switch (kind.row) {
-            case Row::gradient:
+        switch (kind) {
+            case RowKind::gradient:
                 check_position(n[0]);
                 check_order(gradient_, n[0], "gradient");
                 check_gradient(n[1]);
                 break;
-            case Row::curve:
+            case RowKind::curve:
                 check_position(n[0]);
                 check_curve_side(keyword);
                 break;
-            case Row::mountain:
-            case Row::speed_board:
-            case Row::signal:
-            case Row::slowdown:
+            case RowKind::mountain:
+            case RowKind::speed_board:
+            case RowKind::signal:
+            case RowKind::slowdown:
                 check_position(n[0]);
                 break;
-            case Row::sign_board:
-            case Row::station:
-                check_position(n[0], kind.row == Row::station ? station_reach : row_reach);
-                if (kind.row == Row::station) check_order(station_, n[0], "station");
+            case RowKind::sign_board:
+            case RowKind::station:
+                check_position(n[0], kind == RowKind::station ? station_reach : row_reach);
+                if (kind == RowKind::station) check_order(station_, n[0], "station");
                 if (text) check_text(*text);
                 break;
-            case Row::speed:
+            case RowKind::speed_limit:
                 check_position(n[0]);
                 check_order(speed_, n[0], "speed");
                 check_speed(n[1]);
                 break;
-            case Row::adhesion:
+            case RowKind::adhesion:
                 check_position(n[0]);
                 check_order(adhesion_, n[0], "adhesion");
                 check_low_byte(n[1], "adhesion", "an adhesion of ");
                 break;
-            case Row::code_drop:
+            case RowKind::code_drop:
                 check_position(n[0]);
                 check_code_value(n[1]);
                 break;
@@ -572,13 +476,11 @@ class Walker {
         }
     }
 
-    enum class Part { general, feature, train };
-
     FieldReader reader_;
     const SourceText& source_;
     const Model& model_;
     Diagnostics& out_;
-    Part part_ = Part::train;
+    RowPlace part_ = RowPlace::train;
     int last_unknown_line_ = 0;
     bool general_block_runs_on_ = false;
     std::optional<LastRow> gradient_;

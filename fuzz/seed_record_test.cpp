@@ -1,6 +1,7 @@
 // What every seed input leaves behind, pinned: the last error and its position, which of the
-// two texts are gone, and the compiled files' hashes. Any change to how the compile reads,
-// refuses or deletes shows up here, input by input.
+// two texts are gone, the compiled files' hashes, every diagnostic of the check without an
+// error limit, and the language server's outline of the train text. Any change to how the
+// compile, the check or the outline reads, refuses or deletes shows up here, input by input.
 //
 // After a deliberate change, rewrite the record with
 //   SCENARIO_WRITE_SEED_RECORD=1 build/scenario_tests --gtest_filter='SeedRecord.*'
@@ -13,11 +14,14 @@
 #include <sstream>
 #include <string>
 
+#include "compiler/check.h"
 #include "compiler/driver.h"
 #include "compiler/source_files.h"
 #include "fuzz/fuzz_invariants.h"
 #include "fuzz/seed_inputs.h"
 #include "io/test_support.h"
+#include "scenc/lsp_features.h"
+#include "scenc/lsp_text.h"
 
 namespace scenario {
 namespace {
@@ -43,9 +47,30 @@ std::string status_word(const CompileOutcome& outcome) {
     return "?";
 }
 
+// Every diagnostic of the check without an error limit, one line each.
+std::string check_diagnostics(const std::string& route, const std::string& train) {
+    const CheckResult result = check_scenario({"S_linea.txt", route}, {"S_917-.txt", train},
+                                              carried_identity(), {.max_errors = 0});
+    std::ostringstream out;
+    for (const Diagnostic& d : result.diagnostics) {
+        out << (d.name.empty() ? std::to_string(d.number) : d.name) << '|' << d.location.file << '|'
+            << d.location.line << '|' << d.location.column << '|' << d.location.span << '|'
+            << d.message << '\n';
+    }
+    return out.str();
+}
+
+std::string train_outline(const std::string& train) {
+    using namespace scenc::lsp;
+    return document_symbols(EditorText::from_disk(train), TextRole::train).dump();
+}
+
 // One line of the record, without the input's own hash.
 std::string outcome_of(const std::string& input) {
     fuzzing::CompileInput split = fuzzing::split_compile_input(input);
+    const std::string train = split.train.value_or("");
+    const std::string checked = short_hash(check_diagnostics(split.route, train));
+    const std::string outline = short_hash(train_outline(train));
     Model model = fuzzing::model_for_carried_identity();
     MemorySourceFiles sources(std::move(split.route), std::move(split.train));
     const CompileOutcome outcome = memorizza_percorso(model, sources, split.plan_option);
@@ -58,6 +83,7 @@ std::string outcome_of(const std::string& input) {
              << " records=" << short_hash(outcome.files.records)
              << " cells=" << short_hash(outcome.files.cells);
     }
+    line << " check=" << checked << " symbols=" << outline;
     return line.str();
 }
 
@@ -75,7 +101,8 @@ std::map<std::string, std::string> read_record() {
 
 void write_record(const std::map<std::string, std::string>& record) {
     std::ofstream out(record_path);
-    out << "# input hash, then what the compile of that seed input leaves (seed_record_test)\n";
+    out << "# input hash, then what the compile, the check and the train outline of that seed "
+           "input leave (seed_record_test)\n";
     for (const auto& [input, outcome] : record) out << input << ' ' << outcome << '\n';
 }
 

@@ -10,7 +10,7 @@
 
 #include "compiler/check.h"
 #include "compiler/driver.h"
-#include "compiler/keywords.h"
+#include "compiler/row_scanner.h"
 #include "compiler/warnings.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
@@ -33,7 +33,7 @@ Identity identity_for(const CompileRequest& request) {
 // format would compile as a train without stations or signals: refuse it instead.
 std::string read_train_text(const std::filesystem::path& path) {
     std::string text = read_scenario_text(path);
-    if (!contains(ascii_lowered(text), "[generale]")) {
+    if (!opens_general_block(text)) {
         throw UsageProblem(path.string() + ": not a train text (it has no [generale])");
     }
     return text;

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "compiler/row_scanner.h"
 #include "compiler/windows_1252.h"
 #include "io/file_input.h"
 #include "scenc/common/identity_from_names.h"
@@ -117,9 +118,7 @@ struct UnknownMethod : std::runtime_error {
 };
 
 TextRole guessed_role(const std::string& single_byte) {
-    const std::string lowered = ascii_lowered(single_byte);
-    return contains(lowered, "lunghezza") && contains(lowered, "percorso") ? TextRole::route
-                                                                           : TextRole::train;
+    return holds_route_length_words(single_byte) ? TextRole::route : TextRole::train;
 }
 
 }  // namespace
@@ -261,8 +260,8 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     if (method == "textDocument/documentSymbol") return document_symbols(open->text, role);
     const json& position = params.at("position");
     if (method == "textDocument/completion") return keyword_completions(open->text, role, position);
-    const int line = open->text.byte_place(position).first;
-    return row_hover(open->text, role, line, compiled_for(uri));
+    const auto [line, column] = open->text.byte_place(position);
+    return row_hover(open->text, role, line, column, compiled_for(uri));
 }
 
 void LanguageServer::notification(const std::string& method, const json& params) {

@@ -6,6 +6,7 @@
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
 #include "compiler/numeric.h"
+#include "compiler/row_scanner.h"
 #include "compiler/windows_1252.h"
 #include "scenc/common/units.h"
 
@@ -24,43 +25,20 @@ constexpr int symbol_event = 24;
 constexpr int completion_keyword = 14;
 constexpr int snippet_format = 2;
 
-std::vector<std::string_view> field_names(const RowKeyword& kind) {
-    std::vector<std::string_view> names;
-    std::string_view rest = kind.fields;
-    while (!rest.empty()) {
-        const std::size_t comma = rest.find(',');
-        std::string_view name = rest.substr(0, comma);
-        while (name.starts_with(' ')) name.remove_prefix(1);
-        names.push_back(name);
-        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
+// A field's name with its unit, where the unit is a measure: "position m", "kind".
+std::string name_with_unit(const FieldGrammar& field) {
+    for (std::string_view measure : {"m", "km/h", "per mille", "h", "min", "s", "%"}) {
+        if (field.unit == measure) return std::string(field.name) + " " + std::string(field.unit);
     }
-    return names;
+    return std::string(field.name);
 }
 
-const RowKeyword* kind_of(std::string_view field, RowPlace place) {
-    const std::string lowered = ascii_lowered(field);
-    for (const RowKeyword& kind : row_keywords) {
-        if (kind.place == place && holds_words_of(kind, field, lowered)) return &kind;
+std::string field_list(const RowGrammar& kind) {
+    std::string out;
+    for (const FieldGrammar& field : kind.fields) {
+        out += (out.empty() ? "" : ", ") + name_with_unit(field);
     }
-    return nullptr;
-}
-
-// The values after the keyword, read as the parsers read them, up to the first that fails.
-void read_values(std::string_view line, TextRow& row) {
-    FieldReader reader(line, "");
-    try {
-        reader.read_text();
-        const auto names = field_names(*row.kind);
-        const std::size_t numbers = names.size() - (row.kind->text_after ? 1 : 0);
-        for (std::size_t i = 0; i < numbers && !reader.at_end(); ++i) {
-            row.numbers.push_back(reader.read_long());
-        }
-        if (row.kind->text_after && row.numbers.size() == numbers && !reader.at_end()) {
-            row.text = reader.read_text();
-        }
-    } catch (const RunTimeFault&) {
-        // The values read so far are what the hover can tell.
-    }
+    return out;
 }
 
 // The lines of a text, each without its line end: CR LF, LF and CR each end one.
@@ -90,14 +68,14 @@ std::string per_mille(std::int64_t value) {
 // The cell a row marks, by its kind's rule, if it marks one.
 std::optional<std::int64_t> marked_cell(const TextRow& row) {
     if (row.numbers.empty()) return std::nullopt;
-    const std::string_view keyword = row.kind->keyword;
+    const RowKind kind = row.kind->kind;
     const std::int64_t position = row.numbers[0];
-    if (keyword == "segnale" || keyword == "indicatori_vmax" || keyword == "cartello_indicatore" ||
-        keyword == "rallentamento") {
+    if (kind == RowKind::signal || kind == RowKind::speed_board || kind == RowKind::sign_board ||
+        kind == RowKind::slowdown) {
         return cell_of(position, 1);
     }
-    if (keyword == "pendenza" || keyword == "velocita" || keyword == "aderenza" ||
-        keyword == "abbattimento") {
+    if (kind == RowKind::gradient || kind == RowKind::speed_limit || kind == RowKind::adhesion ||
+        kind == RowKind::code_drop) {
         return cell_of(position, 0);
     }
     return std::nullopt;
@@ -138,58 +116,59 @@ std::string station_lines(const TextRow& row, const Model* model) {
 // What a row's values mean, in the author's units.
 std::string row_meaning(const TextRow& row, const Model* model) {
     const auto& v = row.numbers;
-    const std::string_view keyword = row.kind->keyword;
+    const RowKind kind = row.kind->kind;
     auto at = [&](std::size_t i) { return i < v.size() ? v[i] : 0; };
     if (v.empty()) return std::string(row.kind->meaning);
-    if (keyword == "lunghezza percorso") {
+    if (kind == RowKind::route_length) {
         return "Route length " + position_text(v[0]) + "; track cells 0 to " +
                std::to_string(cell_of(std::int64_t{v[0]} + 7000, 0));
     }
-    if (keyword.starts_with("progressiva")) {
+    if (kind == RowKind::reference_one || kind == RowKind::reference_two ||
+        kind == RowKind::reference_three) {
         return "Kilometric reference: at " + position_text(v[0]) + " the marking reads km " +
                units::km_and_metres(at(1)) + ", direction " + std::to_string(at(2));
     }
-    if (keyword.starts_with("ripetizione")) {
+    if (kind == RowKind::cab_signalling) {
         return "Cab signalling from " + position_text(v[0]) + " to " + position_text(at(1));
     }
-    if (keyword == "pendenza")
+    if (kind == RowKind::gradient)
         return "Gradient " + per_mille(at(1)) + " from " + position_text(v[0]);
-    if (keyword == "curvad3") {
+    if (kind == RowKind::curve) {
         return "Curve from " + position_text(v[0]) + ", " + std::to_string(at(1)) + " m long";
     }
-    if (keyword == "montagna") {
+    if (kind == RowKind::mountain) {
         return "Mountain stretch from " + position_text(v[0]) + " to " + position_text(at(1)) +
                ", type " + std::to_string(at(2) > 10 ? at(2) - 10 : at(2)) +
                (at(2) > 10 ? " with the marking flag" : "");
     }
-    if (keyword == "indicatori_vmax") {
+    if (kind == RowKind::speed_board) {
         return "Maximum-speed board at " + position_text(v[0]) + ": left A/B/C " +
                std::to_string(at(1)) + "/" + std::to_string(at(2)) + "/" + std::to_string(at(3)) +
                " km/h, " + std::to_string(at(4)) + " stripes; right A/B/C " +
                std::to_string(at(5)) + "/" + std::to_string(at(6)) + "/" + std::to_string(at(7)) +
                " km/h, " + std::to_string(at(8)) + " stripes";
     }
-    if (keyword == "cartello_indicatore") {
+    if (kind == RowKind::sign_board) {
         return "Route sign board at " + position_text(v[0]) + ": " + windows_1252_to_utf8(row.text);
     }
-    if (keyword == "velocita") {
+    if (kind == RowKind::speed_limit) {
         const auto stored = static_cast<std::uint8_t>(round_half_even(at(1) / 5.0));
         return "Speed limit " + std::to_string(units::speed_kmh(stored)) + " km/h from " +
                position_text(v[0]);
     }
-    if (keyword == "aderenza") {
+    if (kind == RowKind::adhesion) {
         return "Adhesion " + std::to_string(at(1) & 0xFF) + " from " + position_text(v[0]);
     }
-    if (keyword == "orologio") return "Start clock " + units::clock_time(v[0], at(1), at(2));
-    if (keyword == "segnale") return "Signal at " + position_text(v[0]);
-    if (keyword == "rallentamento") {
+    if (kind == RowKind::start_clock) return "Start clock " + units::clock_time(v[0], at(1), at(2));
+    if (kind == RowKind::signal) return "Signal at " + position_text(v[0]);
+    if (kind == RowKind::slowdown) {
         return "Slowdown to " + std::to_string(at(1)) + " km/h from " + position_text(v[0]) +
                " to " + position_text(std::int64_t{v[0]} + at(2));
     }
-    if (keyword == "abbattimento") {
+    if (kind == RowKind::code_drop) {
         return "Code drop at " + position_text(v[0]) + ", value " + std::to_string(at(1));
     }
-    if (keyword == "stazione") return station_lines(row, model);
+    if (kind == RowKind::station) return station_lines(row, model);
     return std::string(row.kind->keyword) + ": " + std::to_string(v[0]);
 }
 
@@ -226,59 +205,152 @@ json symbol(const EditorText& text, const std::string& name, int kind, const Tex
 
 std::optional<std::pair<std::string, int>> outline_entry(const TextRow& row) {
     if (row.kind == nullptr || row.numbers.empty()) return std::nullopt;
-    const std::string_view keyword = row.kind->keyword;
+    const RowKind kind = row.kind->kind;
     const std::string place = units::km_and_metres(row.numbers[0]);
     std::string name = windows_1252_to_utf8(row.text);
     while (name.ends_with(' ')) name.pop_back();
-    if (keyword == "stazione") return std::pair{name, symbol_object};
-    if (keyword == "cartello_indicatore") return std::pair{name + " " + place, symbol_string};
-    if (keyword == "segnale") return std::pair{"segnale " + place, symbol_event};
-    if (keyword == "rallentamento") return std::pair{"rallentamento " + place, symbol_key};
+    if (kind == RowKind::station) return std::pair{name, symbol_object};
+    if (kind == RowKind::sign_board) return std::pair{name + " " + place, symbol_string};
+    if (kind == RowKind::signal)
+        return std::pair{std::string(row.kind->keyword) + " " + place, symbol_event};
+    if (kind == RowKind::slowdown)
+        return std::pair{std::string(row.kind->keyword) + " " + place, symbol_key};
     return std::nullopt;
+}
+
+}  // namespace
+
+namespace {
+
+SourceLocation site_in_line(const SourceLocation& site) {
+    return {"", site.line, site.column, site.span};
+}
+
+TextRow row_at(const SourceLocation& site) {
+    TextRow row;
+    row.line = site.line;
+    row.column = site.column - 1;
+    row.span = site.span;
+    return row;
+}
+
+// The values of a row, each as its parser reads it, up to the first that does not read.
+void read_values(FieldReader& reader, TextRow& row) {
+    const auto fields = row.kind->fields;
+    for (std::size_t i = 0; i < fields.size() && !reader.at_end(); ++i) {
+        if (fields[i].type == FieldType::text) {
+            row.text = reader.read_text();
+        } else {
+            row.numbers.push_back(read_number_field(reader, fields[i].type));
+        }
+        row.value_sites.push_back(site_in_line(reader.last_field_site()));
+    }
 }
 
 }  // namespace
 
 std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role) {
     std::vector<TextRow> rows;
-    bool opened = false;
-    bool general = role == TextRole::route;
-    for_each_line(single_byte, [&](int line, std::string_view text) {
-        const std::size_t first = text.find_first_not_of(" \t");
-        if (first == std::string_view::npos) return;
-        std::string_view field = text.substr(first, text.find(',', first) - first);
-        while (field.ends_with(' ') || field.ends_with('\t')) field.remove_suffix(1);
-        TextRow row{line, static_cast<int>(first), static_cast<int>(field.size()), {}, nullptr, {},
-                    {}};
-        if (!opened) {
-            opened = contains(ascii_lowered(field), "[generale]");
-            if (opened) row.header = std::string(field), rows.push_back(row);
-            return;
+    FieldReader reader(single_byte, "");
+    std::string field;
+    auto read_field = [&] { return field = reader.read_text(); };
+    if (!skip_to_general_block(reader, read_field)) return rows;
+    rows.push_back(row_at(reader.last_field_site()));
+    rows.back().header = field;
+    RowPlace place = role == TextRole::train ? RowPlace::train : RowPlace::route_general;
+    int values_from_line = 0;  // the keyword's line while a row's values are read
+    for (;;) {
+        values_from_line = 0;
+        try {
+            const std::size_t begun = reader.fields_begun();
+            if (!read_keyword_field(reader, place, read_field, [](std::string_view) {})) {
+                // The text's last field is no row, but a header there still ends the outline.
+                if (reader.fields_begun() > begun && is_header(field)) {
+                    rows.push_back(row_at(reader.last_field_site()));
+                    rows.back().header = field;
+                }
+                break;
+            }
+            const SourceLocation site = reader.last_field_site();
+            const RowPlace this_place = place;
+            if (place == RowPlace::route_general && closes_general_block(field))
+                place = RowPlace::route_feature;
+            bool named = false;
+            for_each_kind_named(this_place, field, [&](RowKind kind) {
+                named = true;
+                rows.push_back(row_at(site));
+                rows.back().kind = &row_grammar_of(kind);
+                values_from_line = site.line;
+                read_values(reader, rows.back());
+                values_from_line = 0;
+                return true;
+            });
+            if (!named && is_header(field)) {
+                rows.push_back(row_at(site));
+                rows.back().header = field;
+            }
+        } catch (const RunTimeFault&) {
+            // The values read so far are what the hover can tell; the scan goes on at the next
+            // line that begins a row or a section. A row cut short took the next line's first
+            // field, which is then read again, as the check does.
+            if (values_from_line > 0 && reader.last_field_opens_line() &&
+                reader.last_field_site().line > values_from_line) {
+                reader.return_to_line_of_last_field();
+            }
+            reader.skip_to_line([&](std::string_view first) {
+                return names_a_row(place, first) || is_header(first);
+            });
         }
-        if (contains(field, "[") && contains(field, "]") && !field.starts_with('-')) {
-            general = false;
-            row.header = std::string(field);
-            rows.push_back(row);
-            return;
-        }
-        if (contains(field, "-")) return;  // a comment field
-        const RowPlace place = role == TextRole::train ? RowPlace::train
-                               : general               ? RowPlace::route_general
-                                                       : RowPlace::route_feature;
-        row.kind = kind_of(field, place);
-        if (row.kind == nullptr) return;
-        read_values(text, row);
-        rows.push_back(std::move(row));
-    });
+    }
     return rows;
 }
 
-json row_hover(const EditorText& text, TextRole role, int line, const Model* model) {
-    for (const TextRow& row : text_rows(text.single_byte(), role)) {
+namespace {
+
+// The hover of one value: its field's name, meaning, unit and range, and what is stored.
+std::string field_hover(const TextRow& row, std::size_t index) {
+    const FieldGrammar& field = row.kind->fields[index];
+    std::string out = "**" + std::string(field.name) + "**, field " + std::to_string(index + 1) +
+                      " of **" + std::string(row.kind->keyword) + "** (" +
+                      std::string(row.kind->name) + "): " + std::string(field.meaning) +
+                      "\n\nUnit " + std::string(field.unit) + "; range " +
+                      std::string(field.range) + "; read as " + std::string(type_name(field.type));
+    if (field.type == FieldType::text) {
+        return out + "\n\n" + std::string(field.name) + " \"" + windows_1252_to_utf8(row.text) +
+               "\"";
+    }
+    if (index >= row.numbers.size()) return out;
+    out += "\n\n" + std::string(field.name) + " " + std::to_string(row.numbers[index]) + " " +
+           std::string(field.unit);
+    if (const auto stored = stored_value(row.kind->kind, index, row.numbers)) {
+        out += ", stored " + std::to_string(*stored);
+    } else if (field.stored == StoredForm::not_stored) {
+        out += ", not stored";
+    }
+    if (!field.stored_note.empty()) out += " (" + std::string(field.stored_note) + ")";
+    return out;
+}
+
+bool covers(const SourceLocation& site, int line, int column) {
+    return site.line == line && column >= site.column - 1 && column < site.column - 1 + site.span;
+}
+
+}  // namespace
+
+json row_hover(const EditorText& text, TextRole role, int line, int column, const Model* model) {
+    const std::vector<TextRow> rows = text_rows(text.single_byte(), role);
+    for (const TextRow& row : rows) {
+        if (row.kind == nullptr) continue;
+        for (std::size_t i = 0; i < row.value_sites.size(); ++i) {
+            if (!covers(row.value_sites[i], line, column)) continue;
+            return {{"contents", {{"kind", "markdown"}, {"value", field_hover(row, i)}}},
+                    {"range", text.range(row.value_sites[i])}};
+        }
+    }
+    for (const TextRow& row : rows) {
         if (row.line != line || row.kind == nullptr) continue;
-        std::string value = "**" + std::string(row.kind->keyword) +
-                            "**: " + std::string(row.kind->fields) + "\n\n" +
-                            row_meaning(row, model) + cell_lines(row, model);
+        std::string value = "**" + std::string(row.kind->keyword) + "**: " + field_list(*row.kind) +
+                            "\n\n" + row_meaning(row, model) + cell_lines(row, model);
         return {{"contents", {{"kind", "markdown"}, {"value", value}}},
                 {"range", text.range({"", row.line, row.column + 1, row.span})}};
     }
@@ -313,16 +385,16 @@ json keyword_completions(const EditorText& text, TextRole role, const json& posi
     const std::string_view before = line_of_text(text.single_byte(), line).substr(0, column);
     json items = json::array();
     if (contains(before, ",")) return items;
-    for (const RowKeyword& kind : row_keywords) {
+    for (const RowGrammar& kind : row_grammar) {
         if ((kind.place == RowPlace::train) != (role == TextRole::train)) continue;
         std::string snippet(kind.keyword);
         int number = 1;
-        for (std::string_view name : field_names(kind)) {
-            snippet += ", ${" + std::to_string(number++) + ":" + std::string(name) + "}";
+        for (const FieldGrammar& field : kind.fields) {
+            snippet += ", ${" + std::to_string(number++) + ":" + std::string(field.name) + "}";
         }
         items.push_back({{"label", kind.keyword},
                          {"kind", completion_keyword},
-                         {"detail", kind.fields},
+                         {"detail", field_list(kind)},
                          {"documentation", kind.meaning},
                          {"insertTextFormat", snippet_format},
                          {"insertText", snippet}});

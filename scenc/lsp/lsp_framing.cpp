@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "compiler/keywords.h"
+#include "compiler/row_grammar.h"
 
 namespace scenario::scenc::lsp {
 

@@ -6,8 +6,8 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
-#include "compiler/keywords.h"
 #include "compiler/model.h"
+#include "compiler/row_scanner.h"
 #include "scenc/common/input_files.h"
 
 namespace scenario::scenc {
@@ -16,72 +16,36 @@ namespace {
 
 constexpr std::size_t longest_shown_fault = 120;
 
-// The rows the view links compiled features to, by the keyword the carried texts use. Other
-// rows are still read whole, so that their values are never taken for keywords.
-struct LinkedRow {
-    std::string_view keyword;
-    RowKind kind;
-};
-
-constexpr LinkedRow linked_rows[] = {
-    {"pendenza", RowKind::gradient},
-    {"montagna", RowKind::mountain},
-    {"indicatori_vmax", RowKind::speed_boards},
-    {"cartello_indicatore", RowKind::sign_board},
-    {"velocita", RowKind::speed_limit},
-    {"aderenza", RowKind::adhesion},
-    {"segnale", RowKind::signal},
-    {"rallentamento", RowKind::slowdown},
-    {"abbattimento", RowKind::code_drop},
-    {"stazione", RowKind::station},
-};
-
-std::optional<RowKind> linked_kind(const RowKeyword& row) {
-    for (const LinkedRow& linked : linked_rows) {
-        if (linked.keyword == row.keyword) return linked.kind;
-    }
-    return std::nullopt;
-}
-
-// The kind of row a keyword field names, tested in the parsers' order among the rows that
-// may stand in this text; null for a comment field or a field that names no row.
-const RowKeyword* row_named(std::string_view field, bool route_text) {
-    const std::string lowered = ascii_lowered(field);
-    if (contains(lowered, "-")) return nullptr;
-    for (const RowKeyword& row : row_keywords) {
-        if ((row.place == RowPlace::train) == route_text) continue;
-        if (holds_words_of(row, field, lowered)) return &row;
-    }
-    return nullptr;
-}
-
-void scan(std::string_view text, const std::string& name, bool route_text,
+// Reads the rows of one text, each kind's fields as its parser reads them.
+void scan(std::string_view text, const std::string& name, RowPlace first_place,
           std::vector<SourceRow>& rows) {
     FieldReader reader(text, name);
+    auto read_field = [&] { return reader.read_text(); };
     try {
-        bool general = false;
-        while (!general && !reader.at_end()) {
-            general = contains(ascii_lowered(reader.read_text()), "[generale]");
-        }
-        if (!general) throw UsageProblem(name + ": not a scenario text (no [generale] field)");
-        while (!reader.at_end()) {
-            const RowKeyword* named = row_named(reader.read_text(), route_text);
-            // The parsers never read the last field of a file as a row.
-            if (named == nullptr || reader.at_end()) continue;
-            int line = reader.last_field_site().line;
-            std::int32_t values[3] = {};
-            const int numbers = field_count(*named) - (named->text_after ? 1 : 0);
-            for (int i = 0; i < numbers; ++i) {
-                std::int32_t value = reader.read_long();
-                if (i < 3) values[i] = value;
-            }
-            if (named->text_after) reader.read_text();
-            const std::optional<RowKind> kind = linked_kind(*named);
-            if (!kind) continue;
-            SourceRow row{*kind, values[0], 0, name, line};
-            if (row.kind == RowKind::slowdown) row.length = values[2];
-            if (row.kind == RowKind::mountain) row.length = values[1] - values[0];
-            rows.push_back(row);
+        if (!skip_to_general_block(reader, read_field))
+            throw UsageProblem(name + ": not a scenario text (no [generale] field)");
+        RowPlace place = first_place;
+        std::string keyword;
+        auto read_keyword = [&] { return keyword = read_field(); };
+        while (read_keyword_field(reader, place, read_keyword, [](std::string_view) {})) {
+            const int line = reader.last_field_site().line;
+            const RowPlace this_place = place;
+            if (place == RowPlace::route_general && closes_general_block(keyword))
+                place = RowPlace::route_feature;
+            for_each_kind_named(this_place, keyword, [&](RowKind kind) {
+                std::int32_t values[3] = {};
+                const auto fields = row_grammar_of(kind).fields;
+                for (std::size_t i = 0; i < number_count(kind); ++i) {
+                    const std::int32_t value = read_number_field(reader, fields[i].type);
+                    if (i < 3) values[i] = value;
+                }
+                if (ends_with_text(kind)) reader.read_text();
+                SourceRow row{kind, values[0], 0, name, line};
+                if (kind == RowKind::slowdown) row.length = values[2];
+                if (kind == RowKind::mountain) row.length = values[1] - values[0];
+                rows.push_back(row);
+                return true;
+            });
         }
     } catch (const RunTimeFault& fault) {
         // Links past a row that does not read would be guesses; the author fixes the row.
@@ -109,7 +73,7 @@ std::int64_t distance(const SourceRow& row, std::int64_t metre) {
 std::int64_t reach(RowKind kind) {
     switch (kind) {
         case RowKind::signal:
-        case RowKind::speed_boards:
+        case RowKind::speed_board:
         case RowKind::sign_board:
         case RowKind::slowdown:
             return 3 * cell_length / 2;
@@ -124,8 +88,8 @@ std::int64_t reach(RowKind kind) {
 
 SourceRows::SourceRows(std::string_view route_text, const std::string& route_name,
                        std::string_view train_text, const std::string& train_name) {
-    scan(route_text, route_name, true, rows_);
-    scan(train_text, train_name, false, rows_);
+    scan(route_text, route_name, RowPlace::route_general, rows_);
+    scan(train_text, train_name, RowPlace::train, rows_);
 }
 
 const SourceRow* SourceRows::nearest(RowKind kind, std::int64_t metre) const {

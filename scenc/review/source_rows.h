@@ -9,20 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace scenario::scenc {
+#include "compiler/row_grammar.h"
 
-enum class RowKind {
-    gradient,
-    mountain,
-    speed_boards,
-    sign_board,
-    speed_limit,
-    adhesion,
-    signal,
-    slowdown,
-    code_drop,
-    station,
-};
+namespace scenario::scenc {
 
 struct SourceRow {
     RowKind kind;
@@ -34,8 +23,7 @@ struct SourceRow {
     std::string place() const { return file + ":" + std::to_string(line); }
 };
 
-// The feature rows of both texts, read as the parsers read them: a field stream whose
-// keyword fields are recognised by substring, any case, with comment fields skipped. A text
+// The rows of both texts, found by the row scanner as the parsers find them. A text
 // without "[generale]", or with a row that cannot be read to its end (a text where a number
 // is due), is refused with a UsageProblem that names the file and line.
 class SourceRows {

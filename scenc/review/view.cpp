@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "compiler/keywords.h"
+#include "compiler/row_grammar.h"
 #include "compiler/numeric.h"
 #include "io/file_output.h"
 #include "scenc/review/compiled_files.h"
@@ -135,7 +135,7 @@ std::optional<FeatureShape> shape_of(std::uint8_t kind) {
         case cell_kind::slowdown_warning:
             return FeatureShape{"slowdown", "slowdown warning board", RowKind::slowdown};
         case cell_kind::speed_boards:
-            return FeatureShape{"board", "maximum-speed boards", RowKind::speed_boards};
+            return FeatureShape{"board", "maximum-speed boards", RowKind::speed_board};
         case cell_kind::sign_board:
             return FeatureShape{"board", "route sign board", RowKind::sign_board};
         case cell_kind::station_stop:

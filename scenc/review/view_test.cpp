@@ -86,9 +86,9 @@ TEST(ScencView, SourceRowsNameTheLineOfEachFeatureRow) {
         std::string place;  // empty: no row
     };
     const Case cases[] = {
-        {RowKind::gradient, 2000, "r.txt:5"},      // not the preamble's nor the comment's
-        {RowKind::gradient, 3000, ""},             // the commented row is no row
-        {RowKind::speed_boards, 2000, "r.txt:7"},  // the board's cell starts 50 m on
+        {RowKind::gradient, 2000, "r.txt:5"},     // not the preamble's nor the comment's
+        {RowKind::gradient, 3000, ""},            // the commented row is no row
+        {RowKind::speed_board, 2000, "r.txt:7"},  // the board's cell starts 50 m on
         {RowKind::sign_board, 4450, "r.txt:8"},
         {RowKind::mountain, 6000, "r.txt:9"},  // inside the stretch
         {RowKind::speed_limit, 0, "t.txt:3"},
@@ -113,11 +113,13 @@ TEST(ScencView, TextsThatCannotBeScannedAreRefusedWithTheirPlace) {
     EXPECT_THROW(SourceRows("lunghezza percorso, 10\r\n", "r.txt", train_text, "t.txt"),
                  UsageProblem);
     try {
-        SourceRows("[generale]\r\npendenza, 2000, -8\r\npendenza, due, 3\r\n[fine]\r\n", "r.txt",
-                   train_text, "t.txt");
+        SourceRows(
+            "[generale]\r\nlunghezza percorso, 9000\r\n[pendenze]\r\npendenza, 2000, -8\r\n"
+            "pendenza, due, 3\r\n[fine]\r\n",
+            "r.txt", train_text, "t.txt");
         FAIL() << "a text where a number is due was taken";
     } catch (const UsageProblem& problem) {
-        EXPECT_EQ(std::string(problem.what()).rfind("r.txt:3:", 0), 0u) << problem.what();
+        EXPECT_EQ(std::string(problem.what()).rfind("r.txt:5:", 0), 0u) << problem.what();
     }
     // A keyword as the file's very last field is never read, as the parsers have it.
     EXPECT_NO_THROW(SourceRows("[generale]\r\npendenza", "r.txt", train_text, "t.txt"));

@@ -9,10 +9,12 @@ runtime! syntax/scenario_fields.vim
 syntax sync fromstart
 
 call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteLength', ['lunghezza', 'percorso'], 1, 1, 0, '')
-for s:number in ['tre', 'due', 'uno']
-  call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteReference' . s:number, [s:number, 'progressiva'], 0, 3, 0, '')
-  call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteBackground' . s:number, ['sfondo', s:number], 0, 1, 0, '')
-endfor
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteReferencetre', ['tre', 'progressiva'], 0, 3, 0, '')
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteReferencedue', ['due', 'progressiva'], 0, 3, 0, '')
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteReferenceuno', ['uno', 'progressiva'], 0, 3, 0, '')
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteBackgrounduno', ['sfondo', 'uno'], 0, 1, 0, '')
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteBackgrounddue', ['sfondo', 'due'], 0, 1, 0, '')
+call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteBackgroundtre', ['sfondo', 'tre'], 0, 1, 0, '')
 " Cab signalling names its number of codes, 4 or 9, in the keyword field.
 call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteCabInvalid', ['segnali', 'ripetizione'], 0, 2, 0, '')
 call ScenarioRow('scenarioRouteGeneral', 'scenarioRouteCab', ['segnali', 'ripetizione'], 0, 2, 0, '\%([^,]*[49]\)\@=')
