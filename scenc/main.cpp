@@ -1,8 +1,10 @@
 // scenc, the scenario authors' tool: sets up the command line and hands each subcommand to
 // its module in scenc/.
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <iostream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "scenc/input_files.h"
 #include "scenc/lsp.h"
 #include "scenc/plot.h"
+#include "scenc/serve.h"
 #include "scenc/units.h"
 #include "scenc/view.h"
 
@@ -132,6 +135,26 @@ int unknown_subcommand(CLI::App& app, const std::string& name) {
     std::cerr << "scenc: no subcommand \"" << name << "\"; the subcommands are " << names
               << " (scenc --help)\n";
     return usage_problem_status;
+}
+
+// scenc serve: its options, and the call that runs it once the command line is parsed.
+std::function<int()> add_serve_command(CLI::App& app) {
+    auto request = std::make_shared<ServeRequest>();
+    CLI::App* serve = app.add_subcommand(
+        "serve", "Show ROUTE and TRAIN in a browser page that follows every save of them.");
+    add_texts_and_identity(*serve, request->texts);
+    serve->add_option("--port", request->port, "port on 127.0.0.1; 0 for any free one")
+        ->check(CLI::Range(0, 65535))
+        ->type_name("N")
+        ->capture_default_str();
+    serve->add_flag("--open", request->open, "open the page in the desktop's browser");
+    serve->footer(
+        "Checks and compiles the texts in memory at every save and redraws the open page in\n"
+        "place; while the texts have errors the page keeps the last clean view and lists the\n"
+        "errors. Listens on 127.0.0.1 only and writes no file.\n"
+        "Exit status: 0 ended by Ctrl-C or SIGTERM; 2 a text is missing or unusable at the\n"
+        "start, the names tell no identity, or the port is in use.");
+    return [request] { return run_serve(*request, std::cout, std::cerr); };
 }
 
 }  // namespace
@@ -265,6 +288,8 @@ int main(int argc, char** argv) {
         "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
         "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
 
+    const std::function<int()> run_serve_command = add_serve_command(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -298,5 +323,6 @@ int main(int argc, char** argv) {
         return scenario::scenc::lsp::run_language_server(0, std::cout, std::cerr, SCENC_VERSION);
     }
     if (view->parsed()) return run_view(view_request, std::cout, std::cerr);
+    if (app.got_subcommand("serve")) return run_serve_command();
     return run_example(example_request, std::cout, std::cerr);
 }
