@@ -62,67 +62,72 @@ class ByteCursor {
     std::size_t offset_ = 0;
 };
 
-struct PlanValue {
-    std::uint16_t tag = tag_empty;
-    double value = 0.0;
+// Reads the plan file's values in order and hands each, with its tag, to `each`; returns how
+// many there are. A long route's plan holds hundreds of thousands of points, so the values
+// go straight to their place instead of into a list of their own.
+template <typename Each>
+std::size_t read_plan_values(std::string_view bytes, Each each) {
+    ByteCursor cursor(bytes);
+    std::size_t count = 0;
+    while (!cursor.at_end()) {
+        std::string what = "value " + std::to_string(count);
+        std::size_t at = cursor.offset();
+        const std::uint16_t tag = cursor.word(what);
+        double value = 0.0;
+        if (tag == tag_integer) {
+            value = cursor.integer(what);
+        } else if (tag == tag_double) {
+            value = cursor.real(what);
+        } else if (tag != tag_empty) {
+            throw CompiledFileError("not a plan file: unknown value tag " + std::to_string(tag) +
+                                    " at byte " + std::to_string(at));
+        }
+        each(count++, tag, value);
+    }
+    return count;
+}
+
+// The tag of each point's x and y value, beside the values kept in the plan's columns.
+struct PlanTags {
+    std::vector<std::uint16_t> x;
+    std::vector<std::uint16_t> y;
 };
 
-std::vector<PlanValue> read_plan_values(std::string_view bytes) {
-    ByteCursor cursor(bytes);
-    std::vector<PlanValue> values;
-    while (!cursor.at_end()) {
-        std::string what = "value " + std::to_string(values.size());
-        std::size_t at = cursor.offset();
-        PlanValue value{cursor.word(what), 0.0};
-        if (value.tag == tag_integer) {
-            value.value = cursor.integer(what);
-        } else if (value.tag == tag_double) {
-            value.value = cursor.real(what);
-        } else if (value.tag != tag_empty) {
-            throw CompiledFileError("not a plan file: unknown value tag " +
-                                    std::to_string(value.tag) + " at byte " + std::to_string(at));
-        }
-        values.push_back(value);
-    }
-    return values;
-}
-
-bool is_origin(const PlanValue* xs, const PlanValue* ys) {
-    auto whole = [](const PlanValue& v, double expected) {
-        return v.tag == tag_integer && v.value == expected;
+bool is_origin(const PlanTags& tags, const Plan& plan) {
+    auto whole = [](std::uint16_t tag, double value, double expected) {
+        return tag == tag_integer && value == expected;
     };
-    return whole(xs[0], 0) && whole(xs[1], 0) && whole(ys[0], 0) && whole(ys[1], 1);
+    return whole(tags.x[0], plan.x[0], 0) && whole(tags.x[1], plan.x[1], 0) &&
+           whole(tags.y[0], plan.y[0], 0) && whole(tags.y[1], plan.y[1], 1);
 }
 
-bool is_empty_origin(const PlanValue* xs, const PlanValue* ys) {
-    return xs[0].tag == tag_empty && xs[1].tag == tag_empty && ys[0].tag == tag_empty &&
-           ys[1].tag == tag_empty;
+bool is_empty_origin(const PlanTags& tags) {
+    return tags.x[0] == tag_empty && tags.x[1] == tag_empty && tags.y[0] == tag_empty &&
+           tags.y[1] == tag_empty;
 }
 
 // Points 2 upward: one run of computed points, then only empty ones.
-void fill_computed_points(Plan& plan, const PlanValue* xs, const PlanValue* ys) {
+void check_computed_points(Plan& plan, const PlanTags& tags) {
     bool gap_seen = false;
     for (std::size_t point = 2; point < plan.x.size(); ++point) {
         std::string where = "point " + std::to_string(point);
-        if (xs[point].tag != ys[point].tag) {
+        if (tags.x[point] != tags.y[point]) {
             throw CompiledFileError("not a plan file: " + where + " has only one coordinate");
         }
-        if (xs[point].tag == tag_empty) {
+        if (tags.x[point] == tag_empty) {
             gap_seen = true;
             continue;
         }
-        if (xs[point].tag != tag_double) {
+        if (tags.x[point] != tag_double) {
             throw CompiledFileError("not a plan file: " + where + " holds a whole number");
         }
         if (gap_seen || !plan.origin_set) {
             throw CompiledFileError("not a plan file: " + where +
                                     " is computed but does not follow the points before it");
         }
-        if (!std::isfinite(xs[point].value) || !std::isfinite(ys[point].value)) {
+        if (!std::isfinite(plan.x[point]) || !std::isfinite(plan.y[point])) {
             throw CompiledFileError("not a plan file: " + where + " is not a finite number");
         }
-        plan.x[point] = xs[point].value;
-        plan.y[point] = ys[point].value;
         plan.computed_end = static_cast<std::int32_t>(point + 1);
     }
 }
@@ -192,24 +197,27 @@ std::optional<CompiledFileKind> compiled_kind_from_content(std::string_view byte
 }
 
 Plan decode_plan_file(std::string_view bytes) {
-    std::vector<PlanValue> values = read_plan_values(bytes);
-    if (values.size() < 4 || values.size() % 2 != 0) {
-        throw CompiledFileError("not a plan file: its " + std::to_string(values.size()) +
+    const std::size_t count = read_plan_values(bytes, [](std::size_t, std::uint16_t, double) {});
+    if (count < 4 || count % 2 != 0) {
+        throw CompiledFileError("not a plan file: its " + std::to_string(count) +
                                 " values do not make two columns of at least two points");
     }
-    std::size_t points = values.size() / 2;
-    const PlanValue* xs = values.data();
-    const PlanValue* ys = xs + points;
+    const std::size_t points = count / 2;
     Plan plan;
-    plan.x.assign(points, 0.0);
-    plan.y.assign(points, 0.0);
-    if (is_origin(xs, ys)) {
+    PlanTags tags;
+    for (auto* column : {&plan.x, &plan.y}) column->assign(points, 0.0);
+    for (auto* column : {&tags.x, &tags.y}) column->assign(points, tag_empty);
+    read_plan_values(bytes, [&](std::size_t index, std::uint16_t tag, double value) {
+        const bool x = index < points;
+        (x ? tags.x : tags.y)[x ? index : index - points] = tag;
+        (x ? plan.x : plan.y)[x ? index : index - points] = value;
+    });
+    if (is_origin(tags, plan)) {
         plan.origin_set = true;
-        plan.y[1] = 1.0;
-    } else if (!is_empty_origin(xs, ys)) {
+    } else if (!is_empty_origin(tags)) {
         throw CompiledFileError("not a plan file: points 0 and 1 are not the origin (0,0), (0,1)");
     }
-    fill_computed_points(plan, xs, ys);
+    check_computed_points(plan, tags);
     return plan;
 }
 

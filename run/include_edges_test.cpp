@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 // Each folder with the folders its files may include (their own always included). scenc's
 // parts are folders of their own: common/ serves the others, reports/, review/ and lsp/ know
-// only common/ of scenc (and the carried texts of sources/, which their tests use),
-// commands/ (one file per subcommand) uses them all, and the top of scenc/ holds only the
+// only common/ of scenc (and the carried texts of sources/, which their tests use), serve/
+// (the live view) also reports/ and review/, commands/ (one file per subcommand) uses them all, and the top of scenc/ holds only the
 // subcommand table and the main.
 const std::map<std::string, std::set<std::string>> allowed_edges = {
     {"compiler", {"compiler"}},
@@ -31,9 +31,11 @@ const std::map<std::string, std::set<std::string>> allowed_edges = {
     {"scenc/reports", {"scenc/reports", "scenc/common", "io", "sources", "compiler"}},
     {"scenc/review", {"scenc/review", "scenc/common", "io", "sources", "compiler"}},
     {"scenc/lsp", {"scenc/lsp", "scenc/common", "io", "sources", "compiler"}},
+    {"scenc/serve",
+     {"scenc/serve", "scenc/common", "scenc/reports", "scenc/review", "io", "sources", "compiler"}},
     {"scenc/commands",
-     {"scenc/commands", "scenc/common", "scenc/reports", "scenc/review", "scenc/lsp", "io",
-      "sources", "compiler"}},
+     {"scenc/commands", "scenc/common", "scenc/reports", "scenc/review", "scenc/lsp",
+      "scenc/serve", "io", "sources", "compiler"}},
     {"scenc", {"scenc", "scenc/commands", "scenc/common", "io", "compiler"}},
     // The fuzz targets cover scenc's reports and language server too; nothing includes fuzz/.
     {"fuzz",

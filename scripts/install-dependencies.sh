@@ -9,6 +9,7 @@ packages=(
     g++ cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev  # libssl-dev: SHA-256 in the tests
     libfltk1.3-dev fluid libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
+    libcpp-httplib-dev  # scenc serve's HTTP server
     clang libclang-rt-14-dev clang-format
     xvfb xauth xdotool util-linux  # xdotool: the window tests close a message box
     time valgrind linux-perf  # the whole-run benchmark and profiling

@@ -28,8 +28,9 @@ using nlohmann::json;
 // finest one is for a few hundred metres across the screen.
 constexpr double plan_tolerances[] = {0.1, 1.0, 8.0, 64.0};
 
-// Where the page's script finds its data.
+// Where the page's script finds its data, and where a served page finds its server.
 constexpr std::string_view data_mark = "/*@SCENARIO_DATA@*/null";
+constexpr std::string_view live_mark = "/*@LIVE_SERVER@*/null";
 
 std::int64_t metre_of(std::size_t cell) {
     return static_cast<std::int64_t>(cell) * cell_length;
@@ -377,10 +378,17 @@ json view_data(const Model& model, const Plan& plan, const SourceRows* rows) {
 }
 
 std::string view_page(const Model& model, const Plan& plan, const SourceRows* rows) {
+    return view_page_with_data(view_data(model, plan, rows).dump());
+}
+
+std::string view_page_with_data(const std::string& data_json, const std::string& live_json) {
     std::string page(view_page_start, static_cast<std::size_t>(view_page_end - view_page_start));
-    std::size_t mark = page.find(data_mark);
-    if (mark == std::string::npos) throw std::logic_error("the view page has no data mark");
-    page.replace(mark, data_mark.size(), script_safe(view_data(model, plan, rows).dump()));
+    for (auto [mark, value] :
+         {std::pair{live_mark, &live_json}, std::pair{data_mark, &data_json}}) {
+        std::size_t at = page.find(mark);
+        if (at == std::string::npos) throw std::logic_error("the view page lacks a mark");
+        page.replace(at, mark.size(), script_safe(*value));
+    }
     return page;
 }
 

@@ -32,4 +32,9 @@ nlohmann::json view_data(const Model& model, const Plan& plan, const SourceRows*
 // The page with the data inlined; it needs nothing else to open.
 std::string view_page(const Model& model, const Plan& plan, const SourceRows* rows);
 
+// The page around view data already made (its JSON text, or "null" for none yet). With a
+// live setting (JSON: the server's event and data paths), the page follows the server.
+std::string view_page_with_data(const std::string& data_json,
+                                const std::string& live_json = "null");
+
 }  // namespace scenario::scenc
