@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
         "--format=gcc, json and sarif write only the report to standard output, for editors and\n"
         "tools; a file that cannot be used is one line on standard error.\n"
         "Warnings come with their name, [-WNAME]: -w silences them, -Wno-NAME one of them,\n"
-        "--werror makes them count as errors.\n"
+        "--werror makes them count as errors, --max-warnings N shows the first N.\n"
+        "Texts larger than 16 MiB, and files that are not regular files, are not read.\n"
         "Exit status: 0 no error (warnings alone included); 1 errors, or a warning with\n"
         "--werror; 2 the check could not run (bad arguments, a missing or unusable file, or\n"
         "an unknown -Wno-NAME).");
@@ -234,7 +235,8 @@ int main(int argc, char** argv) {
     dump->footer(
         "Each stored value is followed by its meaning: km/h, per mille, hh:mm:ss, positions\n"
         "in metres and km+m. The kind of each file is told from its content.\n"
-        "Exit status: 0 shown; 2 a file is missing, or its content is not what its name says.");
+        "Exit status: 0 shown; 2 a file is missing, not a regular file, over 32 MiB or not\n"
+        "what its name says, or the stretch lies past the cells.");
 
     DiffRequest diff_request;
     CLI::App* diff = app.add_subcommand(
@@ -309,7 +311,9 @@ int main(int argc, char** argv) {
     lsp->footer(
         "Speaks the Language Server Protocol: diagnostics of the texts of a scenario as they\n"
         "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
-        "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
+        "Texts over 16 MiB are not checked; messages nested deeper than 256 levels are refused.\n"
+        "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise (the\n"
+        "reason on standard error).");
 
     if (const std::optional<std::string> problem = option_without_value(argc, argv)) {
         std::cerr << "scenc: " << *problem << "\n";
