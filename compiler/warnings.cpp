@@ -253,22 +253,23 @@ class Walker {
         if (last_end == std::string::npos) return;
         int line_ends = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            if (text[i] == '\n' ||
+                (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
                 ++line_ends;
             }
         }
         const int closing_line = field.site.line + line_ends;
         const auto closing_column = static_cast<int>(text.size() - last_end);
-        const std::string swallowed =
-            line_ends == 1 ? "line " + std::to_string(closing_line)
-                           : "lines " + std::to_string(field.site.line + 1) + " to " +
-                                 std::to_string(closing_line);
+        const std::string swallowed = line_ends == 1
+                                          ? "line " + std::to_string(closing_line)
+                                          : "lines " + std::to_string(field.site.line + 1) +
+                                                " to " + std::to_string(closing_line);
         Diagnostic& d = out_.emplace_back(warning_diagnostic(
             warning_name::quote_spans_lines, field.site,
             "a quote opens a field here and closes only on line " + std::to_string(closing_line) +
-                ", column " + std::to_string(closing_column) + ": the field swallows " +
-                swallowed + " (" + std::to_string(line_ends) +
-                (line_ends == 1 ? " row" : " rows") + "), line ends included"));
+                ", column " + std::to_string(closing_column) + ": the field swallows " + swallowed +
+                " (" + std::to_string(line_ends) + (line_ends == 1 ? " row" : " rows") +
+                "), line ends included"));
         d.related = SourceLocation{field.site.file, closing_line, closing_column, 1};
     }
 
@@ -604,10 +605,12 @@ void walk(const SourceText& source, const Model& model, bool route, Diagnostics&
 
 const std::vector<std::string_view>& all_warning_names() {
     static const std::vector<std::string_view> names{
-        warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
-        warning_name::comment_keyword, warning_name::comment_limit,   warning_name::value_wraps,
-        warning_name::text_encoding,   warning_name::beyond_route,    warning_name::out_of_order,
-        warning_name::quote_spans_lines, warning_name::row_runs_on,   warning_name::stale_plan,
+        warning_name::unknown_keyword, warning_name::keyword_misread,
+        warning_name::header_keyword,  warning_name::comment_keyword,
+        warning_name::comment_limit,   warning_name::value_wraps,
+        warning_name::text_encoding,   warning_name::beyond_route,
+        warning_name::out_of_order,    warning_name::quote_spans_lines,
+        warning_name::row_runs_on,     warning_name::stale_plan,
         warning_name::file_names};
     return names;
 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string_view>
-#include <nlohmann/json.hpp>
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"

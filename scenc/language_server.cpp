@@ -92,12 +92,11 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
     }
     if (warnings > most_warnings && !sites.empty()) {
         const Site& first = sites.begin()->second;
-        out[first.uri].push_back(
-            {{"range", first.text->range({"", 1, 0, 0})},
-             {"severity", severity_information},
-             {"source", "scenc"},
-             {"message", std::to_string(warnings) + " warnings, the first " +
-                             std::to_string(most_warnings) + " shown"}});
+        out[first.uri].push_back({{"range", first.text->range({"", 1, 0, 0})},
+                                  {"severity", severity_information},
+                                  {"source", "scenc"},
+                                  {"message", std::to_string(warnings) + " warnings, the first " +
+                                                  std::to_string(most_warnings) + " shown"}});
     }
     return out;
 }
@@ -154,13 +153,14 @@ ParsedBody parse_body(std::string_view body) {
     try {
         parsed.message = json::parse(body, depth_guard, false);
     } catch (const TooDeep&) {
-        parsed.refusal = error_response(nullptr, error_code::parse_error,
-                                        "the message nests deeper than " +
-                                            std::to_string(deepest_nesting) + " levels");
+        parsed.refusal = error_response(
+            nullptr, error_code::parse_error,
+            "the message nests deeper than " + std::to_string(deepest_nesting) + " levels");
         return parsed;
     }
     if (parsed.message.is_discarded()) {
-        parsed.refusal = error_response(nullptr, error_code::parse_error, "the message is not JSON");
+        parsed.refusal =
+            error_response(nullptr, error_code::parse_error, "the message is not JSON");
     }
     return parsed;
 }
@@ -301,9 +301,9 @@ const LanguageServer::Document* LanguageServer::document(const std::string& uri)
 
 void LanguageServer::open_or_change(const std::string& uri, const std::string& text) {
     const bool too_large = text.size() > largest_text_file;
-    documents_.insert_or_assign(
-        uri, Document{EditorText::from_editor(too_large ? std::string() : text),
-                      role_by_name(file_name_of(uri)), too_large});
+    documents_.insert_or_assign(uri,
+                                Document{EditorText::from_editor(too_large ? std::string() : text),
+                                         role_by_name(file_name_of(uri)), too_large});
     refresh_for(uri);
 }
 

@@ -135,7 +135,8 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
         EXPECT_EQ(out[0]["error"]["code"], code) << depth;
     }
     // Positions outside the text: a negative one, a line past its end.
-    for (const char* position : {R"({"line":-1,"character":-1})", R"({"line":1000000,"character":0})"}) {
+    for (const char* position :
+         {R"({"line":-1,"character":-1})", R"({"line":1000000,"character":0})"}) {
         const std::vector<json> out = server.handle_body(
             std::string(R"({"jsonrpc":"2.0","id":1,"method":"textDocument/completion","params":)") +
             R"({"textDocument":{"uri":"file:///scen/Val_12-.txt"},"position":)" + position + "}}");

@@ -100,8 +100,10 @@ struct StretchOptions {
         }
         if (stretch.from == stretch.to) {
             // Positions are whole metres: two texts may round to the same one.
-            throw UsageProblem("the stretch must be at least 1 m long; positions are whole "
-                               "metres (" + asked + ")");
+            throw UsageProblem(
+                "the stretch must be at least 1 m long; positions are whole "
+                "metres (" +
+                asked + ")");
         }
         return stretch;
     }
@@ -336,7 +338,8 @@ int main(int argc, char** argv) {
         const bool number = !diff_identity.train_number.empty();
         if (stem != number) {
             // A set's files are named by both: STEM_N.sim, STEM_N.dat, STEM_linea.dat.
-            std::cerr << "scenc: " << (stem ? "--stem needs --train-number" : "--train-number needs --stem")
+            std::cerr << "scenc: "
+                      << (stem ? "--stem needs --train-number" : "--train-number needs --stem")
                       << " too: a compiled set is named by both (STEM_N.sim)\n";
             return usage_problem_status;
         }
