@@ -97,6 +97,13 @@ Diagnostics text_warnings(const RequestTexts& texts, const CompiledSources& comp
     return scenario_warnings(texts.route, texts.train, compiled.model);
 }
 
+// What the check keeps of the warnings, so that those no one will see are not held.
+WarningLimit warning_limit(const WarningOptions& options) {
+    WarningLimit limit{.none = options.silent, .off = {}, .most = options.max_warnings};
+    for (const std::string& value : options.switches) limit.off.push_back(value.substr(3));
+    return limit;
+}
+
 // Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
 bool use_color(ColorChoice choice) {
     if (choice != ColorChoice::automatic) return choice == ColorChoice::always;
@@ -150,8 +157,9 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
         const Identity id = identity_for_check(files, file_warnings);
         const RequestTexts read = read_texts(files);
         const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
-        CheckResult found =
-            check_scenario(texts.route, texts.train, id, {.max_errors = request.max_errors});
+        CheckResult found = check_scenario(
+            texts.route, texts.train, id,
+            {.max_errors = request.max_errors, .warnings = warning_limit(files.warnings)});
         add_warnings(found, file_warnings, texts.route, texts.train);
         // Errors always stay; warnings only as the options let them through.
         bool any_warning_shown = false;

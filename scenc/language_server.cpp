@@ -69,9 +69,9 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
                                    const std::string& unplaced) {
     std::map<std::string, json> out;
     for (const auto& [name, site] : sites) out[site.uri] = json::array();
-    std::size_t warnings = 0;
+    std::size_t warnings = result.omitted_warnings;
     for (const Diagnostic& d : result.diagnostics) {
-        if (d.severity == Severity::warning && ++warnings > most_warnings) continue;
+        if (d.severity == Severity::warning) ++warnings;
         SourceLocation place = d.location;
         if (place.file.empty()) place = {unplaced, 0, 0, 0};
         const auto found = sites.find(place.file);
@@ -395,7 +395,8 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
         train ? file_name_of(train_uri) : route.id.route_stem + "_(no train text)-.txt";
     const CheckResult result =
         check_scenario({route_name, route.text.single_byte()},
-                       {train_name, train_text.single_byte()}, route.id, CheckOptions{most_errors});
+                       {train_name, train_text.single_byte()}, route.id,
+                       CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
     Sites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
     Checked& entry = checks_[key];
