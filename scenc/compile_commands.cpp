@@ -85,23 +85,27 @@ void warn_about_stale_plan(const CompileRequest& request, const Identity& id,
         "the new record and cell files"));
 }
 
-// Shows the warnings the options let through; true when they should fail the command.
-bool report_warnings(const CompileRequest& request, const Diagnostics& warnings,
-                     std::ostream& err) {
-    const Diagnostics shown = shown_warnings(warnings, request.warnings);
-    print_warnings(err, shown, request.warnings.max_warnings);
-    return warnings_fail(shown, request.warnings);
-}
-
-Diagnostics text_warnings(const RequestTexts& texts, const CompiledSources& compiled) {
-    return scenario_warnings(texts.route, texts.train, compiled.model);
-}
-
 // What the check keeps of the warnings, so that those no one will see are not held.
 WarningLimit warning_limit(const WarningOptions& options) {
     WarningLimit limit{.none = options.silent, .off = {}, .most = options.max_warnings};
     for (const std::string& value : options.switches) limit.off.push_back(value.substr(3));
     return limit;
+}
+
+// Shows the warnings the options let through, with those the limit left out counted; true
+// when they should fail the command.
+bool report_warnings(const CompileRequest& request, const Diagnostics& warnings,
+                     std::size_t omitted, std::ostream& err) {
+    const Diagnostics shown = shown_warnings(warnings, request.warnings);
+    print_warnings(err, shown, request.warnings.max_warnings, omitted);
+    return warnings_fail(shown, request.warnings);
+}
+
+// The warnings of the texts the limit keeps; those it leaves out are added to omitted.
+Diagnostics text_warnings(const CompileRequest& request, const RequestTexts& texts,
+                          const CompiledSources& compiled, std::size_t& omitted) {
+    return scenario_warnings(texts.route, texts.train, compiled.model,
+                             warning_limit(request.warnings), &omitted);
 }
 
 // Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
@@ -191,9 +195,10 @@ int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& 
             compile_sources(texts.route, texts.train, id, request.no_plan ? 0 : 1);
         Diagnostics warnings;
         warn_about_stale_plan(request, id, warnings);
-        const Diagnostics found = text_warnings(texts, compiled);
+        std::size_t omitted = 0;
+        const Diagnostics found = text_warnings(request, texts, compiled, omitted);
         warnings.insert(warnings.end(), found.begin(), found.end());
-        const bool warnings_failed = report_warnings(request, warnings, err);
+        const bool warnings_failed = report_warnings(request, warnings, omitted, err);
         const int status = write_outcome(request, id, compiled, out, err);
         return status == exit_status::clean && warnings_failed ? exit_status::scenario_error
                                                                : status;
