@@ -117,7 +117,10 @@ CheckResult check_scenario(const SourceText& route, const SourceText& train, con
         result.diagnostics.push_back(diagnostic);
     }
     // The warnings need the route's length and the plan option, which both runs share.
-    add_warnings(result, scenario_warnings(route, train, checked), route, train);
+    add_warnings(result,
+                 scenario_warnings(route, train, checked, options.warnings,
+                                   &result.omitted_warnings),
+                 route, train);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "compiler/diagnostic.h"
 #include "compiler/identity.h"
@@ -20,8 +21,18 @@ struct SourceText {
     std::string text;
 };
 
+// The warnings a check keeps: none when `none`, none of the names turned off, and of the
+// others the first `most` (0 for all); those past it are only counted, so that a text of
+// thousands of slips costs no more than the warnings shown.
+struct WarningLimit {
+    bool none = false;
+    std::vector<std::string> off;
+    std::size_t most = 0;
+};
+
 struct CheckOptions {
     std::size_t max_errors = 50;  // errors only, warnings do not count; 0 for no limit
+    WarningLimit warnings = {};
 };
 
 struct CheckResult {
@@ -33,6 +44,8 @@ struct CheckResult {
     std::optional<std::size_t> final_error;
     // Errors found but left out of `diagnostics` by max_errors.
     std::size_t omitted_errors = 0;
+    // Warnings found and wanted but left out by the warning limit's `most`.
+    std::size_t omitted_warnings = 0;
 };
 
 // Reads both texts to their end in the keep-going mode: where the compile would end a row,

@@ -223,22 +223,21 @@ std::string_view LineFinder::line(std::string_view text, int line) {
     while (line_ > line) {
         std::size_t end = start_ - 1;
         if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
-        const std::size_t previous_end = end == 0 ? std::string_view::npos
-                                                  : text.find_last_of("\r\n", end - 1);
+        const std::size_t previous_end =
+            end == 0 ? std::string_view::npos : text.find_last_of("\r\n", end - 1);
         start_ = previous_end == std::string_view::npos ? 0 : previous_end + 1;
         --line_;
     }
     while (line_ < line) {
         const std::size_t end = text.find_first_of("\r\n", start_);
         if (end == std::string_view::npos) return {};
-        start_ = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-                            ? 2
-                            : 1);
+        start_ =
+            end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
         ++line_;
     }
     const std::size_t end = text.find_first_of("\r\n", start_);
     return text.substr(start_,
-                        end == std::string_view::npos ? std::string_view::npos : end - start_);
+                       end == std::string_view::npos ? std::string_view::npos : end - start_);
 }
 
 }  // namespace scenario

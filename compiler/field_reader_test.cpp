@@ -94,8 +94,8 @@ TEST(FieldReader, LineOfText) {
 // The finder walks forwards and backwards from the line it found last; every order of asking
 // must give what a walk from the start gives, whatever the line ends.
 TEST(FieldReader, LineFinderAgreesWithLineOfText) {
-    const std::vector<std::string> texts{"a\r\nbb\nccc",  "\r\n\r\n\n",    "x\r\ry\n\rz\r\n",
-                                         "\n\nlast",     "one line",       "",
+    const std::vector<std::string> texts{"a\r\nbb\nccc",    "\r\n\r\n\n",  "x\r\ry\n\rz\r\n",
+                                         "\n\nlast",        "one line",    "",
                                          "a\r\r\nb\n\r\nc", "trailing\r\n"};
     const std::vector<std::vector<int>> orders{
         {1, 2, 3, 4, 5, 6}, {6, 5, 4, 3, 2, 1}, {3, 1, 4, 2, 5, 2, 6, 1}, {9, 2, 0, 7, 3}};

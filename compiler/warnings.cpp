@@ -121,11 +121,36 @@ struct LastRow {
     SourceLocation site;
 };
 
+// Where the walks put their warnings: those the limit keeps, the rest only counted.
+class WarningList {
+  public:
+    WarningList(Diagnostics& kept, const WarningLimit& limit) : kept_(kept), limit_(limit) {}
+
+    // The warning as stored, or nullptr when the limit leaves it out.
+    Diagnostic* add(Diagnostic warning) {
+        if (limit_.none ||
+            std::find(limit_.off.begin(), limit_.off.end(), warning.name) != limit_.off.end()) {
+            return nullptr;
+        }
+        if (limit_.most != 0 && kept_.size() >= limit_.most) {
+            ++omitted_;
+            return nullptr;
+        }
+        return &kept_.emplace_back(std::move(warning));
+    }
+    std::size_t omitted() const { return omitted_; }
+
+  private:
+    Diagnostics& kept_;
+    const WarningLimit& limit_;
+    std::size_t omitted_ = 0;
+};
+
 // Walks one text as its parser does and collects the warnings. The walk reads numbers as
 // 32-bit values throughout: a value the parser cannot read is its error, not a warning.
 class Walker {
   public:
-    Walker(const SourceText& source, const Model& model, Diagnostics& out)
+    Walker(const SourceText& source, const Model& model, WarningList& out)
         : reader_(source.text, source.display_name), source_(source), model_(model), out_(out) {}
 
     void route() {
@@ -145,7 +170,7 @@ class Walker {
 
   private:
     void warn(std::string_view name, const SourceLocation& where, std::string message) {
-        out_.push_back(warning_diagnostic(name, where, std::move(message)));
+        out_.add(warning_diagnostic(name, where, std::move(message)));
     }
 
     // Always true: the walk goes on after it.
@@ -174,23 +199,24 @@ class Walker {
         if (last_end == std::string::npos) return;
         int line_ends = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            if (text[i] == '\n' ||
+                (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
                 ++line_ends;
             }
         }
         const int closing_line = field.site.line + line_ends;
         const auto closing_column = static_cast<int>(text.size() - last_end);
-        const std::string swallowed =
-            line_ends == 1 ? "line " + std::to_string(closing_line)
-                           : "lines " + std::to_string(field.site.line + 1) + " to " +
-                                 std::to_string(closing_line);
-        Diagnostic& d = out_.emplace_back(warning_diagnostic(
+        const std::string swallowed = line_ends == 1
+                                          ? "line " + std::to_string(closing_line)
+                                          : "lines " + std::to_string(field.site.line + 1) +
+                                                " to " + std::to_string(closing_line);
+        Diagnostic* d = out_.add(warning_diagnostic(
             warning_name::quote_spans_lines, field.site,
             "a quote opens a field here and closes only on line " + std::to_string(closing_line) +
-                ", column " + std::to_string(closing_column) + ": the field swallows " +
-                swallowed + " (" + std::to_string(line_ends) +
-                (line_ends == 1 ? " row" : " rows") + "), line ends included"));
-        d.related = SourceLocation{field.site.file, closing_line, closing_column, 1};
+                ", column " + std::to_string(closing_column) + ": the field swallows " + swallowed +
+                " (" + std::to_string(line_ends) + (line_ends == 1 ? " row" : " rows") +
+                "), line ends included"));
+        if (d) d->related = SourceLocation{field.site.file, closing_line, closing_column, 1};
     }
 
     NumberField read_number() {
@@ -383,11 +409,11 @@ class Walker {
         const std::int32_t length = model_.records[record_slot::totals].zone_end;
         if (!model_.has_cells() || position.value <= length) return;
         if (!within_track(model_, position.value, reach)) return;  // the compile's own error
-        Diagnostic& d = out_.emplace_back(warning_diagnostic(
+        Diagnostic* d = out_.add(warning_diagnostic(
             warning_name::beyond_route, position.site,
             "position " + std::to_string(position.value) + " lies past the end of the route (" +
                 std::to_string(length) + " m), in the track's last 7 km"));
-        d.position = position.value;
+        if (d) d->position = position.value;
     }
 
     // Profiles fill the cells up to each row's cell, so a row at or before the previous one's
@@ -402,7 +428,7 @@ class Walker {
                                        : round_half_even(position.value / double{cell_length}) <=
                                              round_half_even(last->position / double{cell_length});
             if (backwards) {
-                Diagnostic& d = out_.emplace_back(warning_diagnostic(
+                Diagnostic* d = out_.add(warning_diagnostic(
                     warning_name::out_of_order, position.site,
                     what + " row at " + std::to_string(position.value) +
                         " does not come after the previous one at " +
@@ -410,8 +436,10 @@ class Walker {
                         (station ? "): stations are numbered in file order"
                                  : "): the profile is filled in file order, so this row's "
                                    "value does not start where it says")));
-                d.position = position.value;
-                d.related = last->site;
+                if (d) {
+                    d->position = position.value;
+                    d->related = last->site;
+                }
             }
         }
         last = LastRow{position.value, position.site};
@@ -479,7 +507,7 @@ class Walker {
     FieldReader reader_;
     const SourceText& source_;
     const Model& model_;
-    Diagnostics& out_;
+    WarningList& out_;
     RowPlace part_ = RowPlace::train;
     int last_unknown_line_ = 0;
     bool general_block_runs_on_ = false;
@@ -490,7 +518,7 @@ class Walker {
 };
 
 // One text's warnings; a read fault ends the walk where the compile's error is.
-void walk(const SourceText& source, const Model& model, bool route, Diagnostics& out) {
+void walk(const SourceText& source, const Model& model, bool route, WarningList& out) {
     Walker walker(source, model, out);
     try {
         if (route) {
@@ -506,10 +534,12 @@ void walk(const SourceText& source, const Model& model, bool route, Diagnostics&
 
 const std::vector<std::string_view>& all_warning_names() {
     static const std::vector<std::string_view> names{
-        warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
-        warning_name::comment_keyword, warning_name::comment_limit,   warning_name::value_wraps,
-        warning_name::text_encoding,   warning_name::beyond_route,    warning_name::out_of_order,
-        warning_name::quote_spans_lines, warning_name::row_runs_on,   warning_name::stale_plan,
+        warning_name::unknown_keyword, warning_name::keyword_misread,
+        warning_name::header_keyword,  warning_name::comment_keyword,
+        warning_name::comment_limit,   warning_name::value_wraps,
+        warning_name::text_encoding,   warning_name::beyond_route,
+        warning_name::out_of_order,    warning_name::quote_spans_lines,
+        warning_name::row_runs_on,     warning_name::stale_plan,
         warning_name::file_names};
     return names;
 }
@@ -551,11 +581,13 @@ void add_warnings(CheckResult& result, const Diagnostics& warnings, const Source
     result.final_error = final_error;
 }
 
-Diagnostics scenario_warnings(const SourceText& route, const SourceText& train,
-                              const Model& model) {
+Diagnostics scenario_warnings(const SourceText& route, const SourceText& train, const Model& model,
+                              const WarningLimit& limit, std::size_t* omitted) {
     Diagnostics warnings;
-    walk(route, model, true, warnings);
-    walk(train, model, false, warnings);
+    WarningList list(warnings, limit);
+    walk(route, model, true, list);
+    walk(train, model, false, list);
+    if (omitted != nullptr) *omitted += list.omitted();
     // Rows are met in text order already; a stable sort keeps that within a line.
     std::stable_sort(warnings.begin(), warnings.end(),
                      [&](const Diagnostic& a, const Diagnostic& b) {

@@ -73,7 +73,8 @@ std::optional<std::string> read_whole_file(const std::filesystem::path& path,
             if (errno == EINTR) continue;
             throw SystemFailure(errno, path);
         }
-        if (content.size() + static_cast<std::size_t>(got) > largest) throw too_large(path, largest);
+        if (content.size() + static_cast<std::size_t>(got) > largest)
+            throw too_large(path, largest);
         content.append(block, static_cast<std::size_t>(got));
     }
     return content;

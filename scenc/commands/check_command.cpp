@@ -21,7 +21,8 @@ class CheckCommand : public Subcommand {
             "and\n"
             "tools; a file that cannot be used is one line on standard error.\n"
             "Warnings come with their name, [-WNAME]: -w silences them, -Wno-NAME one of them,\n"
-            "--werror makes them count as errors.\n"
+            "--werror makes them count as errors, --max-warnings N shows the first N.\n"
+            "Texts larger than 16 MiB, and files that are not regular files, are not read.\n"
             "Exit status: 0 no error (warnings alone included); 1 errors, or a warning with\n"
             "--werror; 2 the check could not run (bad arguments, a missing or unusable file, or\n"
             "an unknown -Wno-NAME).");

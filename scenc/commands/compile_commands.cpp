@@ -87,16 +87,27 @@ void warn_about_stale_plan(const CompileRequest& request, const Identity& id,
         "the new record and cell files"));
 }
 
-// Shows the warnings the options let through; true when they should fail the command.
+// What the check keeps of the warnings, so that those no one will see are not held.
+WarningLimit warning_limit(const WarningOptions& options) {
+    WarningLimit limit{.none = options.silent, .off = {}, .most = options.max_warnings};
+    for (const std::string& value : options.switches) limit.off.push_back(value.substr(3));
+    return limit;
+}
+
+// Shows the warnings the options let through, with those the limit left out counted; true
+// when they should fail the command.
 bool report_warnings(const CompileRequest& request, const Diagnostics& warnings,
-                     std::ostream& err) {
+                     std::size_t omitted, std::ostream& err) {
     const Diagnostics shown = shown_warnings(warnings, request.warnings);
-    print_warnings(err, shown, request.warnings.max_warnings);
+    print_warnings(err, shown, request.warnings.max_warnings, omitted);
     return warnings_fail(shown, request.warnings);
 }
 
-Diagnostics text_warnings(const RequestTexts& texts, const CompiledSources& compiled) {
-    return scenario_warnings(texts.route, texts.train, compiled.model);
+// The warnings of the texts the limit keeps; those it leaves out are added to omitted.
+Diagnostics text_warnings(const CompileRequest& request, const RequestTexts& texts,
+                          const CompiledSources& compiled, std::size_t& omitted) {
+    return scenario_warnings(texts.route, texts.train, compiled.model,
+                             warning_limit(request.warnings), &omitted);
 }
 
 // Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
@@ -162,8 +173,9 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
         const Identity id = identity_for_check(files, file_warnings);
         const RequestTexts read = read_texts(files);
         const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
-        CheckResult found =
-            check_scenario(texts.route, texts.train, id, {.max_errors = request.max_errors});
+        CheckResult found = check_scenario(
+            texts.route, texts.train, id,
+            {.max_errors = request.max_errors, .warnings = warning_limit(files.warnings)});
         add_warnings(found, file_warnings, texts.route, texts.train);
         // Errors always stay; warnings only as the options let them through.
         bool any_warning_shown = false;
@@ -202,9 +214,10 @@ int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& 
             compile_sources(texts.route, texts.train, id, request.no_plan ? 0 : 1);
         Diagnostics warnings;
         warn_about_stale_plan(request, id, warnings);
-        const Diagnostics found = text_warnings(texts, compiled);
+        std::size_t omitted = 0;
+        const Diagnostics found = text_warnings(request, texts, compiled, omitted);
         warnings.insert(warnings.end(), found.begin(), found.end());
-        const bool warnings_failed = report_warnings(request, warnings, err);
+        const bool warnings_failed = report_warnings(request, warnings, omitted, err);
         const int status = write_outcome(request, id, compiled, lock, out, err);
         return status == exit_status::clean && warnings_failed ? exit_status::scenario_error
                                                                : status;

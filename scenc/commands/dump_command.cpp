@@ -18,8 +18,8 @@ class DumpCommand : public Subcommand {
         command.footer(
             "Each stored value is followed by its meaning: km/h, per mille, hh:mm:ss, positions\n"
             "in metres and km+m. The kind of each file is told from its content.\n"
-            "Exit status: 0 shown; 2 a file is missing, or its content is not what its name "
-            "says.");
+            "Exit status: 0 shown; 2 a file is missing, not a regular file, over 32 MiB or not\n"
+            "what its name says, or the stretch lies past the cells.");
     }
 
     int run(std::ostream& out, std::ostream& err) override {

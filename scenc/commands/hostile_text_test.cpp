@@ -12,8 +12,8 @@
 #include "compiler/identity.h"
 #include "compiler/windows_1252.h"
 #include "io/test_support.h"
-#include "scenc/lsp/language_server.h"
 #include "scenc/commands/program_test_support.h"
+#include "scenc/lsp/language_server.h"
 
 #ifdef SCENC_PROGRAM
 

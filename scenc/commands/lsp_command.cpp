@@ -12,7 +12,10 @@ class LspCommand : public Subcommand {
             "Speaks the Language Server Protocol: diagnostics of the texts of a scenario as "
             "they\n"
             "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
-            "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
+            "Texts over 16 MiB are not checked; messages nested deeper than 256 levels are "
+            "refused.\n"
+            "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise (the\n"
+            "reason on standard error).");
     }
 
     int run(std::ostream& out, std::ostream& err) override {

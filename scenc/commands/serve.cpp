@@ -14,12 +14,12 @@
 #include <ostream>
 #include <thread>
 
-#include "scenc/serve/file_watch.h"
 #include "scenc/common/identity_from_names.h"
 #include "scenc/common/input_files.h"
+#include "scenc/review/view.h"
+#include "scenc/serve/file_watch.h"
 #include "scenc/serve/live_view.h"
 #include "scenc/serve/serve_http.h"
-#include "scenc/review/view.h"
 
 extern char** environ;
 

@@ -70,9 +70,9 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
                                    const std::string& unplaced) {
     std::map<std::string, json> out;
     for (const auto& [name, site] : sites) out[site.uri] = json::array();
-    std::size_t warnings = 0;
+    std::size_t warnings = result.omitted_warnings;
     for (const Diagnostic& d : result.diagnostics) {
-        if (d.severity == Severity::warning && ++warnings > most_warnings) continue;
+        if (d.severity == Severity::warning) ++warnings;
         SourceLocation place = d.location;
         if (place.file.empty()) place = {unplaced, 0, 0, 0};
         const auto found = sites.find(place.file);
@@ -93,12 +93,11 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
     }
     if (warnings > most_warnings && !sites.empty()) {
         const Site& first = sites.begin()->second;
-        out[first.uri].push_back(
-            {{"range", first.text->range({"", 1, 0, 0})},
-             {"severity", severity_information},
-             {"source", "scenc"},
-             {"message", std::to_string(warnings) + " warnings, the first " +
-                             std::to_string(most_warnings) + " shown"}});
+        out[first.uri].push_back({{"range", first.text->range({"", 1, 0, 0})},
+                                  {"severity", severity_information},
+                                  {"source", "scenc"},
+                                  {"message", std::to_string(warnings) + " warnings, the first " +
+                                                  std::to_string(most_warnings) + " shown"}});
     }
     return out;
 }
@@ -153,13 +152,14 @@ ParsedBody parse_body(std::string_view body) {
     try {
         parsed.message = json::parse(body, depth_guard, false);
     } catch (const TooDeep&) {
-        parsed.refusal = error_response(nullptr, error_code::parse_error,
-                                        "the message nests deeper than " +
-                                            std::to_string(deepest_nesting) + " levels");
+        parsed.refusal = error_response(
+            nullptr, error_code::parse_error,
+            "the message nests deeper than " + std::to_string(deepest_nesting) + " levels");
         return parsed;
     }
     if (parsed.message.is_discarded()) {
-        parsed.refusal = error_response(nullptr, error_code::parse_error, "the message is not JSON");
+        parsed.refusal =
+            error_response(nullptr, error_code::parse_error, "the message is not JSON");
     }
     return parsed;
 }
@@ -300,9 +300,9 @@ const LanguageServer::Document* LanguageServer::document(const std::string& uri)
 
 void LanguageServer::open_or_change(const std::string& uri, const std::string& text) {
     const bool too_large = text.size() > largest_text_file;
-    documents_.insert_or_assign(
-        uri, Document{EditorText::from_editor(too_large ? std::string() : text),
-                      role_by_name(file_name_of(uri)), too_large});
+    documents_.insert_or_assign(uri,
+                                Document{EditorText::from_editor(too_large ? std::string() : text),
+                                         role_by_name(file_name_of(uri)), too_large});
     refresh_for(uri);
 }
 
@@ -394,7 +394,8 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
         train ? file_name_of(train_uri) : route.id.route_stem + "_(no train text)-.txt";
     const CheckResult result =
         check_scenario({route_name, route.text.single_byte()},
-                       {train_name, train_text.single_byte()}, route.id, CheckOptions{most_errors});
+                       {train_name, train_text.single_byte()}, route.id,
+                       CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
     Sites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
     Checked& entry = checks_[key];

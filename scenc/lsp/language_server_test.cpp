@@ -121,6 +121,28 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
         ASSERT_EQ(out.size(), 1u) << c.body;
         EXPECT_EQ(out[0]["error"]["code"], c.code) << c.body;
     }
+    // Nesting up to the limit is read; one level more is refused unread, however deep.
+    const auto nested = [](int depth) {
+        return "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/hover\",\"params\":" +
+               std::string(static_cast<std::size_t>(depth), '[') +
+               std::string(static_cast<std::size_t>(depth), ']') + "}";
+    };
+    for (const auto& [depth, code] : {std::pair{deepest_nesting - 1, error_code::invalid_params},
+                                      std::pair{deepest_nesting, error_code::parse_error},
+                                      std::pair{100000, error_code::parse_error}}) {
+        const std::vector<json> out = server.handle_body(nested(depth));
+        ASSERT_EQ(out.size(), 1u) << depth;
+        EXPECT_EQ(out[0]["error"]["code"], code) << depth;
+    }
+    // Positions outside the text: a negative one, a line past its end.
+    for (const char* position :
+         {R"({"line":-1,"character":-1})", R"({"line":1000000,"character":0})"}) {
+        const std::vector<json> out = server.handle_body(
+            std::string(R"({"jsonrpc":"2.0","id":1,"method":"textDocument/completion","params":)") +
+            R"({"textDocument":{"uri":"file:///scen/Val_12-.txt"},"position":)" + position + "}}");
+        ASSERT_EQ(out.size(), 1u) << position;
+        EXPECT_EQ(out[0]["error"]["code"], error_code::invalid_params) << position;
+    }
     // An unknown notification, a malformed one and a client's response get no answer.
     EXPECT_TRUE(
         server.handle_body(R"({"jsonrpc":"2.0","method":"$/unknown","params":{}})").empty());

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string_view>
-#include <nlohmann/json.hpp>
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
@@ -62,6 +62,7 @@ Shown shown_diagnostics(const CheckResult& full, const ReportOptions& options) {
     });
     // The check itself may have left errors out under the same limit; they count too.
     shown.counts.errors = full.omitted_errors;
+    shown.counts.warnings = full.omitted_warnings;
     for (const Diagnostic& diagnostic : full.diagnostics) {
         (diagnostic.severity == Severity::error ? shown.counts.errors : shown.counts.warnings)++;
     }
@@ -412,6 +413,7 @@ CheckResult kept_diagnostics(const CheckResult& result,
                              const std::function<bool(std::size_t index)>& keep) {
     CheckResult kept;
     kept.omitted_errors = result.omitted_errors;
+    kept.omitted_warnings = result.omitted_warnings;
     for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
         if (!keep(i)) continue;
         if (i == result.final_error) kept.final_error = kept.diagnostics.size();

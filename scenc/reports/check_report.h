@@ -15,10 +15,10 @@ enum class ReportFormat { human, gcc, json, sarif };
 
 struct ReportOptions {
     ReportFormat format = ReportFormat::human;
-    bool color = false;           // terminal colours, human format only
-    std::size_t max_errors = 50;    // errors shown, warnings not counted; 0 for all
-    std::size_t max_warnings = 50;  // warnings shown; 0 for all
-    std::string tool_version;     // named in the JSON and SARIF
+    bool color = false;            // terminal colours, human format only
+    std::size_t max_errors = 50;   // errors shown, warnings not counted; 0 for all
+    std::size_t max_warnings = 0;  // warnings shown; 0 for all
+    std::string tool_version;      // named in the JSON and SARIF
 };
 
 // The texts checked, and the name that stands for the scenario where a diagnostic belongs to

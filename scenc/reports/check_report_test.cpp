@@ -60,6 +60,38 @@ std::string rendered(ReportFormat format, bool color = false, std::size_t max_er
         {.format = format, .color = color, .max_errors = max_errors, .tool_version = "1.0.0"});
 }
 
+// Past --max-warnings the later warnings are left out; errors stay and the summary counts all.
+TEST(CheckReport, MaxWarningsLeavesOutLaterWarnings) {
+    CheckResult result = several_mistakes();
+    const Diagnostic warning = result.diagnostics[2];
+    result.diagnostics.insert(result.diagnostics.begin() + 3, {warning, warning});
+    result.final_error = 5;
+    struct Case {
+        std::size_t max_warnings;
+        std::size_t shown;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {0, 6, "3 errors, 3 warnings\n"},
+        {3, 6, "3 errors, 3 warnings\n"},
+        {1, 4, "3 errors, 3 warnings (1 warning shown; --max-warnings 0 shows them all)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.max_warnings);
+        const ReportOptions options{
+            .format = ReportFormat::json, .max_warnings = c.max_warnings, .tool_version = "1.0"};
+        const auto json = nlohmann::json::parse(render_check(result, texts, options));
+        EXPECT_EQ(json["diagnostics"].size(), c.shown);
+        EXPECT_EQ(json["summary"]["warnings"], 3);
+        EXPECT_EQ(json["summary"]["warnings_shown"], c.shown - 3);
+        EXPECT_TRUE(json["diagnostics"].back()["reported_by_package_program"]);
+        ReportOptions human = options;
+        human.format = ReportFormat::human;
+        const std::string text = render_check(result, texts, human);
+        EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), c.summary);
+    }
+}
+
 TEST(CheckReport, HumanShowsEachRowWithItsFieldUnderlinedAndMarksTheFinalError) {
     EXPECT_EQ(rendered(ReportFormat::human),
               "t_linea.txt:2:21: error 1: route length 20000 is wrong here\n"

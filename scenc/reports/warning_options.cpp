@@ -56,7 +56,8 @@ bool warnings_fail(const Diagnostics& shown, const WarningOptions& options) {
     return options.as_errors && !shown.empty();
 }
 
-void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max_warnings) {
+void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max_warnings,
+                    std::size_t omitted) {
     const std::size_t count =
         max_warnings == 0 ? shown.size() : std::min(shown.size(), max_warnings);
     for (std::size_t i = 0; i < count; ++i) {
@@ -67,8 +68,8 @@ void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max
         err << (at.file.empty() ? "" : " ") << "warning: " << w.message << " [-W" << w.name
             << "]\n";
     }
-    if (count < shown.size()) {
-        err << "scenc: " << shown.size() << " warnings, " << count
+    if (count < shown.size() + omitted) {
+        err << "scenc: " << shown.size() + omitted << " warnings, " << count
             << " shown; --max-warnings 0 shows them all\n";
     }
 }

@@ -32,7 +32,9 @@ Diagnostics shown_warnings(const Diagnostics& diagnostics, const WarningOptions&
 bool warnings_fail(const Diagnostics& shown, const WarningOptions& options);
 
 // One line each: "FILE:LINE:COL: warning: message [-WNAME]"; the place is shortened to what
-// is known of it. Past max_warnings, one line says how many more there are.
-void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max_warnings);
+// is known of it. Past max_warnings, one line counts them all, with `omitted` that were left
+// out before.
+void print_warnings(std::ostream& err, const Diagnostics& shown, std::size_t max_warnings,
+                    std::size_t omitted = 0);
 
 }  // namespace scenario::scenc
