@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "scenc/cli_documents.h"
 #include "scenc/compile_commands.h"
 #include "scenc/diff.h"
 #include "scenc/dump.h"
@@ -265,6 +266,8 @@ int main(int argc, char** argv) {
         "are typed, hover on a row, the outline and the row keywords. Writes no file.\n"
         "Exit status: 0 after the editor's shutdown and exit; 1 when it ends otherwise.");
 
+    // The build writes the manual pages and the completion from this definition.
+    if (auto status = write_cli_documents_if_asked(app, argc, argv)) return *status;
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
