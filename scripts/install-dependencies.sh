@@ -2,9 +2,10 @@
 # Installs the Debian 12 packages of one use of the project; installs nothing when all are
 # present. Run as root; as another user it names in one line what root should install.
 #
-# Usage: scripts/install-dependencies.sh [build|tests|bench]
+# Usage: scripts/install-dependencies.sh [build|tests|deb|bench]
 #   build  (the default) configure and build both programs, and scenc's manual pages
-#   tests  the build set and what the test command needs (test-all.sh, the .deb check)
+#   tests  the build set and what the test command needs (test-all.sh), the deb set included
+#   deb    the build set and what building scenc's .deb and checking it installed needs
 #   bench  the build set and what the benchmark scripts need
 set -euo pipefail
 use=${1:-build}
@@ -24,8 +25,10 @@ tests=(
     neovim  # scenc lsp tested in Neovim (0.7 in Debian 12)
     python3 python3-jsonschema  # checks scenc dump --json against its schema in the tests
     chromium chromium-driver python3-selenium fonts-dejavu-core  # scenc view's browser test
+)
+deb=(
     dpkg-dev file lintian  # scenc's .deb: dpkg-shlibdeps (file finds the programs), lintian
-    man-db bash-completion  # the installed .deb's manual pages and completion, checked
+    man-db bash-completion neovim  # the installed .deb's pages, completion and language server
 )
 bench=(
     libbenchmark-dev time python3 valgrind linux-perf  # the benchmarks and profiling
@@ -34,15 +37,16 @@ bench=(
 case $use in
 build) packages=("${build[@]}") ;;
 tests)
-    packages=("${build[@]}" "${tests[@]}")
+    packages=("${build[@]}" "${tests[@]}" "${deb[@]}")
     # The test of the VS Code grammars runs on Node. A machine may carry a Node of its own, whose
     # npm comes with it and whose package conflicts with Debian's npm: Debian's Node and npm are
     # installed only where there is no npm at all.
     command -v npm >/dev/null || packages+=(nodejs npm)
     ;;
+deb) packages=("${build[@]}" "${deb[@]}") ;;
 bench) packages=("${build[@]}" "${bench[@]}") ;;
 *)
-    echo "usage: $0 [build|tests|bench]" >&2
+    echo "usage: $0 [build|tests|deb|bench]" >&2
     exit 2
     ;;
 esac
