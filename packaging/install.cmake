@@ -45,11 +45,11 @@ set(CPACK_PACKAGE_NAME scenc)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check, compile and show train-driving scenarios")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- scenc is the scenario authors' tool of the Brenzola_Tessalto 917 scenario package.
- It checks route and train texts with messages that point at the line to fix,
- compiles them into the three files the simulator loads, and shows, compares,
- draws and views compiled scenarios. It serves editors as a language server.")
+set(CPACK_PACKAGE_DESCRIPTION "scenc is the scenario authors' tool of the Brenzola_Tessalto 917
+scenario package. It checks route and train texts with messages that point at
+the line to fix, compiles them into the three files the simulator loads, and
+shows, compares, draws and views compiled scenarios. It serves editors as a
+language server.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
