@@ -30,7 +30,7 @@ deb=$(echo build/package/scenc_*.deb)
 echo "== $deb: $(stat -c %s "$deb") bytes; $(dpkg-deb -f "$deb" Depends)"
 
 echo "== lintian"
-if lintian --fail-on error --no-tag-display-limit "$deb"; then
+if lintian --fail-on error --tag-display-limit 0 "$deb"; then
     pass "lintian reports no error"
 else
     fail "lintian reports errors"
@@ -105,11 +105,10 @@ cd "$top"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq scenc >/dev/null
 left=()
 for path in "${package_files[@]}"; do
-    # Folders that other packages share (/usr/share/man/man1, ...) stay, as they should.
-    [[ -e $path && ! -d $path ]] && left+=("$path")
-done
-for folder in /usr/share/scenc /usr/share/doc/scenc; do
-    [[ -e $folder ]] && left+=("$folder")
+    [[ -e $path ]] || continue
+    # Folders that other packages own too (/usr/share/man/man1, ...) stay, as they should.
+    [[ -d $path ]] && dpkg-query -S "$path" >/dev/null 2>&1 && continue
+    left+=("$path")
 done
 if ((${#left[@]})); then
     fail "apt remove left: ${left[*]}"
