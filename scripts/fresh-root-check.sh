@@ -161,8 +161,8 @@ check_package_files() {
 # Packages installed in the root, and its size without the clone and its builds.
 # Reported only: a failure here gives "?" and never fails the check.
 root_packages() {
-    chroot "$root" dpkg-query -W -f='${Status}\n' 2>/dev/null | grep -c "install ok installed" ||
-        echo "?"
+    chroot "$root" dpkg-query -W -f='${Status}\n' 2>/dev/null |
+        awk '/install ok installed/ { count++ } END { print count + 0 }'
 }
 root_size() { du -sxh --exclude="$root/work" "$root" 2>/dev/null | cut -f1 || echo "?"; }
 
