@@ -99,8 +99,10 @@ def check_page(page, scenc, update):
     with tempfile.TemporaryDirectory() as folder:
         os.makedirs(os.path.join(folder, "build"))
         os.symlink(scenc, os.path.join(folder, "build", "scenc"))
-        environment = {"PATH": os.path.join(folder, "build") + ":/usr/bin:/bin",
-                       "HOME": folder, "LC_ALL": "C.UTF-8", "NO_COLOR": "1"}
+        # The caller's environment passes through: the sanitizer builds' options, say.
+        environment = dict(os.environ, HOME=folder, LC_ALL="C.UTF-8", NO_COLOR="1")
+        environment["PATH"] = os.pathsep.join([os.path.join(folder, "build"),
+                                               environment.get("PATH", "/usr/bin:/bin")])
         replacements = []
         for shown_at, command, first, end in commands_of(lines):
             output = run(command, folder, environment)
