@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "scenc/commands/cli_documents.h"
 #include "scenc/subcommands.h"
 
 using namespace scenario::scenc;
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "scenc " SCENC_VERSION);
     app.require_subcommand(1);
     std::vector<DefinedSubcommand> subcommands = define_subcommands(app);
+    // The build writes the manual pages and the completion from this definition.
+    if (std::optional<int> status = write_cli_documents_if_asked(app, argc, argv)) return *status;
     if (std::optional<int> status = parse_command_line(app, argc, argv, std::cerr)) {
         return *status;
     }

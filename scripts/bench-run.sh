@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-60}
 build=build-bench
 
-bash scripts/install-dependencies.sh >/dev/null
+bash scripts/install-dependencies.sh bench >/dev/null
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCENARIO_BENCH=ON \
     -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target brenzola_tessalto_917 compile_benchmark least_work >/dev/null

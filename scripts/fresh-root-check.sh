@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Checks the README's two commands as a new user meets them: on a minimal Debian 12 root made
-# fresh with mmdebstrap from this machine's own apt sources, with the repository cloned into it
-# and ../shared beside the clone, as CI has them. Runs, as root inside the root:
+# Checks the README's two commands as a new user meets them, then scenc's .deb: on a minimal
+# Debian 12 root made fresh with mmdebstrap from this machine's own apt sources, with the
+# repository cloned into it and ../shared beside the clone, as CI has them. Runs, as root inside
+# the root:
 #
-#   step       what                                   time limit
-#   root       mmdebstrap --variant=apt bookworm          5 min
-#   packages   bash scripts/install-dependencies.sh      25 min
-#   package    bash scripts/run-package.sh               10 min  (then checks the six files)
-#   tests      bash scripts/test-all.sh                  40 min
+#   step      what                                                    time limit
+#   root      mmdebstrap --variant=apt bookworm                          5 min
+#   package   bash scripts/run-package.sh (installs the build set)      20 min  (then checks the six files)
+#   tests     bash scripts/test-all.sh (installs the test set)          45 min
+#   deb       bash scripts/deb-install-check.sh                         10 min
 #
 # 80 minutes in all at most, inside CI's 90. Each step reports its exit status, its time and the
-# last lines of its output; a step that runs out of time is stopped and named. The packages step
-# is the install that the first command would do anyway, timed on its own.
+# last lines of its output; a step that runs out of time is stopped and named. After the package
+# step it reports how many packages the root holds and its size, which the first command set.
 #
 # The root is always removed at the end, also after a failure or an interrupt: first every
 # mount under it is unmounted (and checked gone in /proc/self/mountinfo), then it is removed
@@ -157,6 +158,14 @@ check_package_files() {
     done
 }
 
+# Packages installed in the root, and its size without the clone and its builds.
+# Reported only: a failure here gives "?" and never fails the check.
+root_packages() {
+    chroot "$root" dpkg-query -W -f='${Status}\n' 2>/dev/null |
+        awk '/install ok installed/ { count++ } END { print count + 0 }'
+}
+root_size() { du -sxh --exclude="$root/work" "$root" 2>/dev/null | cut -f1 || echo "?"; }
+
 run_all() {
     step root 5 mmdebstrap --variant=apt bookworm "$root" "$sources" || return 1
     mkdir -p "$root/work"
@@ -166,11 +175,12 @@ run_all() {
     write_hosts_file || return 1
     mount_kernel_trees || return 1
     local in_clone=("${in_root[@]}" bash -c)
-    step packages 25 "${in_clone[@]}" "cd /work/main && bash scripts/install-dependencies.sh" ||
-        return 1
-    step package 10 "${in_clone[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
+    step package 20 "${in_clone[@]}" "cd /work/main && bash scripts/run-package.sh" || return 1
     check_package_files || { summary+=("package: the six files are not as expected"); return 1; }
-    step tests 40 "${in_clone[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
+    summary+=("after the first command: $(root_packages) packages, root $(root_size)")
+    step tests 45 "${in_clone[@]}" "cd /work/main && bash scripts/test-all.sh" || return 1
+    summary+=("after the test command: $(root_packages) packages, root $(root_size)")
+    step deb 10 "${in_clone[@]}" "cd /work/main && bash scripts/deb-install-check.sh" || return 1
 }
 
 status=0

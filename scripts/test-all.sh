@@ -5,9 +5,9 @@
 # once found faults, and about 30 seconds of fuzzing for each target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-dependencies.sh
+bash scripts/install-dependencies.sh tests
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
 cmake --build build
 ctest --test-dir build --output-on-failure
 
@@ -17,7 +17,7 @@ export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan-suppressions.txt:print_suppressions=0"
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DSCENARIO_SANITIZE=ON
+    -DSCENARIO_SANITIZE=ON -DBUILD_TESTING=ON
 cmake --build build-asan
 ctest --test-dir build-asan --output-on-failure
 
