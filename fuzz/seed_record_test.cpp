@@ -20,8 +20,8 @@
 #include "fuzz/fuzz_invariants.h"
 #include "fuzz/seed_inputs.h"
 #include "io/test_support.h"
-#include "scenc/lsp_features.h"
-#include "scenc/lsp_text.h"
+#include "scenc/lsp/lsp_features.h"
+#include "scenc/lsp/lsp_text.h"
 
 namespace scenario {
 namespace {

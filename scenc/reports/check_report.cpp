@@ -200,8 +200,7 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
     std::string out = palette.bold(place_of(diagnostic.location, texts) + ":") + " " +
                       (error ? palette.error(kind) : palette.warning(kind)) + " " +
                       palette.bold(terminal_text(shown_message(diagnostic))) +
-                      warning_option(diagnostic) + "
-";
+                      warning_option(diagnostic) + "\n";
     out += snippet_lines(diagnostic.location, lines, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";

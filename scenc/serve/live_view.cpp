@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "compiler/writer.h"
+#include "scenc/common/input_files.h"
 #include "scenc/reports/check_report.h"
 #include "compiler/compiled_reader.h"
 #include "scenc/reports/error_report.h"
