@@ -28,11 +28,11 @@ std::span<const SubcommandEntry> subcommand_table() {
         SubcommandEntry{"example",
                         "Write the carried scenario's texts and documents into DIR as a start.",
                         make_example_command},
+        SubcommandEntry{"lsp", "Serve editors as a language server on standard input and output.",
+                        make_lsp_command},
         SubcommandEntry{"serve",
                         "Show ROUTE and TRAIN in a browser page that follows every save of them.",
                         make_serve_command},
-        SubcommandEntry{"lsp", "Serve editors as a language server on standard input and output.",
-                        make_lsp_command},
     };
     return table;
 }

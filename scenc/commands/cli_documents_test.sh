@@ -55,7 +55,8 @@ expect() {
 }
 expect "$(printf '%s\n' "${subcommands[@]}" | sort | tr '\n' ' ')" scenc ""
 expect "check compile " scenc c
-expect "--max-errors " scenc check --max
+expect "--max-errors --max-warnings " scenc check --max
+expect "--max-errors " scenc check --max-e
 expect "--no-plan " scenc compile --no
 expect "folder text_linea.txt " scenc check ""
 expect "text_linea.txt " scenc check folder t
