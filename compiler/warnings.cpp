@@ -13,6 +13,7 @@
 #include "compiler/keywords.h"
 #include "compiler/numeric.h"
 #include "compiler/row_parsing.h"
+#include "compiler/timetable_warnings.h"
 #include "compiler/windows_1252.h"
 
 namespace scenario {
@@ -405,6 +406,7 @@ class Walker {
 
     void check_row(const Kind& kind, const Field& keyword, const std::vector<NumberField>& n,
                    const std::optional<Field>& text) {
+        hand_to_timetable(kind, n, text);
         switch (kind.row) {
             case Row::gradient:
                 check_position(n[0]);
@@ -446,6 +448,20 @@ class Walker {
         }
     }
 
+    // The timetable is judged as a whole, once every row is read.
+    void hand_to_timetable(const Kind& kind, const std::vector<NumberField>& n,
+                           const std::optional<Field>& text) {
+        const auto clock = [&](std::size_t i) { return ClockField{n[i].value, n[i].site}; };
+        if (kind.row == Row::clock) timetable_.start_clock(clock(0), clock(1), clock(2));
+        if (kind.row == Row::station) {
+            timetable_.station(n[0].value, clock(13), clock(14), clock(15), text ? text->text : "");
+        }
+    }
+
+  public:
+    Diagnostics timetable_warnings() const { return timetable_.warnings(model_); }
+
+  private:
     // The track runs 7 km past the route's end, so the range test lets such rows through.
     void check_position(const NumberField& position, std::int32_t reach = row_reach) {
         const std::int32_t length = model_.records[record_slot::totals].zone_end;
@@ -557,6 +573,7 @@ class Walker {
     std::optional<LastRow> speed_;
     std::optional<LastRow> adhesion_;
     std::optional<LastRow> station_;
+    TimetableWarnings timetable_;
 };
 
 // One text's warnings; a read fault ends the walk where the compile's error is.
@@ -570,6 +587,10 @@ void walk(const SourceText& source, const Model& model, bool route, Diagnostics&
         }
     } catch (const RunTimeFault&) {
     }
+    if (!route) {
+        Diagnostics timetable = walker.timetable_warnings();
+        out.insert(out.end(), timetable.begin(), timetable.end());
+    }
 }
 
 }  // namespace
@@ -579,7 +600,8 @@ const std::vector<std::string_view>& all_warning_names() {
         warning_name::unknown_keyword, warning_name::keyword_misread, warning_name::header_keyword,
         warning_name::comment_keyword, warning_name::comment_limit,   warning_name::value_wraps,
         warning_name::text_encoding,   warning_name::beyond_route,    warning_name::out_of_order,
-        warning_name::row_runs_on,     warning_name::stale_plan,      warning_name::file_names};
+        warning_name::row_runs_on,     warning_name::stale_plan,      warning_name::file_names,
+        warning_name::clock_range,     warning_name::timetable_order, warning_name::timetable_too_fast};
     return names;
 }
 

@@ -22,10 +22,10 @@ std::string train_with(const std::string& rows) {
     return "[generale]\r\n" + rows + "[fine]\r\n";
 }
 
-// A station row at the position, named as given.
+// A station row at the position, named as given, that the train passes without a time.
 std::string station(int position, const std::string& name) {
     return "stazione, " + std::to_string(position) +
-           ", 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, 0, 0, " + name + "\r\n";
+           ", 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, " + name + "\r\n";
 }
 
 CheckResult check(const std::string& route, const std::string& train) {
