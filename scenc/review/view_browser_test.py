@@ -7,7 +7,8 @@ the page: it opens within a second and fetches nothing; it shows every station a
 zoomed by the wheel to the 2 km around km 100 it counts exactly the compiled features of
 that stretch; every zoom step redraws within 50 ms; hovering the first station shows its
 name, its departure time and the train text's line, and in the zoomed window the signal at
-km 100.7 its own; keys and dragging move the view; a set compiled without its plan opens
+km 100.7 its own; keys and dragging move the view; the timetable panel draws one point per
+timed station; a set compiled without its plan opens
 too. It saves a screenshot of the whole line
 and one of the zoomed window (the README shows copies of them from docs/).
 
@@ -115,6 +116,14 @@ def check_opening(driver, records, cells):
     check(whole["stations"] == 35 and whole["signals"] == 124,
           f"the compiled set holds 35 stations and 124 signals ({whole})")
     check(state["visible"] == whole, f"shows the whole line's features ({state['visible']})")
+
+
+def check_timetable_panel(driver, records):
+    """The timetable panel draws one point per timed station of the compiled records."""
+    timed = sum(1 for r in records if r["role"] == "station" and r["time_s"] != 0)
+    points = driver.execute_script("return window.scenarioView.timetablePoints;")
+    check(timed >= 2 and points == timed,
+          f"the timetable panel draws one point per timed station ({points} of {timed})")
 
 
 def check_hover(driver, canvas, work, train):
@@ -226,6 +235,7 @@ def main():
             canvas = driver.find_element("id", "view")
             check_opening(driver, records, cells)
             driver.save_screenshot(str(shots / "view-whole-line.png"))
+            check_timetable_panel(driver, records)
             check_hover(driver, canvas, work, train)
             zoom_to_window(driver, canvas)
             state = view_state(driver)
