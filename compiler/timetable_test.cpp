@@ -51,8 +51,7 @@ TEST(Timetable, LeastTimeIsTheTimeAtTheLimitOfEveryCell) {
 TEST(Timetable, RunsJoinTimedStationsAndCountTheNextDayAfterAFallOfOverTwelveHours) {
     const testing::Compile result = testing::compile(route, train_with(""));
     const std::vector<TimetableStation> stations{
-        {0, 23 * 3600 + 58 * 60, "A"}, {2500, 0, "passed"}, {5000, 2 * 60, "B"},
-        {9000, 60, "C"}};
+        {0, 23 * 3600 + 58 * 60, "A"}, {2500, 0, "passed"}, {5000, 2 * 60, "B"}, {9000, 60, "C"}};
     const std::vector<TimetableRun> runs = timetable_runs(result.model, stations);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].from, 0u);
@@ -76,8 +75,8 @@ struct Case {
 
 TEST(Timetable, WarningsOfATable) {
     const std::vector<Case> cases{
-        {"schedule at the bound",
-         station(2500, "10 00 00", "A") + station(7500, "10 04 30", "B"), "", 0, "", ""},
+        {"schedule at the bound", station(2500, "10 00 00", "A") + station(7500, "10 04 30", "B"),
+         "", 0, "", ""},
         {"one second too fast", station(2500, "10 00 00", "A") + station(7500, "10 04 29", "B"),
          "timetable-too-fast", 7, "10 04 29",
          "run from \"A\" to \"B\" scheduled 4 min 29 s for 5.0 km; at the line's speed limits "
@@ -90,8 +89,8 @@ TEST(Timetable, WarningsOfATable) {
          "timetable-order", 7, "09 06 00", "\"B\" at 09:06:00 is timed no later than \"A\""},
         {"same time", station(2500, "10 00 00", "A") + station(7500, "10 00 00", "B"),
          "timetable-order", 7, "10 00 00", "no later"},
-        {"past midnight", station(2500, "23 58 00", "A") + station(7500, "00 03 00", "B"), "", 0, "",
-         ""},
+        {"past midnight", station(2500, "23 58 00", "A") + station(7500, "00 03 00", "B"), "", 0,
+         "", ""},
         {"a fall of twelve hours is no next day",
          station(2500, "23 00 00", "A") + station(7500, "11 00 00", "B"), "timetable-order", 7,
          "11 00 00", "rise"},

@@ -66,8 +66,7 @@ void TimetableWarnings::station(std::int32_t position, const ClockField& hours,
 Diagnostics TimetableWarnings::warnings(const Model& model) const {
     Diagnostics out;
     if (start_clock_.size() == 3) {
-        check_clock({&start_clock_[0], &start_clock_[1], &start_clock_[2]}, "the start clock",
-                    out);
+        check_clock({&start_clock_[0], &start_clock_[1], &start_clock_[2]}, "the start clock", out);
     }
     std::vector<TimetableStation> timetable;
     for (const Station& s : stations_) {

@@ -22,8 +22,7 @@ struct ClockField {
 class TimetableWarnings {
   public:
     // The start clock row's hours, minutes and seconds.
-    void start_clock(const ClockField& hours, const ClockField& minutes,
-                     const ClockField& seconds);
+    void start_clock(const ClockField& hours, const ClockField& minutes, const ClockField& seconds);
 
     // A station row: its position, its hours, minutes and seconds, and its name.
     void station(std::int32_t position, const ClockField& hours, const ClockField& minutes,

@@ -65,9 +65,9 @@ TEST(ScencWarnings, CarriedScenarioGivesNone) {
 TEST(ScencWarnings, TimetableWarningsNameBothFigures) {
     SlippedScenario scenario;
     std::string text = read_bytes(scenario.train);
-    for (auto [from, to] : {std::pair<std::string, std::string>{"11,31, 0, CIVITANOVA",
-                                                                "11,10, 0, CIVITANOVA"},
-                            {"12, 2, 0, ANCONA", "25, 2, 0, ANCONA"}}) {
+    for (auto [from, to] :
+         {std::pair<std::string, std::string>{"11,31, 0, CIVITANOVA", "11,10, 0, CIVITANOVA"},
+          {"12, 2, 0, ANCONA", "25, 2, 0, ANCONA"}}) {
         ASSERT_NE(text.find(from), std::string::npos) << from;
         text.replace(text.find(from), from.size(), to);
     }
@@ -83,8 +83,7 @@ TEST(ScencWarnings, TimetableWarningsNameBothFigures) {
                                  "0 to 23: the time 25:02:00 is not a clock time [-Wclock-range]"),
               std::string::npos)
         << result.output;
-    CommandResult off =
-        scenc("check -Wno-timetable-too-fast -Wno-clock-range " + scenario.texts());
+    CommandResult off = scenc("check -Wno-timetable-too-fast -Wno-clock-range " + scenario.texts());
     EXPECT_EQ(off.output.find("-Wtimetable-too-fast"), std::string::npos) << off.output;
     EXPECT_EQ(off.output.find("-Wclock-range"), std::string::npos) << off.output;
 }

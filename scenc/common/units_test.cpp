@@ -70,10 +70,10 @@ TEST(ScencUnits, WrittenPositionOfEveryKindIsTheRowsPosition) {
         "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
     const testing::Compile run = testing::compile(route, train);
     const std::pair<std::uint8_t, std::int64_t> written[] = {
-        {cell_kind::signal, 8700},          {cell_kind::speed_boards, 3000},
-        {cell_kind::sign_board, 4000},      {cell_kind::slowdown_start, 5000},
-        {cell_kind::slowdown_end, 5500},    {cell_kind::slowdown_advance, 3800},
-        {cell_kind::code_change, 6000},     {cell_kind::code_change_plain, 6500},
+        {cell_kind::signal, 8700},       {cell_kind::speed_boards, 3000},
+        {cell_kind::sign_board, 4000},   {cell_kind::slowdown_start, 5000},
+        {cell_kind::slowdown_end, 5500}, {cell_kind::slowdown_advance, 3800},
+        {cell_kind::code_change, 6000},  {cell_kind::code_change_plain, 6500},
     };
     for (auto [kind, position] : written) {
         SCOPED_TRACE(static_cast<int>(kind));
