@@ -19,7 +19,8 @@ std::string place_of(const SourceLocation& at) {
     return at.file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column);
 }
 
-const std::string station_fields = ", 12, 400, 0,0,0,0,0,0,0,0,0,0, 10,0,0, ";
+// Stations the train passes without a time: these cases are about the rows, not the timetable.
+const std::string station_fields = ", 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, ";
 
 std::string route_text(const std::string& rows) {
     return "[generale]\nlunghezza percorso, 10000\n[tracciato]\npendenza, 0, 0\n" + rows +

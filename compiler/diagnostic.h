@@ -51,6 +51,9 @@ inline constexpr std::string_view text_encoding = "text-encoding";
 inline constexpr std::string_view beyond_route = "beyond-route";
 inline constexpr std::string_view out_of_order = "out-of-order";
 inline constexpr std::string_view quote_spans_lines = "quote-spans-lines";
+inline constexpr std::string_view clock_range = "clock-range";
+inline constexpr std::string_view timetable_order = "timetable-order";
+inline constexpr std::string_view timetable_too_fast = "timetable-too-fast";
 // Raised by the parsers themselves, at the end of a short row.
 inline constexpr std::string_view row_runs_on = "row-runs-on";
 // Given by scenc, which sees the files.

@@ -13,6 +13,7 @@
 #include "compiler/numeric.h"
 #include "compiler/row_parsing.h"
 #include "compiler/row_scanner.h"
+#include "compiler/timetable_warnings.h"
 #include "compiler/windows_1252.h"
 
 namespace scenario {
@@ -363,6 +364,7 @@ class Walker {
 
     void check_row(RowKind kind, const Field& keyword, const std::vector<NumberField>& n,
                    const std::optional<Field>& text) {
+        hand_to_timetable(kind, n, text);
         switch (kind) {
             case RowKind::gradient:
                 check_position(n[0]);
@@ -404,6 +406,20 @@ class Walker {
         }
     }
 
+    // The timetable is judged as a whole, once every row is read.
+    void hand_to_timetable(RowKind kind, const std::vector<NumberField>& n,
+                           const std::optional<Field>& text) {
+        const auto clock = [&](std::size_t i) { return ClockField{n[i].value, n[i].site}; };
+        if (kind == RowKind::start_clock) timetable_.start_clock(clock(0), clock(1), clock(2));
+        if (kind == RowKind::station) {
+            timetable_.station(n[0].value, clock(13), clock(14), clock(15), text ? text->text : "");
+        }
+    }
+
+  public:
+    Diagnostics timetable_warnings() const { return timetable_.warnings(model_); }
+
+  private:
     // The track runs 7 km past the route's end, so the range test lets such rows through.
     void check_position(const NumberField& position, std::int32_t reach = row_reach) {
         const std::int32_t length = model_.records[record_slot::totals].zone_end;
@@ -515,6 +531,7 @@ class Walker {
     std::optional<LastRow> speed_;
     std::optional<LastRow> adhesion_;
     std::optional<LastRow> station_;
+    TimetableWarnings timetable_;
 };
 
 // One text's warnings; a read fault ends the walk where the compile's error is.
@@ -528,6 +545,9 @@ void walk(const SourceText& source, const Model& model, bool route, WarningList&
         }
     } catch (const RunTimeFault&) {
     }
+    if (!route) {
+        for (Diagnostic& warning : walker.timetable_warnings()) out.add(std::move(warning));
+    }
 }
 
 }  // namespace
@@ -540,7 +560,8 @@ const std::vector<std::string_view>& all_warning_names() {
         warning_name::text_encoding,   warning_name::beyond_route,
         warning_name::out_of_order,    warning_name::quote_spans_lines,
         warning_name::row_runs_on,     warning_name::stale_plan,
-        warning_name::file_names};
+        warning_name::file_names,      warning_name::clock_range,
+        warning_name::timetable_order, warning_name::timetable_too_fast};
     return names;
 }
 

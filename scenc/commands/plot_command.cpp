@@ -13,6 +13,9 @@ class PlotCommand : public Subcommand {
         add_compiled_set_and_output(command, request_.inputs, request_.output,
                                     "the picture: .png, .svg or .pdf");
         stretch_.add_to(command, "draw the line");
+        command.add_flag("--timetable", request_.timetable,
+                         "draw the timetable as a time-distance diagram: the scheduled path "
+                         "and the fastest path the speed limits allow");
         command.footer(
             "The picture's folder is created when missing.\n"
             "Exit status: 0 drawn; 2 an input is missing or wrong; 3 cannot draw or write.");

@@ -74,4 +74,22 @@ bool Stretch::holds_cell(std::size_t cell) const {
     return first <= to && first + cell_length - 1 >= from;
 }
 
+std::optional<std::int64_t> written_position(std::uint8_t kind, std::size_t cell) {
+    const auto first_metre = static_cast<std::int64_t>(cell) * cell_length;
+    switch (kind) {
+        case cell_kind::signal:
+        case cell_kind::slowdown_end:
+        case cell_kind::slowdown_start:
+        case cell_kind::slowdown_advance:
+        case cell_kind::speed_boards:
+        case cell_kind::sign_board:
+            return first_metre - cell_length;
+        case cell_kind::code_change:
+        case cell_kind::code_change_plain:
+            return first_metre;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace scenario::scenc::units

@@ -38,6 +38,14 @@ std::string clock_time(std::int64_t hours, std::int64_t minutes, std::int64_t se
 // rounded to the nearest metre; nothing when the text is not a plain non-negative number.
 std::optional<std::int32_t> metres_from_km_text(std::string_view text);
 
+// The position the row wrote for the feature a cell of this kind holds, by the rule that
+// placed it: signals, speed boards, sign boards and a slowdown's points go to the cell of
+// position / 50 + 1, so they were written at the cell's first metre less 50; code-change
+// points go to the cell of position / 50, at its first metre. (A gradient or speed change
+// also starts at the first metre of its cell.) Nothing for kinds no row places by a position
+// of their own: empty cells, slowdown warning boards, station stop cells, mountain markers.
+std::optional<std::int64_t> written_position(std::uint8_t kind, std::size_t cell);
+
 // A stretch of the route, in metres, both ends included.
 struct Stretch {
     std::int32_t from = 0;

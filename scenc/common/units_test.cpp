@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/test_models.h"
+
 namespace scenario::scenc::units {
 namespace {
 
@@ -51,6 +53,48 @@ TEST(ScencUnits, StretchHoldsTheCellsItTouches) {
     EXPECT_TRUE(stretch.holds_cell(190));   // 9500..9549 holds the last metre
     EXPECT_FALSE(stretch.holds_cell(191));
     EXPECT_TRUE(Stretch({8020, 8030}).holds_cell(160));  // a stretch inside one cell
+}
+
+// Every kind a row places by its position, written at P in a text, reads back at P from the
+// compiled cell; the kinds no row places by a position of their own have none.
+TEST(ScencUnits, WrittenPositionOfEveryKindIsTheRowsPosition) {
+    const std::string route =
+        "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
+        "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
+        "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
+    const std::string train =
+        "[generale]\r\nvelocita, 0, 100\r\n"
+        "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
+        "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
+        "abbattimento, 6000, 180\r\nabbattimento, 6500, 0\r\n"
+        "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+    const testing::Compile run = testing::compile(route, train);
+    const std::pair<std::uint8_t, std::int64_t> written[] = {
+        {cell_kind::signal, 8700},       {cell_kind::speed_boards, 3000},
+        {cell_kind::sign_board, 4000},   {cell_kind::slowdown_start, 5000},
+        {cell_kind::slowdown_end, 5500}, {cell_kind::slowdown_advance, 3800},
+        {cell_kind::code_change, 6000},  {cell_kind::code_change_plain, 6500},
+    };
+    for (auto [kind, position] : written) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        bool found = false;
+        for (std::size_t cell = 0; cell < run.model.cells.size(); ++cell) {
+            if (run.model.cells[cell].kind != kind) continue;
+            found = found || written_position(kind, cell) == position;
+        }
+        EXPECT_TRUE(found) << "no cell of the kind reads back at " << position;
+    }
+    std::size_t unplaced = 0;
+    for (std::size_t cell = 0; cell < run.model.cells.size(); ++cell) {
+        const std::uint8_t kind = run.model.cells[cell].kind;
+        if (kind == cell_kind::slowdown_warning || kind == cell_kind::station_stop ||
+            kind == cell_kind::empty) {
+            EXPECT_EQ(written_position(kind, cell), std::nullopt);
+            if (kind != cell_kind::empty) ++unplaced;
+        }
+    }
+    EXPECT_EQ(unplaced, 5u);  // four warning boards and the stop cell
+    EXPECT_EQ(written_position(cell_kind::signal, 175), 8700);
 }
 
 }  // namespace

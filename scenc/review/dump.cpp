@@ -226,6 +226,11 @@ nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelecti
                         {"gradient", c.gradient},
                         {"adhesion", c.adhesion},
                         {"units", meanings_json(cell_meanings(i, c))}});
+        // Where the row put the feature, 50 m before the cell's first metre for most kinds.
+        if (std::optional<std::int64_t> written = units::written_position(c.kind, i)) {
+            list.back()["written_metre"] = *written;
+            list.back()["written_km"] = units::km_and_metres(*written);
+        }
     }
     nlohmann::json json{{"cell_count", cells.size()},
                         {"cells_with_feature", count_features(cells)},

@@ -15,6 +15,8 @@
 #include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
 #include "scenc/review/scenario_view.h"
+#include "scenc/review/timetable_diagram.h"
+#include "compiler/windows_1252.h"
 
 namespace scenario::scenc {
 
@@ -876,6 +878,122 @@ void draw_picture(cairo_t* cr, const Model& model, const Plan& plan, const Windo
     draw_profile(p, model, f, plan_box.bottom() + 34, window);
 }
 
+// ---- The timetable as a time-distance diagram -----------------------------------------
+
+constexpr Colour scheduled_colour{0.12, 0.32, 0.7};
+constexpr Colour fastest_colour{0.1, 0.5, 0.25};
+constexpr Colour too_fast_colour{0.82, 0.12, 0.12};
+
+// Position across, time down, as railway graphical timetables are drawn.
+struct TimeDistanceAxes {
+    Box box;
+    double first_metre, last_metre, first_seconds, last_seconds;
+    double x(double metre) const {
+        return box.left + (metre - first_metre) / (last_metre - first_metre) * box.width;
+    }
+    double y(double seconds) const {
+        return box.top + (seconds - first_seconds) / (last_seconds - first_seconds) * box.height;
+    }
+};
+
+// About fifteen lines of time: a round number of minutes between them.
+double time_step(double seconds) {
+    const double steps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200};
+    for (double step : steps) {
+        if (seconds / step <= 15) return step;
+    }
+    return 14400;
+}
+
+void draw_time_grid(Painter& p, const TimeDistanceAxes& a) {
+    const double step = time_step(a.last_seconds - a.first_seconds);
+    p.colour(faint);
+    for (double at = std::ceil(a.first_seconds / step) * step; at <= a.last_seconds; at += step) {
+        p.add_line(a.box.left, a.y(at), a.box.right(), a.y(at));
+    }
+    p.stroke(0.8);
+    p.colour(ink);
+    for (double at = std::ceil(a.first_seconds / step) * step; at <= a.last_seconds; at += step) {
+        p.text(a.box.left - 8, a.y(at) + 3, units::clock_time(std::llround(at)).substr(0, 5), 9,
+               Align::right);
+    }
+}
+
+// Every station a thin upright line, named at the top; the names stand turned so that
+// close stations do not write over each other.
+void draw_station_lines(Painter& p, const TimeDistanceAxes& a, const TimetableDiagram& d) {
+    p.colour(faint);
+    for (const DiagramStation& s : d.stations) {
+        p.add_line(a.x(s.position), a.box.top, a.x(s.position), a.box.bottom());
+    }
+    p.stroke(0.8);
+    for (const DiagramStation& s : d.stations) {
+        p.colour(s.timed ? ink : grey);
+        p.text(a.x(s.position) + 3, a.box.top - 6, windows_1252_to_utf8(s.name), 8, Align::left,
+               s.timed, -M_PI / 2);
+    }
+}
+
+void draw_timetable_paths(Painter& p, const TimeDistanceAxes& a, const TimetableDiagram& d) {
+    for (const DiagramRun& run : d.runs) {
+        if (run.fastest.size() < 2) continue;
+        p.colour(fastest_colour);
+        for (std::size_t i = 1; i < run.fastest.size(); ++i) {
+            p.add_line(a.x(run.fastest[i - 1].metre), a.y(run.fastest[i - 1].seconds),
+                       a.x(run.fastest[i].metre), a.y(run.fastest[i].seconds));
+        }
+        p.stroke(1.2);
+    }
+    for (const DiagramRun& run : d.runs) {
+        const DiagramStation& from = d.stations[run.run.from];
+        const DiagramStation& to = d.stations[run.run.to];
+        const bool tight = run.run.too_fast() || !run.run.rises();
+        p.colour(tight ? too_fast_colour : scheduled_colour);
+        p.line(a.x(from.position), a.y(from.seconds), a.x(to.position), a.y(to.seconds),
+               tight ? 2.5 : 1.6);
+        if (tight) p.mark("too tight", to.position);
+    }
+    p.colour(scheduled_colour);
+    for (const DiagramStation& s : d.stations) {
+        if (!s.timed) continue;
+        p.dot(a.x(s.position), a.y(s.seconds), 3.5);
+        p.mark("timed station", s.position);
+    }
+}
+
+void draw_timetable(cairo_t* cr, const Model& model, DrawnPicture* log) {
+    Painter p(cr, log);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    const TimetableDiagram d = timetable_diagram(model);
+    p.colour(ink);
+    p.text(left_margin, 30,
+           "Timetable of train " + model.train_number + ": scheduled path (blue, red where "
+           "too tight) and the fastest path the speed limits allow (green)",
+           14, Align::left, true);
+    const std::size_t timed = static_cast<std::size_t>(
+        std::count_if(d.stations.begin(), d.stations.end(),
+                      [](const DiagramStation& s) { return s.timed; }));
+    if (timed < 2 || d.last_metre <= d.first_metre) {
+        p.text(left_margin, 80, "fewer than two timed stations: no timetable to draw", 12);
+        return;
+    }
+    const double span = std::max(d.last_seconds - d.first_seconds, 60.0);
+    const TimeDistanceAxes axes{
+        {left_margin, 250, page_width - left_margin - right_margin, page_height - 310},
+        double(d.first_metre), double(d.last_metre), d.first_seconds - span * 0.02,
+        d.first_seconds + span * 1.02};
+    draw_time_grid(p, axes);
+    draw_station_lines(p, axes, d);
+    draw_timetable_paths(p, axes, d);
+    p.colour(ink);
+    p.line(axes.box.left, axes.box.top, axes.box.left, axes.box.bottom(), 1);
+    p.text(axes.box.left, axes.box.bottom() + 24,
+           "position along the line, " + units::km_and_metres(d.first_metre) + " to " +
+               units::km_and_metres(d.last_metre) + "; time runs down",
+           10);
+}
+
 // ---- Output --------------------------------------------------------------------------
 
 cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
@@ -924,16 +1042,17 @@ std::optional<PictureFormat> picture_format_for(const std::filesystem::path& out
     return std::nullopt;
 }
 
-std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat format,
-                             const std::optional<units::Stretch>& stretch) {
-    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
-    Window window = window_for(model, stretch);
+namespace {
+
+// One picture drawn by `draw` into the format's bytes.
+template <typename Draw>
+std::string picture_bytes(PictureFormat format, Draw draw) {
     std::string bytes;
     SurfaceHandle surface = make_surface(format, bytes);
     check(cairo_surface_status(surface.get()));
     {
         ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
-        draw_picture(cr.get(), model, plan, window, nullptr);
+        draw(cr.get());
         check(cairo_status(cr.get()));
     }
     if (format == PictureFormat::png) {
@@ -944,18 +1063,45 @@ std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat
     return bytes;
 }
 
-DrawnPicture drawn_picture(const Model& model, const Plan& plan,
-                           const std::optional<units::Stretch>& stretch) {
-    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
-    Window window = window_for(model, stretch);
+// What one picture drawn by `draw` shows.
+template <typename Draw>
+DrawnPicture picture_log(Draw draw) {
     SurfaceHandle surface(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr),
                           cairo_surface_destroy);
     check(cairo_surface_status(surface.get()));
     DrawnPicture picture;
     ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
-    draw_picture(cr.get(), model, plan, window, &picture);
+    draw(cr.get(), &picture);
     check(cairo_status(cr.get()));
     return picture;
+}
+
+}  // namespace
+
+std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat format,
+                             const std::optional<units::Stretch>& stretch) {
+    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
+    Window window = window_for(model, stretch);
+    return picture_bytes(format, [&](cairo_t* cr) {
+        draw_picture(cr, model, plan, window, nullptr);
+    });
+}
+
+std::string timetable_picture(const Model& model, PictureFormat format) {
+    return picture_bytes(format, [&](cairo_t* cr) { draw_timetable(cr, model, nullptr); });
+}
+
+DrawnPicture drawn_timetable(const Model& model) {
+    return picture_log([&](cairo_t* cr, DrawnPicture* log) { draw_timetable(cr, model, log); });
+}
+
+DrawnPicture drawn_picture(const Model& model, const Plan& plan,
+                           const std::optional<units::Stretch>& stretch) {
+    if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
+    Window window = window_for(model, stretch);
+    return picture_log([&](cairo_t* cr, DrawnPicture* log) {
+        draw_picture(cr, model, plan, window, log);
+    });
 }
 
 int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
@@ -965,10 +1111,15 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
             throw UsageProblem(request.output.string() +
                                ": the picture's name must end in .png, .svg or .pdf");
         }
+        if (request.timetable && request.stretch) {
+            throw UsageProblem("--timetable draws the whole timetable; leave out --from and --to");
+        }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
         refuse_mixed_set(scenario);
         std::string picture =
-            scenario_picture(scenario.model, scenario.plan, *format, request.stretch);
+            request.timetable
+                ? timetable_picture(scenario.model, *format)
+                : scenario_picture(scenario.model, scenario.plan, *format, request.stretch);
         prepare_output_file(request.output);
         write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";

@@ -42,10 +42,19 @@ struct DrawnPicture {
 DrawnPicture drawn_picture(const Model& model, const Plan& plan,
                            const std::optional<units::Stretch>& stretch = std::nullopt);
 
+// The timetable as a time-distance diagram: position across, time down; the scheduled path
+// through the timed stations, red where it is faster than the line's speed limits allow, and
+// from each timed station the fastest path those limits allow to the next.
+std::string timetable_picture(const Model& model, PictureFormat format);
+// What the timetable picture shows: a "timed station" mark for each timed station, a
+// "too tight" mark at the end of each run scheduled too fast or not rising.
+DrawnPicture drawn_timetable(const Model& model);
+
 struct PlotRequest {
     std::vector<std::filesystem::path> inputs;  // one folder, or the compiled files
     std::filesystem::path output;               // its folder is created when missing
     std::optional<units::Stretch> stretch;      // only this stretch of the line
+    bool timetable = false;                     // the timetable diagram instead of the line
 };
 
 // Returns 0, 2 for a missing or wrong input or an unknown picture format, 3 when the

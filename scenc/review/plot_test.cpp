@@ -155,3 +155,43 @@ TEST(ScencPlot, FormatFollowsTheExtension) {
 
 }  // namespace
 }  // namespace scenario::scenc
+
+namespace scenario::scenc {
+namespace {
+
+std::vector<double> marked(const DrawnPicture& picture, const std::string& what) {
+    std::vector<double> metres;
+    for (const DrawnMark& mark : picture.marks) {
+        if (mark.what == what) metres.push_back(mark.metre);
+    }
+    return metres;
+}
+
+// ALFA 10:00:00, BETA 10:06:00, GAMMA 10:10:00: the 15.5 km to BETA take at least 6 min 45 s
+// at 150 then 120 km/h, so that run is too tight; the 4 km on to GAMMA take 2 min.
+TEST(PlotTimetable, DrawsOnePointPerTimedStationAndMarksTheTightRun) {
+    Model model = drawn_model();
+    model.records[1].time_s = 36000;
+    model.records[2].time_s = 36360;
+    model.records[3].time_s = 36600;
+    const DrawnPicture picture = drawn_timetable(model);
+    EXPECT_EQ(marked(picture, "timed station"), (std::vector<double>{0, 15500, 19500}));
+    EXPECT_EQ(marked(picture, "too tight"), (std::vector<double>{15500}));
+    EXPECT_EQ(timetable_picture(model, PictureFormat::png).rfind("\x89PNG", 0), 0u);
+
+    model.records[2].time_s = 0;  // passed: ALFA to GAMMA has time enough
+    const DrawnPicture passed = drawn_timetable(model);
+    EXPECT_EQ(marked(passed, "timed station"), (std::vector<double>{0, 19500}));
+    EXPECT_TRUE(marked(passed, "too tight").empty());
+}
+
+TEST(PlotTimetable, SaysSoWithoutTwoTimedStations) {
+    const DrawnPicture picture = drawn_timetable(drawn_model());
+    EXPECT_TRUE(marked(picture, "timed station").empty());
+    EXPECT_NE(std::find(picture.texts.begin(), picture.texts.end(),
+                        "fewer than two timed stations: no timetable to draw"),
+              picture.texts.end());
+}
+
+}  // namespace
+}  // namespace scenario::scenc

@@ -12,6 +12,7 @@
 #include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
 #include "scenc/review/scenario_view.h"
+#include "scenc/review/timetable_diagram.h"
 #include "scenc/common/units.h"
 
 // The page's HTML, script and style, built into the program (CMakeLists.txt).
@@ -358,6 +359,31 @@ std::vector<std::int32_t> thinned_plan(const Plan& plan, double tolerance) {
     return kept;
 }
 
+// The timetable diagram: every station as [metre, seconds or null, name], and each run
+// between timed stations with its fastest path as [metre, seconds] points.
+json timetable(const Model& model) {
+    const TimetableDiagram diagram = timetable_diagram(model);
+    json stations = json::array();
+    for (const DiagramStation& s : diagram.stations) {
+        stations.push_back(json::array(
+            {s.position, s.timed ? json(s.seconds) : json(nullptr), single_byte_to_utf8(s.name)}));
+    }
+    json runs = json::array();
+    for (const DiagramRun& run : diagram.runs) {
+        json fastest = json::array();
+        for (const DiagramPoint& point : run.fastest) {
+            fastest.push_back(json::array({point.metre, std::round(point.seconds * 10) / 10}));
+        }
+        runs.push_back({{"from", run.run.from},
+                        {"to", run.run.to},
+                        {"tight", run.run.too_fast() || !run.run.rises()},
+                        {"scheduled", duration_text(run.run.scheduled_s)},
+                        {"least", duration_text(run.run.least_whole_s())},
+                        {"fastest", std::move(fastest)}});
+    }
+    return {{"stations", std::move(stations)}, {"runs", std::move(runs)}};
+}
+
 json view_data(const Model& model, const Plan& plan, const SourceRows* rows) {
     json profiles = json::object();
     for (const ProfileLane& lane : profile_lanes) {
@@ -373,6 +399,7 @@ json view_data(const Model& model, const Plan& plan, const SourceRows* rows) {
             {"stations", stations(model, rows)},
             {"features", features(model, rows)},
             {"slowdowns", slowdown_stretches(model)},
+            {"timetable", timetable(model)},
             {"plan", plan_levels(plan)},
             {"sources", rows != nullptr}};
 }

@@ -7,9 +7,10 @@ the page: it opens within a second and fetches nothing; it shows every station a
 zoomed by the wheel to the 2 km around km 100 it counts exactly the compiled features of
 that stretch; every zoom step redraws within 50 ms; hovering the first station shows its
 name, its departure time and the train text's line, and in the zoomed window the signal at
-km 100.7 its own; keys and dragging move the view; a set compiled without its plan opens
-too; station names that hold markup, a comment opener before a script tag, quotes or
-control bytes run nothing and leave the page's script working. It saves a screenshot of the whole line
+km 100.7 its own; keys and dragging move the view; the timetable panel draws one point per
+timed station; a set compiled without its plan opens too; station names that hold markup, a
+comment opener before a script tag, quotes or control bytes run nothing and leave the page's
+script working. It saves a screenshot of the whole line
 and one of the zoomed window (the README shows copies of them from docs/).
 
 A missing Chromium, chromedriver or Selenium is a failure, not a skip.
@@ -117,6 +118,14 @@ def check_opening(driver, records, cells):
     check(whole["stations"] == 35 and whole["signals"] == 124,
           f"the compiled set holds 35 stations and 124 signals ({whole})")
     check(state["visible"] == whole, f"shows the whole line's features ({state['visible']})")
+
+
+def check_timetable_panel(driver, records):
+    """The timetable panel draws one point per timed station of the compiled records."""
+    timed = sum(1 for r in records if r["role"] == "station" and r["time_s"] != 0)
+    points = driver.execute_script("return window.scenarioView.timetablePoints;")
+    check(timed >= 2 and points == timed,
+          f"the timetable panel draws one point per timed station ({points} of {timed})")
 
 
 def check_hover(driver, canvas, work, train):
@@ -245,7 +254,7 @@ def check_hostile_names(program, driver, work):
             " first: scenarioData.stations[0].n.length};")
         errors = [entry["message"] for entry in driver.get_log("browser")
                   if entry["level"] == "SEVERE"]
-        check(state["view"] == "object" and state["hostile"] is None and state["scripts"] == 2
+        check(state["view"] == "object" and state["hostile"] is None and state["scripts"] == 3
               and state["first"] > 0 and not errors,
               f"a station named {name[:40]!r} runs nothing and breaks nothing ({state}, {errors})")
 
@@ -272,6 +281,7 @@ def main():
             canvas = driver.find_element("id", "view")
             check_opening(driver, records, cells)
             driver.save_screenshot(str(shots / "view-whole-line.png"))
+            check_timetable_panel(driver, records)
             check_hover(driver, canvas, work, train)
             zoom_to_window(driver, canvas)
             state = view_state(driver)

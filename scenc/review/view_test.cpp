@@ -167,13 +167,13 @@ TEST(ScencView, PageIsSelfContainedAndItsDataCannotEndTheScript) {
     std::string page = view_page(small_model(), Plan{}, nullptr);
     EXPECT_EQ(page.find("/*@SCENARIO_DATA@*/"), std::string::npos);
     EXPECT_NE(page.find("\"title\":\"Prova 5\""), std::string::npos);
-    // Only the page's own two script elements close; the station name's do not.
+    // Only the page's own three script elements close; the station name's do not.
     std::size_t closings = 0;
     for (std::size_t at = page.find("</script>"); at != std::string::npos;
          at = page.find("</script>", at + 1)) {
         ++closings;
     }
-    EXPECT_EQ(closings, 2u);
+    EXPECT_EQ(closings, 3u);
     for (const char* outside : {"http:", "https:", " src=", "@import", "url("}) {
         EXPECT_EQ(page.find(outside), std::string::npos) << outside;
     }
