@@ -35,15 +35,21 @@ class ByteCursor {
         offset_ += count;
         return piece;
     }
-    std::uint8_t byte(const std::string& what) {
-        return static_cast<std::uint8_t>(take(1, what)[0]);
-    }
     std::uint16_t word(const std::string& what) {
         return static_cast<std::uint16_t>(unsigned_value(take(2, what)));
     }
     std::int16_t integer(const std::string& what) { return static_cast<std::int16_t>(word(what)); }
-    std::int32_t long_value(const std::string& what) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(unsigned_value(take(4, what))));
+    // A field of the width and signedness of its type in the model; a text is its 2-byte
+    // length, then its bytes.
+    template <typename Field>
+    void field(Field& value, const std::string& what) {
+        if constexpr (std::is_same_v<Field, std::string>) {
+            value = std::string(take(word(what), what));
+        } else {
+            using Unsigned = std::make_unsigned_t<Field>;
+            value = static_cast<Field>(
+                static_cast<Unsigned>(unsigned_value(take(sizeof(Field), what))));
+        }
     }
     double real(const std::string& what) {
         return std::bit_cast<double>(unsigned_value(take(8, what)));
@@ -226,23 +232,8 @@ std::array<ScenarioRecord, record_count> decode_record_file(std::string_view byt
     std::array<ScenarioRecord, record_count> records{};
     for (int slot = 0; slot < record_count; ++slot) {
         std::string what = "record " + std::to_string(slot);
-        ScenarioRecord& r = records[slot];
-        r.kind = cursor.byte(what);
-        r.zone_start = cursor.long_value(what);
-        r.zone_end = cursor.long_value(what);
-        r.position = cursor.long_value(what);
-        r.opt_a = cursor.byte(what);
-        r.text = std::string(cursor.take(cursor.word(what), what));
-        r.par_a = cursor.integer(what);
-        r.par_b = cursor.integer(what);
-        r.par_c = cursor.integer(what);
-        r.par_d = cursor.integer(what);
-        r.par_e = cursor.integer(what);
-        r.opt_b = cursor.byte(what);
-        r.opt_c = cursor.byte(what);
-        r.opt_d = cursor.byte(what);
-        r.opt_e = cursor.byte(what);
-        r.time_s = cursor.long_value(what);
+        ScenarioRecord& record = records[slot];
+        visit_record_members([&](auto member) { cursor.field(record.*member, what); });
     }
     if (!cursor.at_end()) {
         throw CompiledFileError("not a record file: " + std::to_string(cursor.left()) +
@@ -260,17 +251,7 @@ std::vector<TrackCell> decode_cell_file(std::string_view bytes) {
     std::vector<TrackCell> cells(bytes.size() / cell_size);
     for (TrackCell& cell : cells) {
         const std::string what = "a cell";
-        cell.kind = cursor.byte(what);
-        cell.val1 = cursor.integer(what);
-        cell.val2 = cursor.integer(what);
-        cell.val3 = cursor.integer(what);
-        cell.val4 = cursor.integer(what);
-        cell.signal_time = cursor.byte(what);
-        cell.approach = cursor.byte(what);
-        cell.mountain = cursor.byte(what);
-        cell.speed_limit = cursor.byte(what);
-        cell.gradient = cursor.byte(what);
-        cell.adhesion = cursor.byte(what);
+        visit_cell_members([&](auto member) { cursor.field(cell.*member, what); });
     }
     return cells;
 }
