@@ -67,6 +67,25 @@ Difference record_place(int slot, const ScenarioRecord& old_r, const ScenarioRec
     return place;
 }
 
+// A cell that holds a feature (on either side) is named by the feature and the position its
+// row wrote, with the cell beside it; any other cell by its number and its first metre, where
+// a speed or gradient change written there starts.
+Difference cell_place(std::size_t i, const TrackCell& old_cell, const TrackCell& new_cell) {
+    auto metre = static_cast<std::int64_t>(i) * cell_length;
+    Difference place;
+    place.file = "cells";
+    place.where = "cell " + std::to_string(i) + " at " + units::position_text(metre);
+    place.location = {{"cell", i}, {"metre", metre}, {"km", units::km_and_metres(metre)}};
+    const TrackCell& named = units::written_position(new_cell.kind, i) ? new_cell : old_cell;
+    if (std::optional<std::int64_t> written = units::written_position(named.kind, i)) {
+        place.where = cell_name(i, named) + " at " + units::km_and_metres(*written) + " (cell " +
+                      std::to_string(i) + ")";
+        place.location["written_metre"] = *written;
+        place.location["written_km"] = units::km_and_metres(*written);
+    }
+    return place;
+}
+
 }  // namespace
 
 void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<TrackCell>& new_cells,
@@ -79,11 +98,7 @@ void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<Track
     std::size_t common = std::min(old_cells.size(), new_cells.size());
     for (std::size_t i = 0; i < common; ++i) {
         if (old_cells[i] == new_cells[i]) continue;
-        auto metre = static_cast<std::int64_t>(i) * cell_length;
-        Difference place;
-        place.file = "cells";
-        place.where = "cell " + std::to_string(i) + " at " + units::position_text(metre);
-        place.location = {{"cell", i}, {"metre", metre}, {"km", units::km_and_metres(metre)}};
+        Difference place = cell_place(i, old_cells[i], new_cells[i]);
         compare_fields(raw_fields(old_cells[i]), raw_fields(new_cells[i]),
                        cell_meanings(i, old_cells[i]), cell_meanings(i, new_cells[i]), place, diff);
     }
