@@ -100,8 +100,10 @@ TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
         "11+100",
         "12+500",
         "13+000",  // ticks every 100 m
-        "11+500",
-        "12+100",  // each feature's position
+        "11+450",  // each feature at the position its row wrote, 50 m before its cell
+        "11+950 (Km 341+500)",
+        "12+150",
+        "12+100",  // a code change starts its cell
         "KM+M",
         "60 km/h"};
     for (const char* text : texts) {
