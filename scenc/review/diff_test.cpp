@@ -83,6 +83,9 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
          "cell 8 at 400 m (0+400): gradient 0 ‰ → -8 ‰ (gradient 100 → 92)\n"},
         {"signal value", [](Model& m, Plan&) { m.cells[4].val1 = 42; },
          "signal at 0+150 (cell 4): val1 41 → 42\n"},
+        // A speed change starts at the cell's first metre, whatever the cell holds.
+        {"speed at a signal", [](Model& m, Plan&) { m.cells[4].speed_limit = 30; },
+         "cell 4 at 200 m (0+200): speed limit 155 km/h → 150 km/h (speed_limit 31 → 30)\n"},
         // A removed feature is still named by what the old side held there.
         {"signal removed",
          [](Model& m, Plan&) { m.cells[4] = {0, 0, 0, 0, 0, 0, 0, 0, 31, 100, 100}; },

@@ -74,11 +74,10 @@ std::string cell_row(std::size_t index, const TrackCell& c) {
     std::int64_t metre = number * cell_length;
     std::optional<std::int64_t> written = units::written_position(c.kind, index);
     return right(written ? units::km_and_metres(*written) : "-", 10) + right(number, 7) +
-           right(metre, 8) + "  " +
-           right(c.kind, 2) + " " + left(cell_name(index, c), 23) + right(c.val1, 7) +
-           right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) + right(c.signal_time, 7) +
-           right(c.approach, 9) + right(c.mountain, 9) + right(c.speed_limit, 12) +
-           right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
+           right(metre, 8) + "  " + right(c.kind, 2) + " " + left(cell_name(index, c), 23) +
+           right(c.val1, 7) + right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) +
+           right(c.signal_time, 7) + right(c.approach, 9) + right(c.mountain, 9) +
+           right(c.speed_limit, 12) + right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
            meanings_line(cell_meanings(index, c)) + "\n";
 }
 
@@ -118,7 +117,9 @@ PlanSummary summarize_plan(const Plan& plan) {
 
 bool RecordSelection::shows(int slot, const ScenarioRecord& record) const {
     if (!stretch) return true;
-    auto inside = [&](std::int64_t metre) { return metre >= stretch->from && metre <= stretch->to; };
+    auto inside = [&](std::int64_t metre) {
+        return metre >= stretch->from && metre <= stretch->to;
+    };
     const std::string role = record_role(slot, record);
     if (role == "station") return inside(record.position);
     if (role != "sign board" || !board_positions) return false;
@@ -337,7 +338,8 @@ DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& sel
         auto records = decode_file_bytes(path, bytes, decode_record_file);
         RecordSelection shown{selection.stretch, std::nullopt};
         if (selection.stretch) {
-            if (auto cells = cells_for_boards(path, named)) shown.board_positions = board_positions(*cells);
+            std::optional<std::vector<TrackCell>> cells = cells_for_boards(path, named);
+            if (cells) shown.board_positions = board_positions(*cells);
         }
         dumped = {"record file, " + size, records_table(records, shown),
                   records_json(records, shown)};
@@ -371,7 +373,9 @@ int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     std::vector<DumpedFile> dumped;
     const int status = report_problems(err, [&] {
         const CellSelection selection{request.all_cells, request.stretch};
-        for (const auto& path : request.files) dumped.push_back(dump_file(path, selection, request.files));
+        for (const auto& path : request.files) {
+            dumped.push_back(dump_file(path, selection, request.files));
+        }
         return 0;
     });
     if (status != 0) return status;
