@@ -14,7 +14,7 @@ class DumpCommand : public Subcommand {
             ->required();
         command.add_flag("--json", request_.json, "the same content as JSON");
         command.add_flag("--all", request_.all_cells, "list every cell, not only those in use");
-        stretch_.add_to(command, "list the cells");
+        stretch_.add_to(command, "list the cells, or a record file's stations and sign boards,");
         command.footer(
             "Each stored value is followed by its meaning: km/h, per mille, hh:mm:ss, positions\n"
             "in metres and km+m. The kind of each file is told from its content.\n"

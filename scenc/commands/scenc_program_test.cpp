@@ -252,6 +252,30 @@ TEST(ScencProgram, DumpShowsUnitsAndRefusesARenamedFile) {
     EXPECT_NE(cells.output.find("marker 5121, plain contest code 2485, speed limit 155 km/h"),
               std::string::npos);
 
+    // A stretch of the record file: its stations, and its sign boards placed by the cell file
+    // beside it (the carried boards stand at 4+400 and 8+500).
+    auto rows_of = [](const std::string& text, const std::string& role) {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(role); at != std::string::npos; at = text.find(role, at)) {
+            ++count;
+            at += role.size();
+        }
+        return count;
+    };
+    const std::string record_file = quoted(carried.out / file_name::records(id));
+    CommandResult stretch = scenc("dump --from 0 --to 8.5 " + record_file);
+    EXPECT_EQ(stretch.exit_status, 0) << stretch.output;
+    EXPECT_NE(stretch.output.find("BRENZOLA CENTRALE"), std::string::npos) << stretch.output;
+    EXPECT_EQ(rows_of(stretch.output, "  sign board  "), 2u) << stretch.output;
+    EXPECT_EQ(stretch.output.find("train identity"), std::string::npos) << stretch.output;
+    CommandResult one_board = scenc("dump --from 4.4 --to 8.4 " + record_file);
+    EXPECT_EQ(rows_of(one_board.output, "  sign board  "), 1u) << one_board.output;
+    std::filesystem::copy_file(carried.out / file_name::records(id), carried.folder / "alone.sim");
+    CommandResult alone = scenc("dump --from 0 --to 8.5 " + quoted(carried.folder / "alone.sim"));
+    EXPECT_NE(alone.output.find("(sign boards not placed: no cell file)"), std::string::npos)
+        << alone.output;
+    EXPECT_EQ(rows_of(alone.output, "  sign board  "), 0u) << alone.output;
+
     // The record file under a cell file's name: 3,465 bytes are 231 cells, but its content
     // says what it is.
     std::filesystem::copy_file(carried.out / file_name::records(id),

@@ -67,6 +67,37 @@ Difference record_place(int slot, const ScenarioRecord& old_r, const ScenarioRec
     return place;
 }
 
+// A cell by its number and its first metre, where a speed or gradient change written there
+// starts.
+Difference cell_place(std::size_t i) {
+    auto metre = static_cast<std::int64_t>(i) * cell_length;
+    Difference place;
+    place.file = "cells";
+    place.where = "cell " + std::to_string(i) + " at " + units::position_text(metre);
+    place.location = {{"cell", i}, {"metre", metre}, {"km", units::km_and_metres(metre)}};
+    return place;
+}
+
+// The feature a cell holds (on either side), at the position its row wrote with the cell
+// beside it; the plain cell for kinds no row places by a position of their own.
+Difference feature_place(std::size_t i, const TrackCell& old_cell, const TrackCell& new_cell) {
+    Difference place = cell_place(i);
+    const TrackCell& named = units::written_position(new_cell.kind, i) ? new_cell : old_cell;
+    if (std::optional<std::int64_t> written = units::written_position(named.kind, i)) {
+        place.where = cell_name(i, named) + " at " + units::km_and_metres(*written) + " (cell " +
+                      std::to_string(i) + ")";
+        place.location["written_metre"] = *written;
+        place.location["written_km"] = units::km_and_metres(*written);
+    }
+    return place;
+}
+
+// The line's profile along a cell, which belongs to the cell rather than to its feature.
+bool is_profile_field(const std::string& field) {
+    return field == "approach" || field == "mountain" || field == "speed_limit" ||
+           field == "gradient" || field == "adhesion";
+}
+
 }  // namespace
 
 void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<TrackCell>& new_cells,
@@ -79,13 +110,17 @@ void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<Track
     std::size_t common = std::min(old_cells.size(), new_cells.size());
     for (std::size_t i = 0; i < common; ++i) {
         if (old_cells[i] == new_cells[i]) continue;
-        auto metre = static_cast<std::int64_t>(i) * cell_length;
-        Difference place;
-        place.file = "cells";
-        place.where = "cell " + std::to_string(i) + " at " + units::position_text(metre);
-        place.location = {{"cell", i}, {"metre", metre}, {"km", units::km_and_metres(metre)}};
+        const std::size_t first = diff.differences.size();
         compare_fields(raw_fields(old_cells[i]), raw_fields(new_cells[i]),
-                       cell_meanings(i, old_cells[i]), cell_meanings(i, new_cells[i]), place, diff);
+                       cell_meanings(i, old_cells[i]), cell_meanings(i, new_cells[i]),
+                       feature_place(i, old_cells[i], new_cells[i]), diff);
+        const Difference plain = cell_place(i);
+        for (std::size_t k = first; k < diff.differences.size(); ++k) {
+            Difference& d = diff.differences[k];
+            if (!is_profile_field(d.field)) continue;
+            d.where = plain.where;
+            d.location = plain.location;
+        }
     }
 }
 

@@ -82,7 +82,15 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
         {"gradient", [](Model& m, Plan&) { m.cells[8].gradient = 92; },
          "cell 8 at 400 m (0+400): gradient 0 ‰ → -8 ‰ (gradient 100 → 92)\n"},
         {"signal value", [](Model& m, Plan&) { m.cells[4].val1 = 42; },
-         "cell 4 at 200 m (0+200): val1 41 → 42\n"},
+         "signal at 0+150 (cell 4): val1 41 → 42\n"},
+        // A speed change starts at the cell's first metre, whatever the cell holds.
+        {"speed at a signal", [](Model& m, Plan&) { m.cells[4].speed_limit = 30; },
+         "cell 4 at 200 m (0+200): speed limit 155 km/h → 150 km/h (speed_limit 31 → 30)\n"},
+        // A removed feature is still named by what the old side held there.
+        {"signal removed",
+         [](Model& m, Plan&) { m.cells[4] = {0, 0, 0, 0, 0, 0, 0, 0, 31, 100, 100}; },
+         "signal at 0+150 (cell 4): kind 1 → 0\nsignal at 0+150 (cell 4): val1 41 → 0\n"
+         "signal at 0+150 (cell 4): val4 8 → 0\n"},
         {"contest code", [](Model& m, Plan&) { m.cells[1].val2 = 7; },
          "cell 1 at 50 m (0+050): plain contest code 0 → 7 (val2 0 → 7)\n"},
         {"cells added", [](Model& m, Plan&) { m.cells.resize(12); },

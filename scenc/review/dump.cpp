@@ -62,18 +62,22 @@ std::string cleared_run(int first, int last) {
            std::to_string(last - first + 1) + " cleared records)\n";
 }
 
+// A feature is listed first at the position its row wrote, then by its cell and the cell's
+// first metre; a cell whose kind no row places by position (a station's stop, a speed or
+// gradient change alone) has no written position.
 const char* const cell_header =
-    " cell   metre     km+m  kind                        val1   val2   val3   val4 s_time"
+    "written_km   cell   metre  kind                        val1   val2   val3   val4 s_time"
     " approach mountain speed_limit gradient adhesion  meaning\n";
 
 std::string cell_row(std::size_t index, const TrackCell& c) {
     auto number = static_cast<std::int64_t>(index);
     std::int64_t metre = number * cell_length;
-    return right(number, 5) + right(metre, 8) + right(units::km_and_metres(metre), 9) + "  " +
-           right(c.kind, 2) + " " + left(cell_name(index, c), 23) + right(c.val1, 7) +
-           right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) + right(c.signal_time, 7) +
-           right(c.approach, 9) + right(c.mountain, 9) + right(c.speed_limit, 12) +
-           right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
+    std::optional<std::int64_t> written = units::written_position(c.kind, index);
+    return right(written ? units::km_and_metres(*written) : "-", 10) + right(number, 7) +
+           right(metre, 8) + "  " + right(c.kind, 2) + " " + left(cell_name(index, c), 23) +
+           right(c.val1, 7) + right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) +
+           right(c.signal_time, 7) + right(c.approach, 9) + right(c.mountain, 9) +
+           right(c.speed_limit, 12) + right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
            meanings_line(cell_meanings(index, c)) + "\n";
 }
 
@@ -111,18 +115,50 @@ PlanSummary summarize_plan(const Plan& plan) {
     return summary;
 }
 
-std::string records_table(const std::array<ScenarioRecord, record_count>& records) {
-    std::string table = record_header;
+bool RecordSelection::shows(int slot, const ScenarioRecord& record) const {
+    if (!stretch) return true;
+    auto inside = [&](std::int64_t metre) {
+        return metre >= stretch->from && metre <= stretch->to;
+    };
+    const std::string role = record_role(slot, record);
+    if (role == "station") return inside(record.position);
+    if (role != "sign board" || !board_positions) return false;
+    auto board = board_positions->find(slot);
+    return board != board_positions->end() && inside(board->second);
+}
+
+std::map<int, std::int64_t> board_positions(const std::vector<TrackCell>& cells) {
+    std::map<int, std::int64_t> positions;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i].kind != cell_kind::sign_board) continue;
+        if (std::optional<std::int64_t> written = units::written_position(cells[i].kind, i)) {
+            positions.emplace(cells[i].val1, *written);
+        }
+    }
+    return positions;
+}
+
+std::string records_table(const std::array<ScenarioRecord, record_count>& records,
+                          const RecordSelection& selection) {
+    std::string table;
+    if (const auto& stretch = selection.stretch) {
+        table += "stations and sign boards from " + units::position_text(stretch->from) + " to " +
+                 units::position_text(stretch->to);
+        if (!selection.board_positions) table += " (sign boards not placed: no cell file)";
+        table += "\n";
+    }
+    table += record_header;
     const int terminus = terminus_slot(records);
-    std::optional<int> cleared_from;
+    int cleared_from = -1;  // the first of a run of cleared records, -1 outside a run
     for (int slot = 0; slot <= record_count; ++slot) {
+        if (slot < record_count && !selection.shows(slot, records[slot])) continue;
         bool cleared = slot < record_count && is_cleared(records[slot]);
         if (cleared) {
-            if (!cleared_from) cleared_from = slot;
+            if (cleared_from < 0) cleared_from = slot;
             continue;
         }
-        if (cleared_from) table += cleared_run(*cleared_from, slot - 1);
-        cleared_from.reset();
+        if (cleared_from >= 0) table += cleared_run(cleared_from, slot - 1);
+        cleared_from = -1;
         if (slot == record_count) break;
         table += record_row(slot, records[slot]);
         std::string meaning = meanings_line(record_meanings(slot, records[slot], slot == terminus));
@@ -175,12 +211,13 @@ nlohmann::json meanings_json(const std::vector<FieldMeaning>& meanings) {
     return json;
 }
 
-nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records) {
+nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records,
+                            const RecordSelection& selection) {
     nlohmann::json list = nlohmann::json::array();
     const int terminus = terminus_slot(records);
     for (int slot = 0; slot < record_count; ++slot) {
         const ScenarioRecord& r = records[slot];
-        if (is_cleared(r)) continue;
+        if (is_cleared(r) || !selection.shows(slot, r)) continue;
         list.push_back({{"slot", slot},
                         {"role", record_role(slot, r)},
                         {"kind", r.kind},
@@ -201,7 +238,11 @@ nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& reco
                         {"time_s", r.time_s},
                         {"units", meanings_json(record_meanings(slot, r, slot == terminus))}});
     }
-    return {{"records", list}};
+    nlohmann::json json{{"records", list}};
+    if (const auto& stretch = selection.stretch) {
+        json["stretch"] = {{"from_m", stretch->from}, {"to_m", stretch->to}};
+    }
+    return json;
 }
 
 nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelection& selection) {
@@ -263,14 +304,45 @@ struct DumpedFile {
     nlohmann::json json;
 };
 
-DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& selection) {
+// The cells that place a record file's sign boards: a cell file named beside it on the
+// command line, else the one of the same name with .dat in its folder; nothing when neither
+// is there or readable.
+std::optional<std::vector<TrackCell>> cells_for_boards(
+    const std::filesystem::path& record_path, const std::vector<std::filesystem::path>& named) {
+    std::filesystem::path beside = record_path;
+    beside.replace_extension(".dat");
+    std::vector<std::filesystem::path> candidates;
+    for (const auto& path : named) {
+        if (compiled_file_kind(path) == CompiledFileKind::cells) candidates.push_back(path);
+    }
+    candidates.push_back(beside);
+    for (const auto& path : candidates) {
+        try {
+            std::string bytes = read_compiled_file(path);
+            if (checked_compiled_kind(path, bytes) != CompiledFileKind::cells) continue;
+            return decode_file_bytes(path, bytes, decode_cell_file);
+        } catch (const UsageProblem&) {
+            continue;  // a named file is reported on its own; a missing one places no board
+        }
+    }
+    return std::nullopt;
+}
+
+DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& selection,
+                     const std::vector<std::filesystem::path>& named) {
     std::string bytes = read_compiled_file(path);
     const CompiledFileKind kind = checked_compiled_kind(path, bytes);
     std::string size = std::to_string(bytes.size()) + " bytes";
     DumpedFile dumped;
     if (kind == CompiledFileKind::records) {
         auto records = decode_file_bytes(path, bytes, decode_record_file);
-        dumped = {"record file, " + size, records_table(records), records_json(records)};
+        RecordSelection shown{selection.stretch, std::nullopt};
+        if (selection.stretch) {
+            std::optional<std::vector<TrackCell>> cells = cells_for_boards(path, named);
+            if (cells) shown.board_positions = board_positions(*cells);
+        }
+        dumped = {"record file, " + size, records_table(records, shown),
+                  records_json(records, shown)};
     } else if (kind == CompiledFileKind::cells) {
         auto cells = decode_file_bytes(path, bytes, decode_cell_file);
         // An empty table would look like a stretch without features.
@@ -301,7 +373,9 @@ int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     std::vector<DumpedFile> dumped;
     const int status = report_problems(err, [&] {
         const CellSelection selection{request.all_cells, request.stretch};
-        for (const auto& path : request.files) dumped.push_back(dump_file(path, selection));
+        for (const auto& path : request.files) {
+            dumped.push_back(dump_file(path, selection, request.files));
+        }
         return 0;
     });
     if (status != 0) return status;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <nlohmann/json.hpp>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,7 +43,21 @@ nlohmann::json meanings_json(const std::vector<FieldMeaning>& meanings);
 
 // The 87 records, runs of cleared ones folded into one line, each filled one followed by
 // what its fields mean.
-std::string records_table(const std::array<ScenarioRecord, record_count>& records);
+// Which records a listing shows: all, or with a stretch only the stations and sign boards
+// placed in it. A board's record holds only its text: where it stands comes from the cell
+// that shows it (board_positions, by the record's slot), so without the cells no board is
+// placed.
+struct RecordSelection {
+    std::optional<units::Stretch> stretch;
+    std::optional<std::map<int, std::int64_t>> board_positions;
+    bool shows(int slot, const ScenarioRecord& record) const;
+};
+
+// Each sign board's written position, by the slot of its text record.
+std::map<int, std::int64_t> board_positions(const std::vector<TrackCell>& cells);
+
+std::string records_table(const std::array<ScenarioRecord, record_count>& records,
+                          const RecordSelection& selection = {});
 // Which cells a listing shows: those holding a feature or all, within a stretch or not.
 struct CellSelection {
     bool all = false;
@@ -54,7 +69,8 @@ struct CellSelection {
 std::string cells_table(const std::vector<TrackCell>& cells, const CellSelection& selection);
 std::string plan_summary_text(const Plan& plan);
 
-nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records);
+nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& records,
+                            const RecordSelection& selection = {});
 nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelection& selection);
 nlohmann::json plan_json(const Plan& plan);
 

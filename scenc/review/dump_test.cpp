@@ -94,11 +94,11 @@ TEST(ScencDump, ValuesAreShownInTheAuthorsUnits) {
     model.cells[3] = {cell_kind::slowdown_start, 80, 80, 0, 0, 0, 0, 0, 31, 0, 100};
     std::string cells = cells_table(model.cells, {});
     const char* const cell_texts[] = {
-        "    1      50    0+050   0 markers ",  // cell 1 names its markers, not "empty"
+        "\n         -      1      50   0 markers ",  // cell 1 names its markers, not "empty"
         "marker 5121, plain contest code 2485, speed limit 0 km/h",
-        "    3     150    0+150   3 slowdown start",
+        "\n     0+100      3     150   3 slowdown start",  // written 50 m before its cell
         "slowdown speed 80 km/h, speed limit 155 km/h, gradient none\n",
-        "    4     200    0+200   1 signal",
+        "\n     0+150      4     200   1 signal",
         "speed limit 160 km/h, gradient -8 \u2030\n",
     };
     for (const char* text : cell_texts) EXPECT_NE(cells.find(text), std::string::npos) << text;
@@ -140,13 +140,50 @@ TEST(ScencDump, StretchListsOnlyItsCells) {
     CellSelection stretch{false, units::Stretch{8000, 9500}};
     std::string table = cells_table(model.cells, stretch);
     EXPECT_NE(table.find("from 8000 m (8+000) to 9500 m (9+500)"), std::string::npos);
-    EXPECT_EQ(table.find("\n  159 "), std::string::npos);
-    EXPECT_NE(table.find("\n  160 "), std::string::npos);
-    EXPECT_NE(table.find("\n  190 "), std::string::npos);
-    EXPECT_EQ(table.find("\n  191 "), std::string::npos);
+    EXPECT_EQ(table.find("    159    7950  "), std::string::npos);
+    EXPECT_NE(table.find("\n     7+950    160    8000   1 signal"), std::string::npos) << table;
+    EXPECT_NE(table.find("\n     9+450    190    9500   1 signal"), std::string::npos) << table;
+    EXPECT_EQ(table.find("    191    9550  "), std::string::npos);
     nlohmann::json json = cells_json(model.cells, stretch);
     EXPECT_EQ(json["cells"].size(), 2u);
     EXPECT_EQ(json["stretch"]["to_m"], 9500);
+}
+
+TEST(ScencDump, StretchOnARecordFileListsItsStationsAndBoards) {
+    Model model = dump_model();
+    model.records[1].position = 8700;  // inside
+    model.records[2] = model.records[1];
+    model.records[2].text = "TESSALTO";
+    model.records[2].position = 9600;  // past the stretch's end
+    model.records[79].text = "(Km 341+000)";
+    // The boards stand where their cells put them: 80 on the stretch's last metre, 79 before.
+    model.cells = testing::model_with_cells(200).cells;
+    model.cells[191] = {cell_kind::sign_board, 80, 0, 0, 0, 0, 0, 0, 31, 100, 100};
+    model.cells[160] = {cell_kind::sign_board, 79, 0, 0, 0, 0, 0, 0, 31, 100, 100};
+    EXPECT_EQ(board_positions(model.cells), (std::map<int, std::int64_t>{{79, 7950}, {80, 9500}}));
+
+    RecordSelection selection{units::Stretch{8000, 9500}, board_positions(model.cells)};
+    std::string table = records_table(model.records, selection);
+    EXPECT_NE(table.find("stations and sign boards from 8000 m (8+000) to 9500 m (9+500)\n"),
+              std::string::npos)
+        << table;
+    EXPECT_NE(table.find("S. BENEDETTO"), std::string::npos) << table;
+    EXPECT_NE(table.find("(Km 341+500)"), std::string::npos) << table;
+    for (const char* left_out : {"TESSALTO", "(Km 341+000)", "train identity", "cleared"}) {
+        EXPECT_EQ(table.find(left_out), std::string::npos) << left_out << "\n" << table;
+    }
+    nlohmann::json json = records_json(model.records, selection);
+    ASSERT_EQ(json["records"].size(), 2u);
+    EXPECT_EQ(json["records"][0]["slot"], 1);
+    EXPECT_EQ(json["records"][1]["slot"], 80);
+    EXPECT_EQ(json["stretch"]["from_m"], 8000);
+
+    // Without the cells the boards cannot be placed, and the listing says so.
+    selection.board_positions.reset();
+    table = records_table(model.records, selection);
+    EXPECT_NE(table.find("(sign boards not placed: no cell file)"), std::string::npos) << table;
+    EXPECT_EQ(table.find("(Km 341+500)"), std::string::npos) << table;
+    EXPECT_NE(table.find("S. BENEDETTO"), std::string::npos) << table;
 }
 
 }  // namespace

@@ -710,6 +710,14 @@ bool labels_positions(const RouteAxis& axis) {
     return axis.window.length() <= 5000;
 }
 
+// A feature's label: the position its row wrote, by the rule of its kind, where the mark
+// stands at its cell's first metre.
+std::string written_label(std::uint8_t kind, double at) {
+    const std::int64_t metre = std::llround(at);
+    const auto cell = static_cast<std::size_t>(metre / cell_length);
+    return units::km_and_metres(units::written_position(kind, cell).value_or(metre));
+}
+
 void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box lane) {
     double row = lane.height / 4;
     auto row_title = [&](int index, const std::string& title) {
@@ -721,10 +729,10 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
     row_title(2, "Code changes");
     row_title(3, "Boards");
     auto clip = p.clip_to(axis.left, lane.top, axis.width, lane.height);
-    auto position_label = [&](double at, double y) {
+    auto position_label = [&](std::uint8_t kind, double at, double y) {
         if (!labels_positions(axis)) return;
         p.colour(ink);
-        p.text(axis.x(at) + 4, y, units::km_and_metres(std::llround(at)), 9);
+        p.text(axis.x(at) + 4, y, written_label(kind, at), 9);
     };
     for (double at : f.signals) {
         p.add_line(axis.x(at), lane.top + 6, axis.x(at), lane.top + row - 4);
@@ -732,7 +740,7 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
     }
     p.colour(signal_colour);
     p.stroke(1);
-    for (double at : f.signals) position_label(at, lane.top + row - 6);
+    for (double at : f.signals) position_label(cell_kind::signal, at, lane.top + row - 6);
 
     double middle = lane.top + row * 1.5;
     for (const Slowdown& s : f.slowdowns) {
@@ -770,7 +778,7 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
         p.mark("code change", at);
     }
     p.fill();
-    for (double at : f.code_changes) position_label(at, code_middle + 4);
+    for (double at : f.code_changes) position_label(cell_kind::code_change, at, code_middle + 4);
 
     double board_middle = lane.top + row * 3.5;
     p.colour(board_colour);
@@ -786,7 +794,8 @@ void draw_feature_rows(Painter& p, const Features& f, const RouteAxis& axis, Box
     for (const Board& b : f.boards) {
         if (!labels_positions(axis)) break;
         p.colour(ink);
-        std::string label = units::km_and_metres(std::llround(b.at));
+        std::string label =
+            written_label(b.sign ? cell_kind::sign_board : cell_kind::speed_boards, b.at);
         p.text(axis.x(b.at) + 5, board_middle + 4, b.sign ? label + " " + b.text : label, 9);
     }
 }

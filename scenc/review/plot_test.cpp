@@ -8,6 +8,9 @@
 
 #include "compiler/test_models.h"
 #include "scenc/common/input_files.h"
+#include "scenc/review/diff.h"
+#include "scenc/review/dump.h"
+#include "scenc/review/view.h"
 
 namespace scenario::scenc {
 namespace {
@@ -100,8 +103,10 @@ TEST(ScencPlot, ATwoKilometreWindowDrawsItsFeaturesApart) {
         "11+100",
         "12+500",
         "13+000",  // ticks every 100 m
-        "11+500",
-        "12+100",  // each feature's position
+        "11+450",  // each feature at the position its row wrote, 50 m before its cell
+        "11+950 (Km 341+500)",
+        "12+150",
+        "12+100",  // a code change starts its cell
         "KM+M",
         "60 km/h"};
     for (const char* text : texts) {
@@ -151,6 +156,85 @@ TEST(ScencPlot, FormatFollowsTheExtension) {
     EXPECT_EQ(picture_format_for("b.pdf"), PictureFormat::pdf);
     EXPECT_EQ(picture_format_for("b.jpg"), std::nullopt);
     EXPECT_EQ(picture_format_for("png"), std::nullopt);
+}
+
+// Each feature written at P in a text is shown at P by every review tool: the dump's row,
+// the diff's line when it appears, the view's tooltip data and the plot's label.
+TEST(ReviewTools, EveryFeatureShowsAtThePositionItsRowWrote) {
+    const std::string route =
+        "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
+        "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
+        "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
+    const std::string train =
+        "[generale]\r\nvelocita, 0, 100\r\n"
+        "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
+        "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
+        "abbattimento, 6000, 180\r\nabbattimento, 6500, 0\r\n"
+        "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+    const Model model = testing::compile(route, train).model;
+    struct Case {
+        std::uint8_t kind;
+        std::int64_t written;
+        bool labelled;  // the plot writes its position beside it
+    };
+    const Case cases[] = {
+        {cell_kind::signal, 8700, true},      {cell_kind::speed_boards, 3000, true},
+        {cell_kind::sign_board, 4000, true},  {cell_kind::slowdown_start, 5000, false},
+        {cell_kind::code_change, 6000, true},
+    };
+    const std::string cells = cells_table(model.cells, {});
+    const nlohmann::json features = view_data(model, Plan{}, nullptr)["features"];
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        // The cell of that kind the row made (the compile adds code changes of its own).
+        std::size_t cell = 0;
+        while (cell < model.cells.size() && (model.cells[cell].kind != c.kind ||
+                                             units::written_position(c.kind, cell) != c.written)) {
+            ++cell;
+        }
+        ASSERT_LT(cell, model.cells.size());
+        const std::string km = units::km_and_metres(c.written);
+        const std::string number = std::to_string(cell);
+
+        const std::string row =
+            std::string(10 - km.size(), ' ') + km + std::string(7 - number.size(), ' ') + number;
+        EXPECT_NE(cells.find("\n" + row + " "), std::string::npos) << row << "\n" << cells;
+
+        // The feature added to a cell that held nothing: the diff names it where it was written.
+        std::vector<TrackCell> without = model.cells;
+        const TrackCell& held = model.cells[cell];
+        without[cell] = TrackCell{};
+        without[cell].approach = held.approach;
+        without[cell].mountain = held.mountain;
+        without[cell].speed_limit = held.speed_limit;
+        without[cell].gradient = held.gradient;
+        without[cell].adhesion = held.adhesion;
+        ScenarioDiff diff;
+        diff_cells(without, model.cells, diff);
+        ASSERT_FALSE(diff.differences.empty());
+        EXPECT_EQ(diff.differences[0].where,
+                  cell_name(cell, held) + " at " + km + " (cell " + number + ")");
+
+        auto feature = std::find_if(features.begin(), features.end(),
+                                    [&](const nlohmann::json& f) { return f["c"] == cell; });
+        ASSERT_NE(feature, features.end());
+        EXPECT_EQ((*feature)["w"], km);
+
+        if (!c.labelled) continue;
+        // Ticks stand every 100 m in this window, so the cell's own first metre, 50 m on,
+        // would appear only in a label that showed it.
+        DrawnPicture picture =
+            drawn_picture(model, Plan{},
+                          units::Stretch{static_cast<std::int32_t>(c.written - 1000),
+                                         static_cast<std::int32_t>(c.written + 1000)});
+        auto shows = [&](const std::string& text) {
+            return std::any_of(picture.texts.begin(), picture.texts.end(),
+                               [&](const std::string& t) { return t.rfind(text, 0) == 0; });
+        };
+        EXPECT_TRUE(shows(km));
+        const std::string cell_start = units::km_and_metres(static_cast<std::int64_t>(cell) * 50);
+        EXPECT_TRUE(cell_start == km || !shows(cell_start)) << cell_start;
+    }
 }
 
 }  // namespace

@@ -212,6 +212,10 @@ json features(const Model& model, const SourceRows* rows) {
         if (!shape) continue;
         json entry{
             {"c", i}, {"k", shape->category}, {"t", shape->title}, {"l", feature_values(model, c)}};
+        // Where the row put it, which for most kinds is 50 m before the cell's first metre.
+        if (std::optional<std::int64_t> written = units::written_position(c.kind, i)) {
+            entry["w"] = units::km_and_metres(*written);
+        }
         const SourceRow* row = feature_row(model, c, i, *shape, rows);
         add_source(entry, row);
         // The compile adds code-change points around slowdowns that no row asks for.

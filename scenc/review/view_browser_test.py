@@ -146,7 +146,8 @@ def check_hover(driver, canvas, work, train):
 
 
 def check_signal_hover(driver, canvas, work, train):
-    """In the zoomed window, the signal at km 100.7 (cell 2014) names its row."""
+    """In the zoomed window, the signal of cell 2014 (from km 100.7) shows the position its row
+    wrote, km 100.65, and names that row."""
     from selenium.webdriver.common.action_chains import ActionChains
     x, y = driver.execute_script(
         "const v = window.scenarioView; return [v.xOfMetre(2014 * 50 + 25), v.laneY('signal')];")
@@ -156,8 +157,9 @@ def check_signal_hover(driver, canvas, work, train):
     text = tip.text if tip.is_displayed() else ""
     lines = (work / train).read_text(encoding="latin-1").splitlines()
     row = next(i + 1 for i, line in enumerate(lines) if line.startswith("segnale,  100650,"))
-    check(text.startswith("signal") and "100+700" in text and f"{train}:{row}" in text,
-          f"hovering the signal at km 100.7 shows it and its line {row} ({text!r})")
+    check(text.startswith("signal at 100+650") and "2014 (100+700)" in text
+          and f"{train}:{row}" in text,
+          f"hovering the signal of cell 2014 shows it at 100+650 and its line {row} ({text!r})")
 
 
 def zoom_to_window(driver, canvas):

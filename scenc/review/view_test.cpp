@@ -159,6 +159,8 @@ TEST(ScencView, DataCarriesValuesInTheAuthorsUnits) {
     EXPECT_NE(station["l"].dump().find("\"10:50:00\""), std::string::npos);
     ASSERT_EQ(data["features"].size(), 2u);
     EXPECT_EQ(data["features"][1]["k"], "signal");
+    EXPECT_EQ(data["features"][1]["w"], "0+950");     // written 50 m before its cell at 1+000
+    EXPECT_FALSE(data["features"][0].contains("w"));  // a stop cell has no position of its own
     EXPECT_FALSE(data["features"][1].contains("s"));  // no texts, no sources
     EXPECT_TRUE(data["plan"].empty());                // compiled without a plan
 }
