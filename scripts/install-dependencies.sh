@@ -21,6 +21,7 @@ build=(
 tests=(
     libgtest-dev libgmock-dev libssl-dev  # libssl-dev: SHA-256 in the tests
     clang libclang-rt-14-dev clang-format  # the sanitizer and fuzz builds
+    llvm  # llvm-symbolizer: the sanitizers name the frames of a report and match suppressions
     xvfb xauth xdotool util-linux  # xdotool: the window tests close a message box
     vim  # the test of the Vim syntax
     neovim  # scenc lsp tested in Neovim (0.7 in Debian 12)
