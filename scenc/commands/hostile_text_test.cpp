@@ -125,6 +125,18 @@ std::size_t count_of(const std::string& text, const std::string& part) {
     return count;
 }
 
+// The carried train text with its MONTESILVANO row replaced by a station of that name at
+// 100 m, too close to the one before, so that the check and the server name the row.
+const std::string montesilvano_row =
+    "stazione,    7000, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, MONTESILVANO";
+
+std::string train_naming(std::string train, const std::string& name) {
+    train.replace(
+        train.find(montesilvano_row), montesilvano_row.size(),
+        "stazione,     100, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " + name);
+    return train;
+}
+
 TEST(HostileText, StationNamesInTheCompiledFilesAreInertInEveryOutput) {
     CompiledPair pair;
     // The record and cell files alone: the plan file has no names and takes most of the time.
@@ -177,9 +189,7 @@ TEST(HostileText, NamesInTextsAndFileNamesAreInertInEveryCheckFormat) {
     const std::string route_name = file_name::route_text(pair.id);
     const std::string train_name = file_name::train_text(pair.id);
     const std::string carried_train = read_bytes(pair.texts / train_name);
-    const std::string row =
-        "stazione,    7000, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, ";
-    ASSERT_NE(carried_train.find(row + "MONTESILVANO"), std::string::npos);
+    ASSERT_NE(carried_train.find(montesilvano_row), std::string::npos);
     // A folder whose name holds a line end, escape sequences and a C1 control (as UTF-8, so
     // that JSON can give it back).
     const fs::path odd_folder = pair.folder / "line\nend \x1b[2J\x1b]0;title\x07 \xc2\x9b";
@@ -188,11 +198,7 @@ TEST(HostileText, NamesInTextsAndFileNamesAreInertInEveryCheckFormat) {
     for (const HostileName& hostile : hostile_names) {
         if (!hostile.fits_a_row) continue;
         SCOPED_TRACE(hostile.what);
-        // The station too close to the one before, so that the check shows its row.
-        std::string train = carried_train;
-        train.replace(train.find(row + "MONTESILVANO"), row.size() + 12,
-                      "stazione,     100, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " +
-                          hostile.name);
+        const std::string train = train_naming(carried_train, hostile.name);
         write_bytes(odd_folder / train_name, train);
         const std::string texts =
             quoted(odd_folder / route_name) + " " + quoted(odd_folder / train_name);
@@ -222,17 +228,12 @@ TEST(HostileText, LanguageServerRepliesStayValidJson) {
     CompiledPair pair;
     const std::string route = read_bytes(pair.texts / file_name::route_text(pair.id));
     const std::string carried_train = read_bytes(pair.texts / file_name::train_text(pair.id));
-    const std::string row =
-        "stazione,    7000, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, ";
     const std::string route_uri = "file:///f/Brenzola_Tessalto_linea.txt";
     const std::string train_uri = "file:///f/Brenzola_Tessalto_917-.txt";
     for (const HostileName& hostile : hostile_names) {
         if (!hostile.fits_a_row) continue;
         SCOPED_TRACE(hostile.what);
-        std::string train = carried_train;
-        train.replace(train.find(row + "MONTESILVANO"), row.size() + 12,
-                      "stazione,     100, 12,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, " +
-                          hostile.name);
+        const std::string train = train_naming(carried_train, hostile.name);
         lsp::LanguageServer server([](const std::string&) { return std::nullopt; }, "test");
         std::vector<json> replies;
         int id = 0;
