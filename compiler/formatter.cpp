@@ -51,10 +51,10 @@ constexpr std::array<FieldLayout, 6> slowdown{column(8), column(6), column(5),
 constexpr std::array<FieldLayout, 11> signal{column(8), column(4), column(2), column(2),
                                              column(3), column(2), column(5), column(3),
                                              column(1), column(1), gap(1)};
-constexpr std::array<FieldLayout, 17> station{
-    column(8), column(3), column(5), column(3), column(2), column(2), column(3), column(1),
-    column(1), column(3), column(1), column(1), column(5), column(4), column(2), column(2),
-    gap(1)};
+constexpr std::array<FieldLayout, 17> station{column(8), column(3), column(5), column(3), column(2),
+                                              column(2), column(3), column(1), column(1), column(3),
+                                              column(1), column(1), column(5), column(4), column(2),
+                                              column(2), gap(1)};
 
 std::span<const FieldLayout> layout_of(RowKind kind) {
     switch (kind) {

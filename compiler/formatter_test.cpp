@@ -36,10 +36,11 @@ TEST(Formatter, LaysOutRowsAndKeepsEverythingElse) {
                        "stazione,   12850, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, "
                        "SILVI\r\n[fine]\r\n"},
         {"a value wider than its column follows one blank; an empty one stays empty",
-         RowPlace::train, train_start + "velocita,123456789,5\r\naderenza,,100\r\nsabbia,\r\n[fine]",
+         RowPlace::train,
+         train_start + "velocita,123456789,5\r\naderenza,,100\r\nsabbia,\r\n[fine]",
          train_start + "velocita, 123456789,     5\r\naderenza,    ,    100\r\nsabbia,\r\n[fine]"},
-        {"numbers apart by blanks stay apart by blanks; blanks after the row stay",
-         RowPlace::train, train_start + "orologio,10 49   40 \r\nsabbia,200  \r\n[fine]\r\n",
+        {"numbers apart by blanks stay apart by blanks; blanks after the row stay", RowPlace::train,
+         train_start + "orologio,10 49   40 \r\nsabbia,200  \r\n[fine]\r\n",
          train_start + "orologio,    10              49            40 \r\nsabbia,    200  \r\n"
                        "[fine]\r\n"},
         {"what is no single row alone on its line stays as written", RowPlace::route_general,

@@ -37,8 +37,8 @@ inline std::string compile_trace(const CompileInput& input) {
     Model model = model_for_carried_identity();
     MemorySourceFiles sources(input.route, input.train);
     const CompileOutcome outcome = memorizza_percorso(model, sources, input.plan_option);
-    out << "status " << static_cast<int>(outcome.status) << ' ' << outcome.errore_text
-        << " error " << model.error_code << " at " << model.error_position << '\n';
+    out << "status " << static_cast<int>(outcome.status) << ' ' << outcome.errore_text << " error "
+        << model.error_code << " at " << model.error_position << '\n';
     if (outcome.status == CompileOutcome::Status::ready) {
         if (outcome.files.with_plan) out << "plan " << plan_file_bytes(model) << '\n';
         out << "records " << outcome.files.records << "\ncells " << outcome.files.cells << '\n';
@@ -47,8 +47,8 @@ inline std::string compile_trace(const CompileInput& input) {
         check_scenario({route_name, input.route}, {train_name, input.train.value_or("")},
                        carried_identity(), {.max_errors = 0});
     for (const Diagnostic& d : check.diagnostics) {
-        out << (d.name.empty() ? std::to_string(d.number) : d.name) << ' ' << d.location.file
-            << ':' << d.location.line << '\n';
+        out << (d.name.empty() ? std::to_string(d.number) : d.name) << ' ' << d.location.file << ':'
+            << d.location.line << '\n';
     }
     return out.str();
 }

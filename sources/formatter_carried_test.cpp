@@ -21,8 +21,8 @@ TEST(FormatterCarried, TrainTextIsAlreadyFormatted) {
 TEST(FormatterCarried, RouteTextChangesOnlyInItsFirstThreeGradients) {
     const std::string route = line_table_bytes(dati_linea(carried_identity()).lines);
     std::string expected = route;
-    for (const std::string row : {"pendenza,  0,   0", "pendenza,  5000,   -8",
-                                  "pendenza,  7000,   0"}) {
+    for (const std::string row :
+         {"pendenza,  0,   0", "pendenza,  5000,   -8", "pendenza,  7000,   0"}) {
         const std::size_t at = expected.find(row + "\r\n");
         ASSERT_NE(at, std::string::npos) << row;
         expected.erase(at + row.rfind(",") + 1, 1);

@@ -1,8 +1,7 @@
 // scenc fmt: lays out route and train texts as the carried texts are laid out, in place, or
 // tells which are not (--check) or shows what would change (--diff).
-#include <dtl/dtl.hpp>
-
 #include <algorithm>
+#include <dtl/dtl.hpp>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -27,8 +26,7 @@ std::vector<std::string> diff_lines(std::string_view text) {
     while (start < text.size()) {
         const std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) {
-            lines.emplace_back(std::string(text.substr(start)) +
-                               "\n\\ No newline at end of file");
+            lines.emplace_back(std::string(text.substr(start)) + "\n\\ No newline at end of file");
             break;
         }
         lines.emplace_back(text.substr(start, end - start));
@@ -89,9 +87,8 @@ class FmtCommand : public Subcommand {
     int run(std::ostream& out, std::ostream& err) override {
         int status = 0;
         for (const std::filesystem::path& file : request_.files) {
-            status = std::max(status, report_problems(err, [&] {
-                                  return format_file(request_, file, out);
-                              }));
+            status = std::max(
+                status, report_problems(err, [&] { return format_file(request_, file, out); }));
         }
         return status;
     }

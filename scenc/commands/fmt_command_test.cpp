@@ -36,17 +36,19 @@ struct Texts {
 
 TEST(ScencFmt, CheckListsTheFilesToLayOutAndDiffShowsWhyWithoutWriting) {
     Texts texts;
-    const CommandResult check = scenc("fmt --check " + quoted(texts.loose) + " " +
-                                      quoted(texts.neat));
+    const CommandResult check =
+        scenc("fmt --check " + quoted(texts.loose) + " " + quoted(texts.neat));
     EXPECT_EQ(check.exit_status, 1) << check.output;
     EXPECT_EQ(check.output, texts.loose.string() + "\n");
 
-    const CommandResult diff = scenc("fmt --diff " + quoted(texts.loose) + " " + quoted(texts.neat));
+    const CommandResult diff =
+        scenc("fmt --diff " + quoted(texts.loose) + " " + quoted(texts.neat));
     EXPECT_EQ(diff.exit_status, 0) << diff.output;
     const std::string name = texts.loose.string();
-    EXPECT_EQ(diff.output, "--- " + name + "\n+++ " + name +
-                               "\n@@ -1,4 +1,4 @@\n [generale]\r\n-SABBIA,200\r\n+sabbia,    200\r\n"
-                               " numero vetture,    14\r\n [fine]\n\\ No newline at end of file\n");
+    EXPECT_EQ(diff.output,
+              "--- " + name + "\n+++ " + name +
+                  "\n@@ -1,4 +1,4 @@\n [generale]\r\n-SABBIA,200\r\n+sabbia,    200\r\n"
+                  " numero vetture,    14\r\n [fine]\n\\ No newline at end of file\n");
     EXPECT_EQ(read_bytes(texts.loose), loose_train);
 }
 
@@ -58,7 +60,8 @@ TEST(ScencFmt, RewritesInPlaceKeepingPermissionsAndThenHasNothingToDo) {
     EXPECT_EQ(run.exit_status, 0) << run.output;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(read_bytes(texts.loose), laid_out_train);
-    EXPECT_EQ(fs::status(texts.loose).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(texts.loose).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(scenc("fmt --check " + quoted(texts.loose)).exit_status, 0);
 }
 

@@ -152,11 +152,11 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
 
 TEST_F(ServerTest, FormatsAnOpenTextAsFmtDoes) {
     open(train_uri, "[generale]\r\nnumero vetture,5\r\n[fine]\r\n");
-    const json answer = ask("textDocument/formatting",
-                            {{"textDocument", {{"uri", train_uri}}},
-                             {"options", {{"tabSize", 4}, {"insertSpaces", true}}}});
-    EXPECT_EQ(answer["result"], json::array({{{"range", at(1, 0, 16)},
-                                              {"newText", "numero vetture,    5"}}}));
+    const json answer =
+        ask("textDocument/formatting", {{"textDocument", {{"uri", train_uri}}},
+                                        {"options", {{"tabSize", 4}, {"insertSpaces", true}}}});
+    EXPECT_EQ(answer["result"],
+              json::array({{{"range", at(1, 0, 16)}, {"newText", "numero vetture,    5"}}}));
     // A text that is not open has nothing to format.
     EXPECT_EQ(ask("textDocument/formatting", {{"textDocument", {{"uri", route_uri}}}})["result"],
               json::array());

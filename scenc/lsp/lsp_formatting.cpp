@@ -33,8 +33,8 @@ nlohmann::json formatting_edits(const EditorText& text, TextRole role) {
         const std::string_view new_line = after_lines.line(after, line);
         const std::string_view editor_line = editor_lines.line(text.utf8(), line);
         if (old_line == new_line || windows_1252_to_utf8(old_line) != editor_line) continue;
-        edits.push_back({{"range", text.range({"", line, 0, 0})},
-                         {"newText", windows_1252_to_utf8(new_line)}});
+        edits.push_back(
+            {{"range", text.range({"", line, 0, 0})}, {"newText", windows_1252_to_utf8(new_line)}});
     }
     return edits;
 }

@@ -25,17 +25,19 @@ TEST(FormattingEdits, ReplaceEachChangedLineAndSpareLinesTheCodePageCannotHold) 
 
     // A route text's rows get the route's layout; a station name in the code page keeps its
     // letters, in UTF-8.
-    EXPECT_EQ(formatting_edits(EditorText::from_editor("[generale]\nlunghezza percorso,5\n[x]\n"),
-                               TextRole::route),
-              json::array({{{"range", line_range(1, 20)},
-                            {"newText", "lunghezza percorso,    5"}}}));
-    const json accented = formatting_edits(
-        EditorText::from_editor("[generale]\nstazione,0,2,500,0,0,0,1,1,0,4,1,1,0,0,0,0,CITT\xC3\x80\n"
-                                "[fine]\n"),
-        TextRole::train);
+    EXPECT_EQ(
+        formatting_edits(EditorText::from_editor("[generale]\nlunghezza percorso,5\n[x]\n"),
+                         TextRole::route),
+        json::array({{{"range", line_range(1, 20)}, {"newText", "lunghezza percorso,    5"}}}));
+    const json accented =
+        formatting_edits(EditorText::from_editor(
+                             "[generale]\nstazione,0,2,500,0,0,0,1,1,0,4,1,1,0,0,0,0,CITT\xC3\x80\n"
+                             "[fine]\n"),
+                         TextRole::train);
     ASSERT_EQ(accented.size(), 1u);
-    EXPECT_EQ(accented[0]["newText"],
-              "stazione,       0,  2,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, CITT\xC3\x80");
+    EXPECT_EQ(
+        accented[0]["newText"],
+        "stazione,       0,  2,  500,  0, 0, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, CITT\xC3\x80");
     EXPECT_EQ(accented[0]["range"]["end"]["character"], 48);
 }
 
