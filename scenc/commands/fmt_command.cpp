@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <dtl/dtl.hpp>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "compiler/formatter.h"
+#include "compiler/row_scanner.h"
 #include "io/file_output.h"
 #include "scenc/commands/subcommand.h"
 #include "scenc/common/input_files.h"
+#include "scenc/lsp/language_server.h"
 
 namespace scenario::scenc {
 namespace {
@@ -47,6 +50,15 @@ std::string unified_diff(const std::string& name, std::string_view before, std::
     return out.str();
 }
 
+// Whether a text is a route or a train text, told as the language server tells it: by its name
+// (STEM_linea.txt, STEM_N-.txt), else by its content (a route text holds the route length
+// row's words).
+RowPlace first_place_of(const std::filesystem::path& file, const std::string& text) {
+    const std::optional<lsp::TextRole> role = lsp::role_by_name(file.filename().string());
+    const bool route = role ? *role == lsp::TextRole::route : holds_route_length_words(text);
+    return route ? RowPlace::route_general : RowPlace::train;
+}
+
 struct FmtRequest {
     std::vector<std::filesystem::path> files;
     bool check = false;
@@ -56,7 +68,8 @@ struct FmtRequest {
 // One file: rewritten in place when its layout changes, unless only checked or shown.
 int format_file(const FmtRequest& request, const std::filesystem::path& file, std::ostream& out) {
     const std::string text = read_scenario_text(file);
-    const std::string formatted = formatted_scenario_text(text, file.string());
+    const std::string formatted =
+        formatted_scenario_text(text, file.string(), first_place_of(file, text));
     if (formatted == text) return 0;
     if (request.check) out << file.string() << '\n';
     if (request.diff) out << unified_diff(file.string(), text, formatted);

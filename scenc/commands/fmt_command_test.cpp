@@ -65,6 +65,20 @@ TEST(ScencFmt, RewritesInPlaceKeepingPermissionsAndThenHasNothingToDo) {
     EXPECT_EQ(scenc("fmt --check " + quoted(texts.loose)).exit_status, 0);
 }
 
+TEST(ScencFmt, ANameTellsARouteTextEvenWithoutItsLengthRow) {
+    TemporaryFolder folder{"scenc-fmt"};
+    const std::string text = "[generale]\r\n[pendenze]\r\npendenza,1,2\r\n[fine]\r\n";
+    write_bytes(folder / "S_linea.txt", text);
+    write_bytes(folder / "other.txt", text);
+    EXPECT_EQ(scenc("fmt " + quoted(folder / "S_linea.txt") + " " + quoted(folder / "other.txt"))
+                  .exit_status,
+              0);
+    EXPECT_EQ(read_bytes(folder / "S_linea.txt"),
+              "[generale]\r\n[pendenze]\r\npendenza,  1,  2\r\n[fine]\r\n");
+    // Without the name, and without the length row's words, it is a train text.
+    EXPECT_EQ(read_bytes(folder / "other.txt"), text);
+}
+
 TEST(ScencFmt, AFileThatCannotBeReadIsOneLineAndTheOthersAreStillDone) {
     Texts texts;
     const CommandResult run =
