@@ -3,8 +3,8 @@
 // Usage: write_seeds SOURCE_FOLDER CORPUS_FOLDER
 // Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
 // compiled_reader (kind byte, compiled file), check (the compile's pairs again, in a folder of
-// its own, since libFuzzer adds the inputs it finds to the first folder it is given) and lsp
-// (see lsp_fuzzer.cpp).
+// its own, since libFuzzer adds the inputs it finds to the first folder it is given), lsp
+// (see lsp_fuzzer.cpp) and fmt (the check's inputs).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> check_inputs = pairs;
     check_inputs.insert(check_inputs.end(), small.begin(), small.end());
     write_corpus(corpus / "check", check_inputs);
+    write_corpus(corpus / "fmt", check_inputs);
     const std::vector<std::string> compiled = scenario::fuzzing::compiled_file_inputs(pairs);
     write_corpus(corpus / "compiled_reader", compiled);
     std::vector<std::string> lsp = scenario::fuzzing::lsp_inputs(pairs);

@@ -33,6 +33,8 @@ std::span<const SubcommandEntry> subcommand_table() {
         SubcommandEntry{"serve",
                         "Show ROUTE and TRAIN in a browser page that follows every save of them.",
                         make_serve_command},
+        SubcommandEntry{"fmt", "Lay out route and train texts as the carried texts are laid out.",
+                        make_fmt_command},
     };
     return table;
 }

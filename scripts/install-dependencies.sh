@@ -17,6 +17,7 @@ build=(
     libfltk1.3-dev fluid libx11-dev libcli11-dev nlohmann-json3-dev libcairo2-dev
     libcpp-httplib-dev  # scenc serve's HTTP server
     scdoc  # scenc's manual pages
+    libdtl-dev  # scenc fmt --diff
 )
 tests=(
     libgtest-dev libgmock-dev libssl-dev  # libssl-dev: SHA-256 in the tests

@@ -9,6 +9,7 @@
 #include "io/file_input.h"
 #include "scenc/common/identity_from_names.h"
 #include "scenc/common/input_files.h"
+#include "scenc/lsp/lsp_formatting.h"
 
 namespace scenario::scenc::lsp {
 
@@ -241,6 +242,7 @@ json LanguageServer::answer(const std::string& method, const json& params) {
                {{"openClose", true}, {"change", full_sync}, {"save", {{"includeText", false}}}}},
               {"hoverProvider", true},
               {"documentSymbolProvider", true},
+              {"documentFormattingProvider", true},
               {"completionProvider", {{"resolveProvider", false}}}}},
             {"serverInfo", {{"name", "scenc"}, {"version", version_}}}};
     }
@@ -249,7 +251,7 @@ json LanguageServer::answer(const std::string& method, const json& params) {
         return nullptr;
     }
     const bool known = method == "textDocument/hover" || method == "textDocument/documentSymbol" ||
-                       method == "textDocument/completion";
+                       method == "textDocument/completion" || method == "textDocument/formatting";
     if (!known) throw UnknownMethod(method);
     const std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const Document* open = document(uri);
@@ -258,6 +260,7 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     }
     const TextRole role = open->role.value_or(guessed_role(open->text.single_byte()));
     if (method == "textDocument/documentSymbol") return document_symbols(open->text, role);
+    if (method == "textDocument/formatting") return formatting_edits(open->text, role);
     const json& position = params.at("position");
     if (method == "textDocument/completion") return keyword_completions(open->text, role, position);
     const auto [line, column] = open->text.byte_place(position);

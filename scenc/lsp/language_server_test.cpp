@@ -150,6 +150,18 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
     EXPECT_TRUE(server.handle_body(R"({"jsonrpc":"2.0","id":3,"result":null})").empty());
 }
 
+TEST_F(ServerTest, FormatsAnOpenTextAsFmtDoes) {
+    open(train_uri, "[generale]\r\nnumero vetture,5\r\n[fine]\r\n");
+    const json answer =
+        ask("textDocument/formatting", {{"textDocument", {{"uri", train_uri}}},
+                                        {"options", {{"tabSize", 4}, {"insertSpaces", true}}}});
+    EXPECT_EQ(answer["result"],
+              json::array({{{"range", at(1, 0, 16)}, {"newText", "numero vetture,    5"}}}));
+    // A text that is not open has nothing to format.
+    EXPECT_EQ(ask("textDocument/formatting", {{"textDocument", {{"uri", route_uri}}}})["result"],
+              json::array());
+}
+
 TEST(LanguageServerLifecycle, ExitStatusTellsWhetherShutdownCameFirst) {
     const ReadFile nothing = [](const std::string&) { return std::nullopt; };
     const json shutdown = {{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}};

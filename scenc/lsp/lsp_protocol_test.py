@@ -86,6 +86,8 @@ def started(scenc, cwd):
         client.write(piece, pause=0.05)
     answer = client.response(1)
     check(answer["result"]["capabilities"]["hoverProvider"], "initialize: %s" % answer)
+    check(answer["result"]["capabilities"].get("documentFormattingProvider"),
+          "initialize: %s" % answer)
     client.write(frame(notification("initialized")))
     return client
 

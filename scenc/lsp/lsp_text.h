@@ -20,6 +20,7 @@ class EditorText {
     static EditorText from_disk(std::string single_byte);
 
     const std::string& single_byte() const { return single_byte_; }
+    const std::string& utf8() const { return utf8_; }
 
     // The editor position {line, character} of a 1-based line and 0-based byte column of the
     // single-byte text; a column past the line's end stays at its end.
