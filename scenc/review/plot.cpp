@@ -10,21 +10,21 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "compiler/windows_1252.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
-#include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
+#include "scenc/review/compiled_files.h"
 #include "scenc/review/scenario_view.h"
 #include "scenc/review/timetable_diagram.h"
-#include "compiler/windows_1252.h"
 
 namespace scenario::scenc {
 
 namespace {
 
 constexpr double page_width = 1600;
-constexpr double page_height = 1140;
-constexpr double left_margin = 150;  // room for the lane titles
+constexpr double page_height = 1140;  // the timetable's; the line picture's follows its plan
+constexpr double left_margin = 150;   // room for the lane titles
 constexpr double right_margin = 30;
 
 struct Colour {
@@ -42,6 +42,7 @@ constexpr Colour board_colour{0.05, 0.45, 0.45};
 constexpr Colour speed_colour{0.1, 0.5, 0.25};
 constexpr Colour uphill_colour{0.7, 0.45, 0.2};
 constexpr Colour downhill_colour{0.3, 0.55, 0.8};
+constexpr Colour mountain_colour{0.55, 0.43, 0.27};
 
 struct Box {
     double left, top, width, height;
@@ -50,6 +51,45 @@ struct Box {
 };
 
 enum class Align { left, centre, right };
+
+struct LabelBox {
+    double left, top, right, bottom;
+    bool overlaps(const LabelBox& other) const {
+        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+    }
+    bool inside(const LabelBox& outer) const {
+        return left >= outer.left && right <= outer.right && top >= outer.top &&
+               bottom <= outer.bottom;
+    }
+};
+
+// Names placed one after another inside bounds, each only where it covers no name and no
+// leader line placed before it.
+class LabelSpace {
+  public:
+    explicit LabelSpace(LabelBox bounds) : bounds_(bounds) {}
+    bool free(const LabelBox& text) const {
+        auto hit = [](const std::vector<LabelBox>& boxes, const LabelBox& box) {
+            return std::any_of(boxes.begin(), boxes.end(),
+                               [&](const LabelBox& other) { return box.overlaps(other); });
+        };
+        return text.inside(bounds_) && !hit(texts_, spaced(text)) && !hit(leaders_, text);
+    }
+    void take(const LabelBox& text, const std::optional<LabelBox>& leader = std::nullopt) {
+        texts_.push_back(spaced(text));
+        if (leader) leaders_.push_back(*leader);
+    }
+
+  private:
+    // Two names side by side keep a space between them, or they read as one.
+    static LabelBox spaced(LabelBox box) {
+        box.left -= 2;
+        box.right += 2;
+        return box;
+    }
+    LabelBox bounds_;
+    std::vector<LabelBox> texts_, leaders_;
+};
 
 // The few drawing operations the picture needs, over one cairo context. What it draws that
 // a reader would look for is noted in the log when there is one.
@@ -118,6 +158,18 @@ class Painter {
         cairo_text_extents_t extents;
         cairo_text_extents(cr_, utf8.c_str(), &extents);
         return extents.x_advance;
+    }
+    // The box a level text whose baseline starts at (x, y) takes: its advance across, the
+    // font's ascent and descent up and down.
+    LabelBox text_box(double x, double y, const std::string& utf8, double size, bool bold = false) {
+        double width = text_width(utf8, size, bold);
+        cairo_font_extents_t extents;
+        cairo_font_extents(cr_, &extents);
+        return {x, y - extents.ascent, x + width, y + extents.descent};
+    }
+    // A station's name, with the box it takes, for readers of the picture.
+    void note_label(const std::string& utf8, const LabelBox& box) {
+        if (log_) log_->labels.push_back({utf8, box.left, box.top, box.right, box.bottom});
     }
     // Text whose baseline starts at (x, y), turned by angle (radians, clockwise).
     void text(double x, double y, const std::string& utf8, double size, Align align = Align::left,
@@ -275,6 +327,18 @@ std::vector<int> stations_in(const Model& model, const Window& window) {
     return slots;
 }
 
+// The order in which stations claim room for their names: the timed ones (the origin, the
+// stops, the terminus) first, then the other stopping stations, then those the train only
+// passes, each group in route order.
+std::vector<int> by_label_priority(const Model& model, std::vector<int> slots) {
+    auto rank = [&](int slot) {
+        const ScenarioRecord& r = model.records[slot];
+        return r.time_s != 0 ? 0 : r.kind < 25 ? 1 : 2;
+    };
+    std::stable_sort(slots.begin(), slots.end(), [&](int a, int b) { return rank(a) < rank(b); });
+    return slots;
+}
+
 std::string one_decimal(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
@@ -371,26 +435,48 @@ void draw_legend(Painter& p, double right, double top, const std::vector<LegendI
 
 // ---- Ground plan ---------------------------------------------------------------------
 
+// Whether the plan holds points for the window.
+bool plan_shows(const Plan& plan, const Window& window) {
+    return plan.exists() && plan.origin_set && plan.computed_end > 2 &&
+           window.start < plan.computed_end;
+}
+
+// The plan points of the window and the rectangle around them.
+struct PlanExtent {
+    std::int32_t first, end;  // point indexes, both drawn
+    double x_min, x_max, y_min, y_max;
+    double span_x() const { return std::max(x_max - x_min, 1.0); }
+    double span_y() const { return std::max(y_max - y_min, 1.0); }
+};
+
+PlanExtent plan_extent(const Plan& plan, const Window& window) {
+    const std::int32_t last = plan.computed_end - 1;
+    PlanExtent e{};
+    e.first = std::clamp(static_cast<std::int32_t>(window.start), 0, last);
+    e.end = std::clamp(static_cast<std::int32_t>(std::ceil(window.end)), e.first, last);
+    e.x_min = e.x_max = plan.x[e.first];
+    e.y_min = e.y_max = plan.y[e.first];
+    for (std::int32_t point = e.first; point <= e.end; ++point) {
+        e.x_min = std::min(e.x_min, plan.x[point]);
+        e.x_max = std::max(e.x_max, plan.x[point]);
+        e.y_min = std::min(e.y_min, plan.y[point]);
+        e.y_max = std::max(e.y_max, plan.y[point]);
+    }
+    return e;
+}
+
 // Maps plan coordinates into a box at one scale for both axes (north stays up), fitted to
 // the points of the window.
 class PlanView {
   public:
     PlanView(const Plan& plan, Box box, const Window& window) : plan_(plan) {
+        const PlanExtent e = plan_extent(plan, window);
         last_ = plan.computed_end - 1;
-        first_ = std::clamp(static_cast<std::int32_t>(window.start), 0, last_);
-        end_ = std::clamp(static_cast<std::int32_t>(std::ceil(window.end)), first_, last_);
-        double x_min = plan.x[first_], x_max = x_min, y_min = plan.y[first_], y_max = y_min;
-        for (std::int32_t point = first_; point <= end_; ++point) {
-            x_min = std::min(x_min, plan.x[point]);
-            x_max = std::max(x_max, plan.x[point]);
-            y_min = std::min(y_min, plan.y[point]);
-            y_max = std::max(y_max, plan.y[point]);
-        }
-        double span_x = std::max(x_max - x_min, 1.0);
-        double span_y = std::max(y_max - y_min, 1.0);
-        scale_ = std::min(box.width / span_x, box.height / span_y);
-        left_ = box.left + (box.width - span_x * scale_) / 2 - x_min * scale_;
-        bottom_ = box.bottom() - (box.height - span_y * scale_) / 2 + y_min * scale_;
+        first_ = e.first;
+        end_ = e.end;
+        scale_ = std::min(box.width / e.span_x(), box.height / e.span_y());
+        left_ = box.left + (box.width - e.span_x() * scale_) / 2 - e.x_min * scale_;
+        bottom_ = box.bottom() - (box.height - e.span_y() * scale_) / 2 + e.y_min * scale_;
     }
     std::int32_t first_point() const { return first_; }
     std::int32_t end_point() const { return end_; }
@@ -407,28 +493,19 @@ class PlanView {
     double scale_ = 1, left_ = 0, bottom_ = 0;
 };
 
-struct LabelBox {
-    double left, top, right, bottom;
-    bool overlaps(const LabelBox& other) const {
-        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
-    }
-};
-
-// Puts a name beside its dot where it hides no other name; leaves it out when there is
-// no such place (the profile below names every station).
-void place_label(Painter& p, std::vector<LabelBox>& placed, double x, double y,
-                 const std::string& name) {
+// Puts a name beside its dot where it hides no other name and stays in the panel; leaves
+// it out when there is no such place (the profile below names the stations too).
+void place_label(Painter& p, LabelSpace& space, double x, double y, const std::string& name) {
     constexpr double size = 9;
     double width = p.text_width(name, size);
     const std::pair<double, double> offsets[] = {
         {7, 4}, {-7 - width, 4}, {-width / 2, -7}, {-width / 2, 15}};
     for (auto [dx, dy] : offsets) {
-        LabelBox candidate{x + dx, y + dy - size, x + dx + width, y + dy + 2};
-        bool free = std::none_of(placed.begin(), placed.end(),
-                                 [&](const LabelBox& other) { return candidate.overlaps(other); });
-        if (!free) continue;
-        placed.push_back(candidate);
+        LabelBox candidate = p.text_box(x + dx, y + dy, name, size);
+        if (!space.free(candidate)) continue;
+        space.take(candidate);
         p.text(x + dx, y + dy, name, size);
+        p.note_label(name, candidate);
         return;
     }
 }
@@ -444,7 +521,8 @@ double scale_bar_metres(double metres_per_unit, double width) {
     return length;
 }
 
-void draw_scale_bar(Painter& p, const PlanView& view, Box box) {
+// Returns the room the bar and its label take.
+LabelBox draw_scale_bar(Painter& p, const PlanView& view, Box box) {
     double length = scale_bar_metres(view.scale(), box.width);
     double pixels = length * view.scale();
     double x = box.left + 12, y = box.bottom() - 14;
@@ -455,6 +533,7 @@ void draw_scale_bar(Painter& p, const PlanView& view, Box box) {
     std::string label = length < 1000 ? std::to_string(static_cast<int>(length)) + " m"
                                       : std::to_string(static_cast<int>(length / 1000)) + " km";
     p.text(x + pixels / 2, y - 6, label, 9, Align::centre);
+    return {x - 2, y - 6 - 12, x + std::max(pixels, p.text_width(label, 9)) + 4, y + 6};
 }
 
 // The line through the plan's points, with a new corner only where it has moved at least
@@ -500,8 +579,7 @@ void draw_ground_plan(Painter& p, const Model& model, const Plan& plan, const Fe
                       const Window& window) {
     p.colour(ink);
     panel_title(p, box.left, box.top + 14, "Ground plan", Align::left);
-    if (!plan.exists() || !plan.origin_set || plan.computed_end <= 2 ||
-        window.start >= plan.computed_end) {
+    if (!plan_shows(plan, window)) {
         p.colour(grey);
         p.text(box.left + box.width / 2, box.top + box.height / 2,
                "no ground plan here (compiled without one, or the plan stops before)", 14,
@@ -517,22 +595,27 @@ void draw_ground_plan(Painter& p, const Model& model, const Plan& plan, const Fe
 
     p.colour(signal_colour);
     bool signals_shown = draw_plan_signals(p, view, f.signals);
-    std::vector<LabelBox> placed;
-    for (int slot : stations_in(model, window)) {
+    const std::vector<int> stations = stations_in(model, window);
+    for (int slot : stations) {
         const ScenarioRecord& station = model.records[slot];
         if (!window.contains(station.position)) continue;
         auto [x, y] = view.at(station.position);
         p.colour(station_colour);
         if (station.kind < 25) p.dot(x, y, 4);
         if (station.kind >= 25) p.ring(x, y, 3.5, 1.5);
-        // Over the whole route the plan names the timetabled stations only; the profile
-        // below names every station.
-        if (!window.whole || station.time_s != 0) {
-            p.colour(ink);
-            place_label(p, placed, x, y, single_byte_to_utf8(station.text));
-        }
     }
-    draw_scale_bar(p, view, box);
+    // Names stay below the panel's title and legend, and off the scale bar.
+    LabelSpace space({box.left, box.top + 20, box.right(), box.bottom()});
+    space.take(draw_scale_bar(p, view, box));
+    p.colour(ink);
+    for (int slot : by_label_priority(model, stations)) {
+        const ScenarioRecord& station = model.records[slot];
+        // Over the whole route the plan names the timetabled stations only; the profile
+        // below names the others where there is room.
+        if (!window.contains(station.position) || (window.whole && station.time_s == 0)) continue;
+        auto [x, y] = view.at(station.position);
+        place_label(p, space, x, y, single_byte_to_utf8(station.text));
+    }
     std::vector<LegendItem> legend{{Swatch::line, track_colour, "track"},
                                    {Swatch::dot, station_colour, "station"},
                                    {Swatch::ring, station_colour, "station, no stop"}};
@@ -657,6 +740,65 @@ void draw_gradient_lane(Painter& p, const Model& model, const RouteAxis& axis, B
         {{Swatch::box, uphill_colour, "uphill"}, {Swatch::box, downhill_colour, "downhill"}});
 }
 
+// Names stand level above the station stretches, each on the lowest row where it covers no
+// other name and no leader line of a name placed before: right of its station,
+// or left of it where the right side has no room. The more important stations choose first;
+// a name with no room left is left out.
+void draw_station_names(Painter& p, const Model& model, const std::vector<int>& stations,
+                        const RouteAxis& axis, Box room) {
+    constexpr double size = 9, row_height = 11;
+    const double baseline = room.bottom() - 4;
+    LabelSpace space({axis.left, room.top, axis.right(), room.bottom()});
+    p.colour(ink);
+    for (int slot : by_label_priority(model, stations)) {
+        const ScenarioRecord& station = model.records[slot];
+        if (!axis.window.contains(station.position)) continue;
+        const std::string name = single_byte_to_utf8(station.text);
+        const double x = axis.x(station.position), width = p.text_width(name, size);
+        for (double y = baseline; y - size >= room.top; y -= row_height) {
+            const LabelBox leader{x - 0.5, y + 1, x + 0.5, room.bottom()};
+            auto place = [&](double left) {
+                const LabelBox text = p.text_box(left, y, name, size);
+                if (!space.free(text)) return false;
+                space.take(text, leader);
+                p.text(left, y, name, size);
+                p.note_label(name, text);
+                p.add_line(x, y + 2, x, room.bottom());
+                return true;
+            };
+            if (place(x + 2) || place(x - 2 - width)) break;
+        }
+    }
+    p.stroke(0.5);
+}
+
+// The mountain stretches, from the same runs of cells the view draws, each named by its type
+// where it is wide enough.
+void draw_mountain_lane(Painter& p, const Model& model, const RouteAxis& axis, Box lane) {
+    lane_title(p, lane, "Mountain");
+    p.colour(faint);
+    p.line(lane.left, lane.bottom(), lane.right(), lane.bottom(), 1);
+    std::vector<CellRun> shown;
+    for (const CellRun& run : cell_runs(model.cells, &TrackCell::mountain)) {
+        const double from = metre_of(run.first), to = metre_of(run.last + 1);
+        if (run.byte == 0 || !axis.window.overlaps(from, to)) continue;
+        const double x0 = axis.x(std::max(from, axis.window.start));
+        const double x1 = axis.x(std::min(to, axis.window.end));
+        p.add_box(x0, lane.top + 2, std::max(x1 - x0, 1.0), lane.height - 4);
+        p.mark("mountain", from);
+        shown.push_back(run);
+    }
+    p.colour(mountain_colour);
+    p.fill();
+    p.colour({1, 1, 1});
+    for (const CellRun& run : shown) {
+        const double x0 = axis.x(std::max(metre_of(run.first), axis.window.start));
+        const double x1 = axis.x(std::min(metre_of(run.last + 1), axis.window.end));
+        const std::string text = mountain_text(run.byte);
+        if (x1 - x0 > p.text_width(text, 9) + 6) p.text(x0 + 3, lane.bottom() - 4, text, 9);
+    }
+}
+
 void draw_station_lane(Painter& p, const Model& model, const Features& f, const RouteAxis& axis,
                        Box lane) {
     lane_title(p, lane, "Stations", "stretch, stop");
@@ -672,26 +814,12 @@ void draw_station_lane(Painter& p, const Model& model, const Features& f, const 
         }
         p.colour(station_colour, 0.55);
         p.fill();
-        p.colour(ink);
-        // Names stand level, each on the lowest row where it hides no other name.
-        std::vector<double> row_ends;
-        const auto rows = static_cast<std::size_t>((lane.height - 30) / 11);
         for (int slot : stations) {
             const ScenarioRecord& station = model.records[slot];
-            if (!axis.window.contains(station.position)) continue;
-            p.mark("station", station.position);
-            std::string name = single_byte_to_utf8(station.text);
-            double x = axis.x(station.position);
-            std::size_t row = 0;
-            while (row < row_ends.size() && row_ends[row] > x) ++row;
-            if (row >= rows) continue;  // no room left: the ground plan names it
-            if (row == row_ends.size()) row_ends.push_back(0);
-            row_ends[row] = x + p.text_width(name, 9) + 6;
-            double y = bar_top - 4 - 11 * static_cast<double>(row);
-            p.text(x + 2, y, name, 9);
-            p.add_line(x, y + 2, x, bar_top);
+            if (axis.window.contains(station.position)) p.mark("station", station.position);
         }
-        p.stroke(0.5);
+        draw_station_names(p, model, stations, axis,
+                           {lane.left, lane.top + 16, lane.width, bar_top - lane.top - 16});
         for (double at : f.stop_cells) {
             double x = axis.x(at + cell_length / 2.0);
             p.add_shape({{x, bar_top + 8}, {x - 3, bar_top + 13}, {x + 3, bar_top + 13}});
@@ -858,33 +986,75 @@ void draw_kilometre_axis(Painter& p, const Model& model, const RouteAxis& axis, 
     }
 }
 
-void draw_profile(Painter& p, const Model& model, const Features& f, double top,
+// The profile's lanes, one under the other from its top.
+struct ProfileLanes {
+    Box speed, gradient, mountain, stations, rows;
+    double axis_y;
+    double bottom() const { return rows.bottom() + 50; }  // under the feature legend
+};
+
+ProfileLanes profile_lanes(double top) {
+    const double width = page_width - left_margin - right_margin;
+    ProfileLanes l{};
+    l.speed = {left_margin, top, width, 110};
+    l.gradient = {left_margin, l.speed.bottom() + 26, width, 90};
+    l.mountain = {left_margin, l.gradient.bottom() + 10, width, 20};
+    l.stations = {left_margin, l.mountain.bottom() + 8, width, 140};
+    l.rows = {left_margin, l.stations.bottom() + 8, width, 128};
+    l.axis_y = l.rows.bottom() + 4;
+    return l;
+}
+
+void draw_profile(Painter& p, const Model& model, const Features& f, const ProfileLanes& lanes,
                   const Window& window) {
-    double width = page_width - left_margin - right_margin;
+    const double top = lanes.speed.top, width = lanes.speed.width;
     RouteAxis axis{left_margin, width, window};
-    Box speed{left_margin, top, width, 110};
-    Box gradient{left_margin, speed.bottom() + 26, width, 90};
-    Box stations{left_margin, gradient.bottom() + 14, width, 140};
-    Box rows{left_margin, stations.bottom() + 8, width, 128};
-    double axis_y = rows.bottom() + 4;
-    draw_kilometre_axis(p, model, axis, {left_margin, top, width, axis_y - top}, axis_y);
-    draw_speed_lane(p, model, axis, speed);
-    draw_gradient_lane(p, model, axis, gradient);
-    draw_station_lane(p, model, f, axis, stations);
-    draw_feature_rows(p, f, axis, rows);
-    draw_feature_legend(p, rows);
+    draw_kilometre_axis(p, model, axis, {left_margin, top, width, lanes.axis_y - top},
+                        lanes.axis_y);
+    draw_speed_lane(p, model, axis, lanes.speed);
+    draw_gradient_lane(p, model, axis, lanes.gradient);
+    draw_mountain_lane(p, model, axis, lanes.mountain);
+    draw_station_lane(p, model, f, axis, lanes.stations);
+    draw_feature_rows(p, f, axis, lanes.rows);
+    draw_feature_legend(p, lanes.rows);
+}
+
+// Where the line picture's parts stand: the ground plan as high as the shape of the line in
+// the window needs at the width it has (a straight line gets a strip, not half the page),
+// the profile under it, and the picture as high as both.
+struct LineLayout {
+    Box plan;
+    ProfileLanes profile;
+    double height;
+};
+
+LineLayout line_layout(const Plan& plan, const Window& window) {
+    // A line running north and south stays a narrow column at any height: more than a
+    // third of the page would add little but blank paper beside it.
+    constexpr double smallest = 170, largest = 340, padding = 60;
+    const double width = page_width - left_margin - right_margin;
+    double height = smallest;
+    if (plan_shows(plan, window)) {
+        const PlanExtent e = plan_extent(plan, window);
+        height = (width - padding) * e.span_y() / e.span_x() + padding;
+    }
+    LineLayout layout{};
+    layout.plan = {left_margin, 50, width, std::clamp(height, smallest, largest)};
+    layout.profile = profile_lanes(layout.plan.bottom() + 34);
+    layout.height = std::ceil(layout.profile.bottom());
+    return layout;
 }
 
 void draw_picture(cairo_t* cr, const Model& model, const Plan& plan, const Window& window,
-                  DrawnPicture* log) {
+                  const LineLayout& layout, DrawnPicture* log) {
     Painter p(cr, log);
+    if (log) log->width = page_width, log->height = layout.height;
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     Features f = gather_features(model, window);
     draw_title(p, model, f, window);
-    Box plan_box{left_margin, 50, page_width - left_margin - right_margin, 460};
-    draw_ground_plan(p, model, plan, f, plan_box, window);
-    draw_profile(p, model, f, plan_box.bottom() + 34, window);
+    draw_ground_plan(p, model, plan, f, layout.plan, window);
+    draw_profile(p, model, f, layout.profile, window);
 }
 
 // ---- The timetable as a time-distance diagram -----------------------------------------
@@ -928,18 +1098,34 @@ void draw_time_grid(Painter& p, const TimeDistanceAxes& a) {
     }
 }
 
-// Every station a thin upright line, named at the top; the names stand turned so that
-// close stations do not write over each other.
+// Every station a thin upright line, named at the top. The names stand turned, reading
+// upwards; the timed stations are named first, and a station passed whose name would cover
+// another is left unnamed.
 void draw_station_lines(Painter& p, const TimeDistanceAxes& a, const TimetableDiagram& d) {
+    constexpr double size = 8;
     p.colour(faint);
     for (const DiagramStation& s : d.stations) {
         p.add_line(a.x(s.position), a.box.top, a.x(s.position), a.box.bottom());
     }
     p.stroke(0.8);
-    for (const DiagramStation& s : d.stations) {
-        p.colour(s.timed ? ink : grey);
-        p.text(a.x(s.position) + 3, a.box.top - 6, windows_1252_to_utf8(s.name), 8, Align::left,
-               s.timed, -M_PI / 2);
+    std::vector<const DiagramStation*> order;
+    for (bool timed : {true, false}) {
+        for (const DiagramStation& s : d.stations) {
+            if (s.timed == timed) order.push_back(&s);
+        }
+    }
+    LabelSpace space({0, 0, page_width, a.box.top - 2});
+    for (const DiagramStation* s : order) {
+        const std::string name = windows_1252_to_utf8(s->name);
+        const double x = a.x(s->position) + 3, y = a.box.top - 6;
+        // Turned a quarter to the left, the letters stand over the baseline's left side.
+        const LabelBox level = p.text_box(0, 0, name, size, s->timed);
+        const LabelBox turned{x + level.top, y - (level.right - level.left), x + level.bottom, y};
+        if (!space.free(turned)) continue;
+        space.take(turned);
+        p.colour(s->timed ? ink : grey);
+        p.text(x, y, name, size, Align::left, s->timed, -M_PI / 2);
+        p.note_label(name, turned);
     }
 }
 
@@ -972,17 +1158,18 @@ void draw_timetable_paths(Painter& p, const TimeDistanceAxes& a, const Timetable
 
 void draw_timetable(cairo_t* cr, const Model& model, DrawnPicture* log) {
     Painter p(cr, log);
+    if (log) log->width = page_width, log->height = page_height;
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     const TimetableDiagram d = timetable_diagram(model);
     p.colour(ink);
     p.text(left_margin, 30,
-           "Timetable of train " + model.train_number + ": scheduled path (blue, red where "
-           "too tight) and the fastest path the speed limits allow (green)",
+           "Timetable of train " + model.train_number +
+               ": scheduled path (blue, red where "
+               "too tight) and the fastest path the speed limits allow (green)",
            14, Align::left, true);
-    const std::size_t timed = static_cast<std::size_t>(
-        std::count_if(d.stations.begin(), d.stations.end(),
-                      [](const DiagramStation& s) { return s.timed; }));
+    const std::size_t timed = static_cast<std::size_t>(std::count_if(
+        d.stations.begin(), d.stations.end(), [](const DiagramStation& s) { return s.timed; }));
     if (timed < 2 || d.last_metre <= d.first_metre) {
         p.text(left_margin, 80, "fewer than two timed stations: no timetable to draw", 12);
         return;
@@ -990,7 +1177,9 @@ void draw_timetable(cairo_t* cr, const Model& model, DrawnPicture* log) {
     const double span = std::max(d.last_seconds - d.first_seconds, 60.0);
     const TimeDistanceAxes axes{
         {left_margin, 250, page_width - left_margin - right_margin, page_height - 310},
-        double(d.first_metre), double(d.last_metre), d.first_seconds - span * 0.02,
+        double(d.first_metre),
+        double(d.last_metre),
+        d.first_seconds - span * 0.02,
         d.first_seconds + span * 1.02};
     draw_time_grid(p, axes);
     draw_station_lines(p, axes, d);
@@ -1020,20 +1209,17 @@ void check(cairo_status_t status) {
 using SurfaceHandle = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 using ContextHandle = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 
-SurfaceHandle make_surface(PictureFormat format, std::string& bytes) {
+SurfaceHandle make_surface(PictureFormat format, std::string& bytes, double height) {
     cairo_surface_t* surface = nullptr;
     switch (format) {
         case PictureFormat::png:
-            surface =
-                cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(page_width), int(page_height));
+            surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(page_width), int(height));
             break;
         case PictureFormat::svg:
-            surface =
-                cairo_svg_surface_create_for_stream(append_bytes, &bytes, page_width, page_height);
+            surface = cairo_svg_surface_create_for_stream(append_bytes, &bytes, page_width, height);
             break;
         case PictureFormat::pdf:
-            surface =
-                cairo_pdf_surface_create_for_stream(append_bytes, &bytes, page_width, page_height);
+            surface = cairo_pdf_surface_create_for_stream(append_bytes, &bytes, page_width, height);
             break;
     }
     return {surface, cairo_surface_destroy};
@@ -1055,9 +1241,9 @@ namespace {
 
 // One picture drawn by `draw` into the format's bytes.
 template <typename Draw>
-std::string picture_bytes(PictureFormat format, Draw draw) {
+std::string picture_bytes(PictureFormat format, double height, Draw draw) {
     std::string bytes;
-    SurfaceHandle surface = make_surface(format, bytes);
+    SurfaceHandle surface = make_surface(format, bytes, height);
     check(cairo_surface_status(surface.get()));
     {
         ContextHandle cr(cairo_create(surface.get()), cairo_destroy);
@@ -1091,13 +1277,15 @@ std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat
                              const std::optional<units::Stretch>& stretch) {
     if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
     Window window = window_for(model, stretch);
-    return picture_bytes(format, [&](cairo_t* cr) {
-        draw_picture(cr, model, plan, window, nullptr);
+    const LineLayout layout = line_layout(plan, window);
+    return picture_bytes(format, layout.height, [&](cairo_t* cr) {
+        draw_picture(cr, model, plan, window, layout, nullptr);
     });
 }
 
 std::string timetable_picture(const Model& model, PictureFormat format) {
-    return picture_bytes(format, [&](cairo_t* cr) { draw_timetable(cr, model, nullptr); });
+    return picture_bytes(format, page_height,
+                         [&](cairo_t* cr) { draw_timetable(cr, model, nullptr); });
 }
 
 DrawnPicture drawn_timetable(const Model& model) {
@@ -1108,8 +1296,9 @@ DrawnPicture drawn_picture(const Model& model, const Plan& plan,
                            const std::optional<units::Stretch>& stretch) {
     if (model.cells.empty()) throw UsageProblem("the scenario has no cells to draw");
     Window window = window_for(model, stretch);
+    const LineLayout layout = line_layout(plan, window);
     return picture_log([&](cairo_t* cr, DrawnPicture* log) {
-        draw_picture(cr, model, plan, window, log);
+        draw_picture(cr, model, plan, window, layout, log);
     });
 }
 
@@ -1125,10 +1314,9 @@ int run_plot(const PlotRequest& request, std::ostream& out, std::ostream& err) {
         }
         CompiledScenario scenario = load_compiled_scenario(request.inputs);
         refuse_mixed_set(scenario);
-        std::string picture =
-            request.timetable
-                ? timetable_picture(scenario.model, *format)
-                : scenario_picture(scenario.model, scenario.plan, *format, request.stretch);
+        std::string picture = request.timetable ? timetable_picture(scenario.model, *format)
+                                                : scenario_picture(scenario.model, scenario.plan,
+                                                                   *format, request.stretch);
         prepare_output_file(request.output);
         write_file_replacing(request.output, picture);
         out << "wrote " << request.output.string() << "\n";

@@ -17,11 +17,14 @@ enum class PictureFormat { png, svg, pdf };
 // From the output's extension (.png, .svg, .pdf, any letter case).
 std::optional<PictureFormat> picture_format_for(const std::filesystem::path& output);
 
-// The ground plan on top (stations and signals marked), and under it the line profile
-// along the route: speed limit, gradient, station stretches, signals, slowdowns and
-// code-change points, over a kilometre scale. Needs the cells and records; the plan panel
-// says so when the plan is empty. With a stretch, only that part of the line is drawn,
-// with panels, scales and labels fitted to it. Throws std::runtime_error when cairo fails.
+// The ground plan on top (stations and signals marked), as high as its shape needs, and
+// under it the line profile along the route: speed limit, gradient, mountain stretches,
+// station stretches, signals, slowdowns and code-change points, over a kilometre scale.
+// Station names never cover each other: over the whole route the less important ones give
+// way (timed stations first, then stops); a stretch names every station in it. Needs the cells and
+// records; the plan panel says so when the plan is empty. With a stretch, only that part of the
+// line is drawn, with panels, scales and labels fitted to it. Throws std::runtime_error when cairo
+// fails.
 std::string scenario_picture(const Model& model, const Plan& plan, PictureFormat format,
                              const std::optional<units::Stretch>& stretch = std::nullopt);
 
@@ -31,8 +34,15 @@ struct DrawnMark {
     std::string what;  // "signal", "slowdown", "station", "stop", "code change", ...
     double metre;
 };
+// A station's name as placed, with the box its letters take (picture units, y down).
+struct DrawnLabel {
+    std::string text;
+    double left, top, right, bottom;
+};
 struct DrawnPicture {
+    double width = 0, height = 0;  // the picture's size
     std::vector<std::string> texts;
+    std::vector<DrawnLabel> labels;  // station names: none covers another, all inside
     std::vector<std::string> speed_axis_labels;
     std::vector<DrawnMark> marks;
     std::size_t plan_line_points = 0;  // points of the ground plan's line after thinning

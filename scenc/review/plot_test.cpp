@@ -6,11 +6,15 @@
 #include <cmath>
 #include <set>
 
+#include "compiler/identity.h"
 #include "compiler/test_models.h"
 #include "scenc/common/input_files.h"
 #include "scenc/review/diff.h"
 #include "scenc/review/dump.h"
 #include "scenc/review/view.h"
+#include "sources/line_table.h"
+#include "sources/route_text.h"
+#include "sources/train_text.h"
 
 namespace scenario::scenc {
 namespace {
@@ -275,6 +279,101 @@ TEST(PlotTimetable, SaysSoWithoutTwoTimedStations) {
     EXPECT_NE(std::find(picture.texts.begin(), picture.texts.end(),
                         "fewer than two timed stations: no timetable to draw"),
               picture.texts.end());
+}
+
+}  // namespace
+}  // namespace scenario::scenc
+
+namespace scenario::scenc {
+namespace {
+
+struct CarriedSet {
+    Model model;
+    Plan plan;
+};
+
+const CarriedSet& carried_set() {
+    static const CarriedSet set = [] {
+        testing::Compile run =
+            testing::compile(line_table_bytes(dati_linea(carried_identity()).lines),
+                             line_table_bytes(dati_treno(carried_identity()).lines));
+        Plan plan = testing::plan_points(run.model);
+        return CarriedSet{std::move(run.model), std::move(plan)};
+    }();
+    return set;
+}
+
+bool labelled(const DrawnPicture& picture, const std::string& name) {
+    return std::any_of(picture.labels.begin(), picture.labels.end(),
+                       [&](const DrawnLabel& l) { return l.text == name; });
+}
+
+// Station names in the line pictures and the timetable: no two boxes meet, every box lies
+// inside the picture; the whole line keeps the timed stations' names, a stretch every name.
+TEST(PlotLabels, StationNamesNeverOverlapNorLeaveThePicture) {
+    const CarriedSet& set = carried_set();
+    struct Case {
+        const char* what;
+        DrawnPicture picture;
+        std::optional<units::Stretch> stretch;
+    };
+    const units::Stretch near_the_end{225000, 243000}, curvy{140000, 150000};
+    const Case cases[] = {
+        {"whole line", drawn_picture(set.model, set.plan), std::nullopt},
+        {"last 18 km", drawn_picture(set.model, set.plan, near_the_end), near_the_end},
+        {"km 140 to 150", drawn_picture(set.model, set.plan, curvy), curvy},
+        {"timetable", drawn_timetable(set.model), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<DrawnLabel>& labels = c.picture.labels;
+        ASSERT_FALSE(labels.empty());
+        EXPECT_GT(c.picture.height, 0);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const DrawnLabel& a = labels[i];
+            EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= c.picture.width &&
+                        a.bottom <= c.picture.height)
+                << a.text << " at " << a.left << "," << a.top << " to " << a.right << ","
+                << a.bottom;
+            for (std::size_t j = i + 1; j < labels.size(); ++j) {
+                const DrawnLabel& b = labels[j];
+                EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                             b.top < a.bottom)
+                    << a.text << " covers " << b.text;
+            }
+        }
+        for (int slot : station_slots(set.model)) {
+            const ScenarioRecord& r = set.model.records[slot];
+            const bool in_window =
+                !c.stretch || (r.position >= c.stretch->from && r.position <= c.stretch->to);
+            const bool must = c.stretch ? in_window : r.time_s != 0;
+            if (must) {
+                EXPECT_TRUE(labelled(c.picture, single_byte_to_utf8(r.text))) << r.text;
+            }
+        }
+    }
+    EXPECT_TRUE(labelled(cases[0].picture, "TESSALTO MIRAMARE"));
+}
+
+// The mountain lane draws the mountain runs the view's data holds, and a straight line's
+// plan takes a strip, not the height a winding one does.
+TEST(PlotLayout, MountainLaneAndAPlanSizedToItsLine) {
+    const CarriedSet& set = carried_set();
+    const DrawnPicture whole = drawn_picture(set.model, set.plan);
+    std::vector<double> from_view;
+    const nlohmann::json data = view_data(set.model, Plan{}, nullptr);
+    for (const nlohmann::json& run : data["profiles"]["mountain"]) {
+        if (run[2] != 0) from_view.push_back(run[0].get<double>() * 50);
+    }
+    ASSERT_FALSE(from_view.empty());
+    EXPECT_EQ(marked(whole, "mountain"), from_view);
+
+    // drawn_plan() runs north with one gentle curve; a plan running due east is a thin line.
+    Plan east = drawn_plan();
+    for (std::size_t j = 2; j < east.x.size(); ++j) east.x[j] = double(j), east.y[j] = 1;
+    const Model model = drawn_model();
+    EXPECT_LT(drawn_picture(model, east).height, drawn_picture(model, drawn_plan()).height - 100);
+    EXPECT_GE(drawn_picture(model, drawn_plan()).height, whole.height);
 }
 
 }  // namespace

@@ -234,6 +234,23 @@ const FieldMeaning* meaning_of(const std::vector<FieldMeaning>& meanings, std::s
     return nullptr;
 }
 
+std::vector<CellRun> cell_runs(const std::vector<TrackCell>& cells,
+                               std::uint8_t TrackCell::*field) {
+    std::vector<CellRun> runs;
+    for (std::size_t first = 0; first < cells.size();) {
+        const std::uint8_t byte = cells[first].*field;
+        std::size_t last = first;
+        while (last + 1 < cells.size() && cells[last + 1].*field == byte) ++last;
+        runs.push_back({first, last, byte});
+        first = last + 1;
+    }
+    return runs;
+}
+
+std::string mountain_text(std::uint8_t byte) {
+    return byte == 0 ? "none" : "type " + std::to_string(byte);
+}
+
 std::int32_t route_length(const Model& model) {
     std::int32_t declared = model.records[record_slot::totals].zone_end;
     if (declared > 0) return declared;

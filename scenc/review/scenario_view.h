@@ -66,6 +66,17 @@ std::vector<FieldMeaning> record_meanings(int slot, const ScenarioRecord& record
 // The meaning of one field in a list, or nothing.
 const FieldMeaning* meaning_of(const std::vector<FieldMeaning>& meanings, std::string_view field);
 
+// A stretch of neighbouring cells holding the same byte in one field.
+struct CellRun {
+    std::size_t first, last;  // cell indexes, both inside the run
+    std::uint8_t byte;
+};
+// The cells cut into such stretches, from the first cell to the last.
+std::vector<CellRun> cell_runs(const std::vector<TrackCell>& cells, std::uint8_t TrackCell::*field);
+
+// A mountain byte as the author reads it: "none", "type 2".
+std::string mountain_text(std::uint8_t byte);
+
 // The route length in metres: record 84's, or the cell table's length when that is empty.
 std::int32_t route_length(const Model& model);
 

@@ -6,14 +6,14 @@
 #include <string_view>
 #include <utility>
 
-#include "compiler/row_grammar.h"
 #include "compiler/numeric.h"
+#include "compiler/row_grammar.h"
 #include "io/file_output.h"
-#include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
+#include "scenc/common/units.h"
+#include "scenc/review/compiled_files.h"
 #include "scenc/review/scenario_view.h"
 #include "scenc/review/timetable_diagram.h"
-#include "scenc/common/units.h"
 
 // The page's HTML, script and style, built into the program (CMakeLists.txt).
 extern "C" const char view_page_start[];
@@ -78,9 +78,6 @@ std::optional<int> plain_value(std::uint8_t b) {
 std::string plain_text(std::uint8_t b) {
     return std::to_string(b);
 }
-std::string mountain_text(std::uint8_t b) {
-    return b == 0 ? "none" : "type " + std::to_string(b);
-}
 
 const ProfileLane profile_lanes[] = {
     {"speed", &TrackCell::speed_limit, RowKind::speed_limit, speed_value, speed_text},
@@ -93,20 +90,15 @@ const ProfileLane profile_lanes[] = {
 // Runs of equal cells: [first cell, last cell, value or null, shown text, source].
 json profile_runs(const Model& model, const ProfileLane& lane, const SourceRows* rows) {
     json runs = json::array();
-    const auto& cells = model.cells;
-    for (std::size_t first = 0; first < cells.size();) {
-        std::uint8_t byte = cells[first].*lane.field;
-        std::size_t last = first;
-        while (last + 1 < cells.size() && cells[last + 1].*lane.field == byte) ++last;
-        std::optional<int> value = lane.value(byte);
+    for (const CellRun& r : cell_runs(model.cells, lane.field)) {
+        std::optional<int> value = lane.value(r.byte);
         json run =
-            json::array({first, last, value ? json(*value) : json(nullptr), lane.text(byte)});
-        const SourceRow* row = lane.rows ? row_near(rows, *lane.rows, metre_of(first)) : nullptr;
-        if (row != nullptr && (byte != 0 || lane.field != &TrackCell::mountain)) {
+            json::array({r.first, r.last, value ? json(*value) : json(nullptr), lane.text(r.byte)});
+        const SourceRow* row = lane.rows ? row_near(rows, *lane.rows, metre_of(r.first)) : nullptr;
+        if (row != nullptr && (r.byte != 0 || lane.field != &TrackCell::mountain)) {
             run.push_back(row->place());
         }
         runs.push_back(std::move(run));
-        first = last + 1;
     }
     return runs;
 }

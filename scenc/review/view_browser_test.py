@@ -7,7 +7,9 @@ the page: it opens within a second and fetches nothing; it shows every station a
 zoomed by the wheel to the 2 km around km 100 it counts exactly the compiled features of
 that stretch; every zoom step redraws within 50 ms; hovering the first station shows its
 name, its departure time and the train text's line, and in the zoomed window the signal at
-km 100.7 its own; keys and dragging move the view; the timetable panel draws one point per
+km 100.7 its own; keys and dragging move the view; a station name or a km typed into the
+search box brings it into the middle of the view; keys sent to the page's body zoom, keys
+typed into the search box do not; the timetable panel draws one point per
 timed station; a set compiled without its plan opens too; station names that hold markup, a
 comment opener before a script tag, quotes or control bytes run nothing and leave the page's
 script working. It saves a screenshot of the whole line
@@ -204,6 +206,57 @@ def check_keys_and_drag(driver, canvas):
           "dragging to the left moves along the line at the same zoom")
 
 
+def check_search(driver):
+    """A station's name or a km typed into the search box brings it into the middle of the
+    view; what matches nothing says so and leaves the view where it was."""
+    from selenium.webdriver.common.keys import Keys
+    names = driver.execute_script("return scenarioData.stations.map(s => s.n);")
+    station = driver.execute_script("return scenarioData.stations[17];")
+    # The shortest start of its name that no other station's name starts with, in lower case.
+    start = next(station["n"][:n] for n in range(1, len(station["n"]) + 1)
+                 if sum(name.startswith(station["n"][:n]) for name in names) == 1)
+    search = driver.find_element("id", "search")
+    cases = [(station["n"], station["p"]), (start.lower(), station["p"]),
+             ("144+500", 144500), ("144.5", 144500), ("20,25 km", 20250)]
+    for typed, metre in cases:
+        driver.execute_script("window.scenarioView.show(0, 300000);")
+        search.clear()
+        search.send_keys(typed + Keys.ENTER)
+        state = view_state(driver)
+        middle = (state["from"] + state["to"]) / 2
+        check(abs(middle - metre) < 1 and state["to"] - state["from"] <= 10000,
+              f"searching {typed!r} centres the view on {metre} m ({state['from']:.0f}.."
+              f"{state['to']:.0f})")
+    before = view_state(driver)
+    search.clear()
+    search.send_keys("NOWHERE" + Keys.ENTER)
+    note = driver.find_element("id", "search-note").text
+    after = view_state(driver)
+    check("NOWHERE" in note and (after["from"], after["to"]) == (before["from"], before["to"]),
+          f"a search that matches nothing says so and stays ({note!r})")
+
+
+def check_keys_on_the_page(driver):
+    """Keys sent to the page's body move the view; typed into the search box they do not."""
+    body = driver.find_element("tag name", "body")
+    driver.execute_script("window.scenarioView.show(100000, 130000);"
+                          " document.activeElement.blur();")
+    active = driver.execute_script("return document.activeElement.tagName;")
+    body.send_keys("+")
+    zoomed = view_state(driver)
+    check(active == "BODY" and abs((zoomed["to"] - zoomed["from"]) - 20000) < 1e-6,
+          f"+ sent to the page's body ({active}) zooms in by 1.5 "
+          f"({zoomed['from']:.0f}..{zoomed['to']:.0f})")
+    search = driver.find_element("id", "search")
+    search.clear()
+    search.send_keys("+-")
+    typed = view_state(driver)
+    check((typed["from"], typed["to"]) == (zoomed["from"], zoomed["to"]) and
+          search.get_attribute("value") == "+-",
+          "+ and - typed into the search box stay there and leave the view")
+    search.clear()
+
+
 def check_page_without_plan(program, driver, work, records, cells):
     """A set compiled without its plan file still opens and shows every feature."""
     texts = Path("texts")
@@ -294,6 +347,8 @@ def main():
             check_signal_hover(driver, canvas, work, train)
             driver.save_screenshot(str(shots / "view-km-100.png"))
             check_keys_and_drag(driver, canvas)
+            check_search(driver)
+            check_keys_on_the_page(driver)
             check_page_without_plan(args.scenc, driver, work, records, cells)
             check_hostile_names(args.scenc, driver, work)
         finally:

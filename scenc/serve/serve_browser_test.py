@@ -5,7 +5,7 @@ Run by CTest. Writes the carried texts with the scenc under test (example), star
 `scenc serve` on a free port and checks: a request with a foreign Host header gets 403 and the
 server cannot be reached on the machine's other addresses; a second server on the same port
 ends with one line and status 2; in the open page, zoomed to km 99..101, a changed departure
-in the train text shows within 2 s at the same zoom and place; a broken row shows its error
+in the train text shows within 2 s at the same zoom and place, and in the timetable panel; a broken row shows its error
 with its line in the diagnostics panel within 2 s while the last clean view stays; the fix,
 saved by writing a new file and renaming it over the old, takes the panel away; a train text
 that disappears is shown and picked up again when it returns. SIGINT and SIGTERM end the
@@ -121,6 +121,9 @@ def check_following(driver, train_path):
     train_path.write_text("".join(edited), encoding="latin-1", newline="")
     wait_for(driver, "return " + shows_departure("10:55:00"), "a changed departure shows in the page")
     check(place(driver) == zoomed, f"the page keeps its zoom and place ({place(driver)})")
+    first = driver.execute_script("return window.scenarioView.timetableTimes[0];")
+    check(first == 10 * 3600 + 55 * 60,
+          f"the timetable panel redraws with the changed departure first ({first} s)")
 
     broken = edited.copy()
     broken[row] = "stazione, 8500, x\r\n"
