@@ -38,8 +38,10 @@ std::vector<const RowGrammar*> kinds_matching(RowPlace place, std::string_view f
     return found;
 }
 
-std::size_t edit_distance(std::string_view a, std::string_view b) {
-    std::vector<std::size_t> row(b.size() + 1);
+// `row` is scratch room, kept by the caller across calls.
+SCENARIO_PLAIN_LOOP std::size_t edit_distance(std::string_view a, std::string_view b,
+                                              std::vector<std::size_t>& row) {
+    row.resize(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
         std::size_t diagonal = row[0];
@@ -53,19 +55,39 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// The keyword nearest to the field, when it is near enough to be what the author meant.
+// A keyword is near enough when its distance is at most half its length.
+bool near_enough(std::size_t distance, std::string_view keyword) {
+    return distance * 2 <= keyword.size();
+}
+
+// The distance between two texts is at least the difference of their lengths.
+std::size_t least_distance(std::string_view a, std::string_view b) {
+    return a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+}
+
+// The keyword nearest to the field, when it is near enough to be what the author meant. The
+// lengths alone rule out most keywords for a long field, and any keyword that cannot beat the
+// nearest so far: edit_distance costs the product of the two lengths, and a garbled text can
+// hold thousands of long fields.
 std::optional<std::string_view> nearest_keyword(RowPlace place, std::string_view field) {
+    const auto kinds = kinds_of_place(place);
+    const bool any_near = std::any_of(kinds.begin(), kinds.end(), [&](const RowGrammar& kind) {
+        return near_enough(least_distance(field, kind.keyword), kind.keyword);
+    });
+    if (!any_near) return std::nullopt;
     const std::string lowered = ascii_lowered(field);
     std::optional<std::string_view> best;
     std::size_t best_distance = 0;
-    for (const RowGrammar& kind : kinds_of_place(place)) {
-        const std::size_t distance = edit_distance(lowered, kind.keyword);
+    std::vector<std::size_t> row;
+    for (const RowGrammar& kind : kinds) {
+        if (best && least_distance(lowered, kind.keyword) >= best_distance) continue;
+        const std::size_t distance = edit_distance(lowered, kind.keyword, row);
         if (!best || distance < best_distance) {
             best = kind.keyword;
             best_distance = distance;
         }
     }
-    if (best && best_distance * 2 <= best->size()) return best;
+    if (best && near_enough(best_distance, *best)) return best;
     return std::nullopt;
 }
 

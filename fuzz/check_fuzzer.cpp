@@ -38,18 +38,20 @@ int line_count(std::string_view text) {
 struct CheckedText {
     const SourceText& source;
     int lines;
+    // Diagnostics come in line order within each text: each line is found from the last.
+    LineFinder finder;
 };
 
 // A place is tied to no text (the placement pass), or names a text and lies inside it: a field
 // within its line, or the place just past a line's end, where a short row ends.
-void check_place(const SourceLocation& place, const CheckedText& route, const CheckedText& train) {
+void check_place(const SourceLocation& place, CheckedText& route, CheckedText& train) {
     if (place.file.empty()) {
         require(place.line == 0 && place.column == 0, "a place tied to no text has no line");
         return;
     }
-    const CheckedText* text = place.file == route.source.display_name   ? &route
-                              : place.file == train.source.display_name ? &train
-                                                                        : nullptr;
+    CheckedText* text = place.file == route.source.display_name   ? &route
+                        : place.file == train.source.display_name ? &train
+                                                                  : nullptr;
     require(text != nullptr, "a place names the route or the train text");
     // A fault of the whole text (no [generale] in it, say) names only the text.
     if (place.line == 0) {
@@ -57,7 +59,7 @@ void check_place(const SourceLocation& place, const CheckedText& route, const Ch
         return;
     }
     require(place.line >= 1 && place.line <= text->lines, "a place's line lies in its text");
-    const auto length = static_cast<int>(line_of_text(text->source.text, place.line).size());
+    const auto length = static_cast<int>(text->finder.line(text->source.text, place.line).size());
     require(place.column >= 1 && place.column <= length + 1, "a place's column lies in its line");
     require(place.span >= 0 && place.column + place.span <= length + 2,
             "a place's span ends within its line");
@@ -69,8 +71,8 @@ std::size_t error_count(const Diagnostics& diagnostics) {
                       [](const Diagnostic& d) { return d.severity == Severity::error; }));
 }
 
-void check_result(const CheckResult& result, std::size_t max_errors, const CheckedText& route,
-                  const CheckedText& train) {
+void check_result(const CheckResult& result, std::size_t max_errors, CheckedText& route,
+                  CheckedText& train) {
     for (const Diagnostic& diagnostic : result.diagnostics) {
         check_place(diagnostic.location, route, train);
         if (diagnostic.related) check_place(*diagnostic.related, route, train);
@@ -150,8 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const scenc::CheckedTexts texts{{"linea.txt", std::move(split.route)},
                                     {"treno.txt", split.train.value_or("")},
                                     "linea_treno"};
-    const CheckedText route{texts.route, line_count(texts.route.text)};
-    const CheckedText train{texts.train, line_count(texts.train.text)};
+    CheckedText route{texts.route, line_count(texts.route.text), {}};
+    CheckedText train{texts.train, line_count(texts.train.text), {}};
 
     // check_scenario promises never to throw for a text's content: an escaping exception ends
     // the run as a finding.

@@ -52,6 +52,8 @@ TEST(CheckInvariants, HoldForEverySeedInput) {
     std::vector<std::string> inputs = fuzzing::compile_pairs(seeds);
     ASSERT_FALSE(inputs.empty());
     for (const std::string& small : fuzzing::small_pairs(seeds)) inputs.push_back(small);
+    for (std::string& small : fuzzing::small_fixture_pairs(seeds))
+        inputs.push_back(std::move(small));
     int with_errors = 0;
     for (const std::string& input : inputs) {
         const fuzzing::CompileInput split = fuzzing::split_compile_input(input);

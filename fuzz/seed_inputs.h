@@ -28,6 +28,12 @@ std::vector<std::string> compile_pairs(const Seeds& seeds);
 // language-server targets start from these beside the carried pairs.
 std::vector<std::string> small_pairs(const Seeds& seeds);
 
+// The fixtures of compile_pairs paired with a small cut of the other half instead of the
+// carried text: a route fixture with the train's first 3 km, a train fixture with the route's
+// first 20 km (the fixtures place their rows there). Each costs the check a fraction of its
+// carried pair, and reaches the same rows of the fixture.
+std::vector<std::string> small_fixture_pairs(const Seeds& seeds);
+
 // Inputs of the compiled-reader target (a kind byte, then a file): the compiled files of the
 // compile inputs that compile, leaving out the large ones, which would only slow the fuzzer.
 std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs);

@@ -41,10 +41,15 @@ fuzz_target() {
     # The dictionary holds the texts' keywords; the compiled files are binary.
     local dictionary=(-dict=fuzz/scenario.dict)
     [[ $target == compiled_reader ]] && dictionary=()
+    # The check and the language server check a whole scenario for each input, at a cost that
+    # grows with its length; a few rows of every kind fit in 4 KB (the small seeds are 1 to
+    # 2 KB), and the carried texts' first 4 KB are kept.
+    local length=()
+    [[ $target == check || $target == lsp || $target == fmt ]] && length=(-max_len=4096)
     # -timeout: a route of the largest length compiles in well under a second even with the
     # sanitizers, so an input that takes 10 s is a hang.
     "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
-        "${dictionary[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
+        "${dictionary[@]}" "${length[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
         "$build/corpus/$target" >"$findings/log.txt" 2>&1
 }
 

@@ -259,12 +259,14 @@ json LanguageServer::answer(const std::string& method, const json& params) {
         return method == "textDocument/hover" ? json() : json::array();
     }
     const TextRole role = open->role.value_or(guessed_role(open->text.single_byte()));
-    if (method == "textDocument/documentSymbol") return document_symbols(open->text, role);
+    if (method == "textDocument/documentSymbol") {
+        return document_symbols(open->text, rows_of(uri, role));
+    }
     if (method == "textDocument/formatting") return formatting_edits(open->text, role);
     const json& position = params.at("position");
     if (method == "textDocument/completion") return keyword_completions(open->text, role, position);
     const auto [line, column] = open->text.byte_place(position);
-    return row_hover(open->text, role, line, column, compiled_for(uri));
+    return row_hover(open->text, rows_of(uri, role), line, column, compiled_for(uri));
 }
 
 void LanguageServer::notification(const std::string& method, const json& params) {
@@ -301,11 +303,19 @@ const LanguageServer::Document* LanguageServer::document(const std::string& uri)
     return found == documents_.end() ? nullptr : &found->second;
 }
 
+// A document's role stays while its text does, and a change replaces the document: the rows
+// found once serve every request until then.
+const std::vector<TextRow>& LanguageServer::rows_of(const std::string& uri, TextRole role) {
+    Document& open = documents_.at(uri);
+    if (!open.rows) open.rows = text_rows(open.text.single_byte(), role);
+    return *open.rows;
+}
+
 void LanguageServer::open_or_change(const std::string& uri, const std::string& text) {
     const bool too_large = text.size() > largest_text_file;
     documents_.insert_or_assign(uri,
                                 Document{EditorText::from_editor(too_large ? std::string() : text),
-                                         role_by_name(file_name_of(uri)), too_large});
+                                         role_by_name(file_name_of(uri)), too_large, std::nullopt});
     refresh_for(uri);
 }
 

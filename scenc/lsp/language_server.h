@@ -67,6 +67,9 @@ class LanguageServer {
         std::optional<TextRole> role;  // none: the name tells neither kind of text
         // Larger than a scenario text can be: kept without its text and not checked.
         bool too_large = false;
+        // The text's rows, found at the first request that needs them: every hover and the
+        // outline read them, and an editor asks for many between two changes.
+        std::optional<std::vector<TextRow>> rows;
     };
     // A route text for a train or for hover, from the editor or from disk.
     struct Route {
@@ -99,6 +102,7 @@ class LanguageServer {
                            const std::string& train_uri);
     void publish(const std::string& uri, nlohmann::json diagnostics);
     const Document* document(const std::string& uri) const;
+    const std::vector<TextRow>& rows_of(const std::string& uri, TextRole role);
     const Model* compiled_for(const std::string& uri);
 
     ReadFile read_file_;

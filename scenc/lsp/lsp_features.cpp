@@ -338,7 +338,11 @@ bool covers(const SourceLocation& site, int line, int column) {
 }  // namespace
 
 json row_hover(const EditorText& text, TextRole role, int line, int column, const Model* model) {
-    const std::vector<TextRow> rows = text_rows(text.single_byte(), role);
+    return row_hover(text, text_rows(text.single_byte(), role), line, column, model);
+}
+
+json row_hover(const EditorText& text, const std::vector<TextRow>& rows, int line, int column,
+               const Model* model) {
     for (const TextRow& row : rows) {
         if (row.kind == nullptr) continue;
         for (std::size_t i = 0; i < row.value_sites.size(); ++i) {
@@ -358,7 +362,10 @@ json row_hover(const EditorText& text, TextRole role, int line, int column, cons
 }
 
 json document_symbols(const EditorText& text, TextRole role) {
-    const std::vector<TextRow> rows = text_rows(text.single_byte(), role);
+    return document_symbols(text, text_rows(text.single_byte(), role));
+}
+
+json document_symbols(const EditorText& text, const std::vector<TextRow>& rows) {
     json sections = json::array();
     int last_line = 0;
     for_each_line(text.single_byte(), [&](int line, std::string_view) { last_line = line; });
@@ -380,11 +387,11 @@ json document_symbols(const EditorText& text, TextRole role) {
     return sections;
 }
 
-json keyword_completions(const EditorText& text, TextRole role, const json& position) {
-    const auto [line, column] = text.byte_place(position);
-    const std::string_view before = line_of_text(text.single_byte(), line).substr(0, column);
+namespace {
+
+// The completion items of every row keyword of a place's kind of text.
+json completion_items(TextRole role) {
     json items = json::array();
-    if (contains(before, ",")) return items;
     for (const RowGrammar& kind : row_grammar) {
         if ((kind.place == RowPlace::train) != (role == TextRole::train)) continue;
         std::string snippet(kind.keyword);
@@ -400,6 +407,18 @@ json keyword_completions(const EditorText& text, TextRole role, const json& posi
                          {"insertText", snippet}});
     }
     return items;
+}
+
+}  // namespace
+
+json keyword_completions(const EditorText& text, TextRole role, const json& position) {
+    const auto [line, column] = text.byte_place(position);
+    const std::string_view before = line_of_text(text.single_byte(), line).substr(0, column);
+    if (contains(before, ",")) return json::array();
+    // The items follow from the row grammar alone: made once for each kind of text.
+    static const json route_items = completion_items(TextRole::route);
+    static const json train_items = completion_items(TextRole::train);
+    return role == TextRole::train ? train_items : route_items;
 }
 
 }  // namespace scenario::scenc::lsp

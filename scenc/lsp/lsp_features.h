@@ -40,9 +40,13 @@ std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role);
 // scenario, what its cell holds. Null when the line holds no row.
 nlohmann::json row_hover(const EditorText& text, TextRole role, int line, int column,
                          const Model* model);
+// The same from the text's rows (text_rows), for a caller that keeps them between requests.
+nlohmann::json row_hover(const EditorText& text, const std::vector<TextRow>& rows, int line,
+                         int column, const Model* model);
 
 // The outline: the sections, each holding its stations, signals, slowdowns and sign boards.
 nlohmann::json document_symbols(const EditorText& text, TextRole role);
+nlohmann::json document_symbols(const EditorText& text, const std::vector<TextRow>& rows);
 
 // The row keywords of the text's kind, each with a snippet of its fields; none past the
 // keyword field of a line.

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
@@ -297,7 +298,7 @@ std::string json_report(const Shown& shown, const CheckedTexts& texts,
         {"tool", {{"name", "scenc"}, {"version", options.tool_version}}},
         {"route", texts.route.display_name},
         {"train", texts.train.display_name},
-        {"diagnostics", diagnostics},
+        {"diagnostics", std::move(diagnostics)},
         {"summary",
          {{"errors", shown.counts.errors},
           {"warnings", shown.counts.warnings},
@@ -333,7 +334,7 @@ json physical_location(const SourceLocation& location) {
             region["startColumn"] = location.column;
             region["endColumn"] = location.column + std::max(location.span, 1);
         }
-        out["region"] = region;
+        out["region"] = std::move(region);
     }
     return out;
 }
@@ -391,17 +392,17 @@ std::string sarif_report(const Shown& shown, const CheckedTexts& texts,
     for (const SourceText* text : {&texts.route, &texts.train}) {
         artifacts.push_back({{"location", {{"uri", uri_of(text->display_name)}}}});
     }
-    json driver{{"name", "scenc"}, {"rules", rules}};
+    json driver{{"name", "scenc"}, {"rules", std::move(rules)}};
     if (!options.tool_version.empty()) driver["version"] = options.tool_version;
     const json document{
         {"$schema",
          "https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/"
          "sarif-schema-2.1.0.json"},
         {"version", "2.1.0"},
-        {"runs", json::array({{{"tool", {{"driver", driver}}},
+        {"runs", json::array({{{"tool", {{"driver", std::move(driver)}}},
                                {"columnKind", "unicodeCodePoints"},
-                               {"artifacts", artifacts},
-                               {"results", results}}})},
+                               {"artifacts", std::move(artifacts)},
+                               {"results", std::move(results)}}})},
     };
     return json_text(document);
 }
