@@ -6,14 +6,14 @@
 #include <string_view>
 #include <utility>
 
-#include "compiler/row_grammar.h"
 #include "compiler/numeric.h"
+#include "compiler/row_grammar.h"
 #include "io/file_output.h"
-#include "scenc/review/compiled_files.h"
 #include "scenc/common/input_files.h"
+#include "scenc/common/units.h"
+#include "scenc/review/compiled_files.h"
 #include "scenc/review/scenario_view.h"
 #include "scenc/review/timetable_diagram.h"
-#include "scenc/common/units.h"
 
 // The page's HTML, script and style, built into the program (CMakeLists.txt).
 extern "C" const char view_page_start[];
@@ -154,11 +154,11 @@ json feature_values(const Model& model, const TrackCell& c) {
     json lines = json::array();
     switch (c.kind) {
         case cell_kind::signal:
-            lines.push_back(shown("s1\u00b710 + d1", std::to_string(c.val1)));
-            lines.push_back(shown("s2\u00b710 + d2", std::to_string(c.val2)));
-            lines.push_back(shown("s3\u00b710 + d3", std::to_string(c.val3)));
-            lines.push_back(shown("rapp\u00b710 + sx\u00b73 + dx", std::to_string(c.val4)));
-            lines.push_back(shown("signal time", std::to_string(c.signal_time)));
+        case cell_kind::speed_boards:
+            // The row's fields, decoded from the packed cell values, each with its meaning.
+            for (const DecodedField& f : decoded_fields(c)) {
+                lines.push_back(shown(f.name + " (" + f.meaning + ")", f.shown));
+            }
             break;
         case cell_kind::slowdown_start:
         case cell_kind::slowdown_end:
@@ -171,12 +171,6 @@ json feature_values(const Model& model, const TrackCell& c) {
             break;
         case cell_kind::slowdown_warning:
             lines.push_back(shown("board", std::to_string(c.val1) + " of 4"));
-            break;
-        case cell_kind::speed_boards:
-            lines.push_back(shown("rank A (left\u00b720 + right/5)", std::to_string(c.val1)));
-            lines.push_back(shown("rank B", std::to_string(c.val2)));
-            lines.push_back(shown("rank C", std::to_string(c.val3)));
-            lines.push_back(shown("stripes left\u00b710 + right", std::to_string(c.val4)));
             break;
         case cell_kind::sign_board:
             lines.push_back(shown("text", record_text(model, c.val1)));
