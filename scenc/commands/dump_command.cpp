@@ -14,10 +14,14 @@ class DumpCommand : public Subcommand {
             ->required();
         command.add_flag("--json", request_.json, "the same content as JSON");
         command.add_flag("--all", request_.all_cells, "list every cell, not only those in use");
+        command.add_flag("--raw", request_.raw,
+                         "give the cells' stored values too, in columns beside the decoded ones");
         stretch_.add_to(command, "list the cells, or a record file's stations and sign boards,");
         command.footer(
             "Each stored value is followed by its meaning: km/h, per mille, hh:mm:ss, positions\n"
-            "in metres and km+m. The kind of each file is told from its content.\n"
+            "in metres and km+m; packed cell values are decoded into the row fields that made\n"
+            "them (--raw shows the stored numbers too; JSON has both). The kind of each file is\n"
+            "told from its content.\n"
             "Exit status: 0 shown; 2 a file is missing, not a regular file, over 32 MiB or not\n"
             "what its name says, or the stretch lies past the cells.");
     }

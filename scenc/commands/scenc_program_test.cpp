@@ -319,6 +319,32 @@ TEST(ScencProgram, DiffOfTheCarriedSetAgainstOneChangedDeparture) {
     EXPECT_EQ(nlohmann::json::parse(json.output)["differences"][0]["new_text"], "10:52:00");
 }
 
+// One signal of the carried set moved 50 m on: one line, its approach marks left out.
+TEST(ScencProgram, DiffOfTheCarriedSetWithOneSignalMoved) {
+    CarriedScenario carried;
+    ASSERT_EQ(carried.compile("-o " + quoted(carried.out)).exit_status, 0);
+    std::string train = read_bytes(carried.train);
+    const std::string signal = "segnale,    8650,";
+    const std::size_t at = train.find(signal);
+    ASSERT_NE(at, std::string::npos);
+    train.replace(at, signal.size(), "segnale,    8700,");
+    std::filesystem::path edited = carried.folder / "edited";
+    std::filesystem::create_directories(edited);
+    write_bytes(edited / file_name::train_text(carried.id), train);
+    ASSERT_EQ(scenc("compile " + quoted(carried.route) + " " +
+                    quoted(edited / file_name::train_text(carried.id)) + " -o " + quoted(edited))
+                  .exit_status,
+              0);
+    CommandResult moved = scenc("diff " + quoted(carried.out) + " " + quoted(edited));
+    EXPECT_EQ(moved.exit_status, 1);
+    EXPECT_EQ(moved.output, "signal moved 8+650 → 8+700 (cell 174 → 175)\n");
+    const nlohmann::json json = nlohmann::json::parse(
+        scenc("diff --json " + quoted(carried.out) + " " + quoted(edited)).output)["differences"];
+    ASSERT_EQ(json.size(), 1u) << json;
+    EXPECT_EQ(json[0]["old_text"], "8+650");
+    EXPECT_EQ(json[0]["new_text"], "8+700");
+}
+
 TEST(ScencProgram, UnknownSubcommandAndExampleUnderTheAuthorsNames) {
     CommandResult unknown = scenc("difff a b");
     EXPECT_EQ(unknown.exit_status, 2);

@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "compiler/identity.h"
+#include "compiler/test_models.h"
 #include "scenc/lsp/lsp.h"
+#include "scenc/lsp/lsp_features.h"
 #include "sources/route_text.h"
 #include "sources/train_text.h"
 
@@ -291,12 +293,54 @@ class CarriedTest : public ServerTest {
 
 TEST_F(CarriedTest, HoverTellsTheRowInTheAuthorsUnitsAndWhatItsCellHolds) {
     const std::string signal = hover(line_of(train, "segnale,    8650"));
-    EXPECT_NE(signal.find("Signal at 8650 m (8+650)"), std::string::npos) << signal;
+    EXPECT_NE(signal.find("Signal at 8+650 (cell 174)"), std::string::npos) << signal;
     EXPECT_NE(signal.find("Cell 174 holds a signal"), std::string::npos) << signal;
+    // Each value with its meaning, and the cell's packed values read back into the fields.
+    for (const char* text :
+         {"- sx 2: left-hand code of the signal", "- s1 4: first left-hand value",
+          "- d1 1: first right-hand value", "(sx 2, s1 4, s2 0, s3 0, rapp 0, dx 2, d1 1"}) {
+        EXPECT_NE(signal.find(text), std::string::npos) << text << "\n" << signal;
+    }
     const std::string station = hover(line_of(train, "stazione"));
     EXPECT_NE(station.find("Stretch"), std::string::npos) << station;
     EXPECT_NE(station.find("stop cell"), std::string::npos) << station;
     EXPECT_EQ(hover(0), "") << "a header is no row";
+}
+
+// Each kind of feature written at P: the hover on its row names P as written and the cell
+// the row marks, as dump, diff, the view and the plot do.
+TEST(LspHover, EveryFeatureShowsAtThePositionItsRowWrote) {
+    const std::string route =
+        "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
+        "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
+        "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
+    const std::string train =
+        "[generale]\r\nvelocita, 0, 100\r\n"
+        "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
+        "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
+        "abbattimento, 6000, 180\r\n"
+        "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+    const Model model = scenario::testing::compile(route, train).model;
+    const struct {
+        TextRole role;
+        int line;
+        const char* shown;
+    } cases[] = {
+        {TextRole::route, 4, "Maximum-speed boards at 3+000 (cell 61)"},
+        {TextRole::route, 5, "Route sign board at 4+000 (cell 81)"},
+        {TextRole::train, 3, "Station **ALFA** at 1000 m (1+000)"},
+        {TextRole::train, 4, "Slowdown to 60 km/h from 5+000 (cell 101)"},
+        {TextRole::train, 5, "Code drop at 6+000 (cell 120)"},
+        {TextRole::train, 6, "Signal at 8+700 (cell 175)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const EditorText text = EditorText::from_disk(c.role == TextRole::route ? route : train);
+        const nlohmann::json hover = row_hover(text, c.role, c.line, 1, &model);
+        ASSERT_FALSE(hover.is_null());
+        const std::string value = hover["contents"]["value"];
+        EXPECT_NE(value.find(c.shown), std::string::npos) << value;
+    }
 }
 
 TEST_F(CarriedTest, OutlineListsSectionsWithStationsSignalsAndSlowdowns) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "compiler/decoded_values.h"
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
 #include "compiler/numeric.h"
@@ -81,6 +82,27 @@ std::optional<std::int64_t> marked_cell(const TextRow& row) {
     return std::nullopt;
 }
 
+// "8+700 (cell 175)": where the row put its feature, the cell it marks beside it.
+std::string written_at(const TextRow& row) {
+    const std::int64_t position = row.numbers[0];
+    const std::optional<std::int64_t> cell = marked_cell(row);
+    return units::km_and_metres(position) + (cell ? " (cell " + std::to_string(*cell) + ")" : "");
+}
+
+// Each value the row wrote after its position, with what its field means.
+std::string field_meanings(const TextRow& row) {
+    std::string out;
+    const auto fields = row.kind->fields;
+    for (std::size_t i = 1; i < row.numbers.size() && i < fields.size(); ++i) {
+        out +=
+            "\n- " + std::string(fields[i].name) + " " + std::to_string(row.numbers[i]) +
+            (fields[i].unit == "km/h" || fields[i].unit == "m" ? " " + std::string(fields[i].unit)
+                                                               : "") +
+            ": " + std::string(fields[i].meaning);
+    }
+    return out.empty() ? out : "\n" + out;
+}
+
 const ScenarioRecord* station_record(const Model& model, std::int32_t position) {
     for (int slot = 1; slot < record_slot::last_sign_board; ++slot) {
         const ScenarioRecord& record = model.records[static_cast<std::size_t>(slot)];
@@ -95,7 +117,10 @@ std::string station_lines(const TextRow& row, const Model* model) {
     const auto& v = row.numbers;
     std::string out =
         "Station **" + windows_1252_to_utf8(row.text) + "** at " + position_text(v[0]);
-    if (v.size() > 1) out += ", kind " + std::to_string(v[1]);
+    if (v.size() > 1) {
+        out +=
+            ", kind " + std::to_string(v[1]) + " (" + std::string(station_kind_meaning(v[1])) + ")";
+    }
     if (v.size() > 2) out += ", length " + std::to_string(v[2]) + " m";
     if (v.size() > 15) out += ", time " + units::clock_time(v[13], v[14], v[15]);
     const ScenarioRecord* record = model ? station_record(*model, v[0]) : nullptr;
@@ -142,14 +167,14 @@ std::string row_meaning(const TextRow& row, const Model* model) {
                (at(2) > 10 ? " with the marking flag" : "");
     }
     if (kind == RowKind::speed_board) {
-        return "Maximum-speed board at " + position_text(v[0]) + ": left A/B/C " +
+        return "Maximum-speed boards at " + written_at(row) + ": left A/B/C " +
                std::to_string(at(1)) + "/" + std::to_string(at(2)) + "/" + std::to_string(at(3)) +
                " km/h, " + std::to_string(at(4)) + " stripes; right A/B/C " +
                std::to_string(at(5)) + "/" + std::to_string(at(6)) + "/" + std::to_string(at(7)) +
-               " km/h, " + std::to_string(at(8)) + " stripes";
+               " km/h, " + std::to_string(at(8)) + " stripes" + field_meanings(row);
     }
     if (kind == RowKind::sign_board) {
-        return "Route sign board at " + position_text(v[0]) + ": " + windows_1252_to_utf8(row.text);
+        return "Route sign board at " + written_at(row) + ": " + windows_1252_to_utf8(row.text);
     }
     if (kind == RowKind::speed_limit) {
         const auto stored = static_cast<std::uint8_t>(round_half_even(at(1) / 5.0));
@@ -160,13 +185,13 @@ std::string row_meaning(const TextRow& row, const Model* model) {
         return "Adhesion " + std::to_string(at(1) & 0xFF) + " from " + position_text(v[0]);
     }
     if (kind == RowKind::start_clock) return "Start clock " + units::clock_time(v[0], at(1), at(2));
-    if (kind == RowKind::signal) return "Signal at " + position_text(v[0]);
+    if (kind == RowKind::signal) return "Signal at " + written_at(row) + field_meanings(row);
     if (kind == RowKind::slowdown) {
-        return "Slowdown to " + std::to_string(at(1)) + " km/h from " + position_text(v[0]) +
-               " to " + position_text(std::int64_t{v[0]} + at(2));
+        return "Slowdown to " + std::to_string(at(1)) + " km/h from " + written_at(row) + " to " +
+               units::km_and_metres(std::int64_t{v[0]} + at(2)) + field_meanings(row);
     }
     if (kind == RowKind::code_drop) {
-        return "Code drop at " + position_text(v[0]) + ", value " + std::to_string(at(1));
+        return "Code drop at " + written_at(row) + ", value " + std::to_string(at(1));
     }
     if (kind == RowKind::station) return station_lines(row, model);
     return std::string(row.kind->keyword) + ": " + std::to_string(v[0]);
@@ -186,6 +211,13 @@ std::string cell_lines(const TextRow& row, const Model* model) {
     if (origin != model->cell_origins.end()) {
         out += ", from " + windows_1252_to_utf8(describe_place(origin->second));
     }
+    // The feature's values as the compile packed them, read back into the row's fields.
+    std::string decoded;
+    for (const DecodedValue& d : decoded_cell(held)) {
+        decoded += (decoded.empty() ? "" : ", ") + std::string(d.field->name) + " " +
+                   std::to_string(d.value);
+    }
+    if (!decoded.empty()) out += " (" + decoded + ")";
     return out + "; speed limit " + std::to_string(units::speed_kmh(held.speed_limit)) +
            " km/h, gradient " + units::gradient_text(held.gradient) + ", adhesion " +
            std::to_string(held.adhesion);

@@ -1,5 +1,6 @@
 #include "scenc/review/diff.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <ostream>
@@ -100,6 +101,183 @@ bool is_profile_field(const std::string& field) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t pairing_reach = 20;  // cells: 1000 m
+
+bool is_paired_feature(std::uint8_t kind) {
+    return kind != cell_kind::empty && kind != cell_kind::mountain_marker;
+}
+
+std::string written_km(std::uint8_t kind, std::size_t cell) {
+    const std::optional<std::int64_t> written = units::written_position(kind, cell);
+    return written ? units::km_and_metres(*written) : "cell " + std::to_string(cell);
+}
+
+Difference whole_line(std::size_t cell, const std::string& line) {
+    Difference d = cell_place(cell);
+    d.line = line;
+    d.where = line;
+    return d;
+}
+
+// The values of one feature on both sides: its row's fields where they are decoded, else the
+// stored values that are not the cell's profile.
+void compare_feature(std::size_t old_i, const TrackCell& o, std::size_t new_i, const TrackCell& n,
+                     ScenarioDiff& diff) {
+    const Difference place = feature_place(new_i, n, n);
+    const std::vector<DecodedField> old_d = decoded_fields(o), new_d = decoded_fields(n);
+    for (std::size_t k = 0; k < old_d.size() && k < new_d.size(); ++k) {
+        if (old_d[k].value == new_d[k].value) continue;
+        // Named by the row's field, with the stored value that packs it beside.
+        auto stored = [&](const TrackCell& cell) {
+            for (const RawField& f : raw_fields(cell)) {
+                if (f.field == old_d[k].stored_in) return f.raw;
+            }
+            return std::int64_t{0};
+        };
+        Difference d = place;
+        d.field = old_d[k].stored_in;
+        d.label = old_d[k].name;
+        d.old_raw = stored(o);
+        d.new_raw = stored(n);
+        d.old_shown = old_d[k].shown;
+        d.new_shown = new_d[k].shown;
+        diff.differences.push_back(std::move(d));
+    }
+    if (!old_d.empty()) return;
+    std::vector<RawField> old_f = raw_fields(o), new_f = raw_fields(n);
+    auto feature_only = [](std::vector<RawField>& fields) {
+        std::erase_if(fields, [](const RawField& f) { return is_profile_field(f.field); });
+    };
+    feature_only(old_f);
+    feature_only(new_f);
+    compare_fields(old_f, new_f, cell_meanings(old_i, o), cell_meanings(new_i, n), place, diff);
+}
+
+struct Feature {
+    std::size_t cell;
+    bool paired = false;
+};
+
+// Pairs the features of one kind: at the same cell first, then each with the nearest left.
+void diff_kind(std::uint8_t kind, const std::vector<TrackCell>& old_cells,
+               const std::vector<TrackCell>& new_cells, std::size_t common, ScenarioDiff& diff) {
+    std::vector<Feature> olds, news;
+    for (std::size_t i = 0; i < common; ++i) {
+        if (old_cells[i].kind == kind) olds.push_back({i});
+        if (new_cells[i].kind == kind) news.push_back({i});
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (Feature& o : olds) {
+        for (Feature& n : news) {
+            if (!n.paired && n.cell == o.cell) {
+                o.paired = n.paired = true;
+                pairs.emplace_back(o.cell, n.cell);
+                break;
+            }
+        }
+    }
+    for (std::size_t reach = 1; reach <= pairing_reach; ++reach) {
+        for (Feature& o : olds) {
+            for (Feature& n : news) {
+                if (o.paired || n.paired) continue;
+                const std::size_t apart = o.cell > n.cell ? o.cell - n.cell : n.cell - o.cell;
+                if (apart != reach) continue;
+                o.paired = n.paired = true;
+                pairs.emplace_back(o.cell, n.cell);
+            }
+        }
+    }
+    const std::string name = cell_kind_name(kind);
+    std::vector<std::pair<std::size_t, Difference>> found;
+    for (const auto& [o, n] : pairs) {
+        ScenarioDiff one;
+        if (o != n) {
+            one.differences.push_back(
+                whole_line(n, name + " moved " + written_km(kind, o) + " → " + written_km(kind, n) +
+                                  " (cell " + std::to_string(o) + " → " + std::to_string(n) + ")"));
+            Difference& d = one.differences.back();
+            d.field = d.label = "position";
+            d.old_raw = o;
+            d.new_raw = n;
+            d.old_shown = written_km(kind, o);
+            d.new_shown = written_km(kind, n);
+        }
+        compare_feature(o, old_cells[o], n, new_cells[n], one);
+        for (Difference& d : one.differences) found.emplace_back(n, std::move(d));
+    }
+    // A feature on one side only: the cell's kind appears or goes.
+    auto alone = [&](std::size_t cell, bool added) {
+        Difference d =
+            whole_line(cell, name + (added ? " added at " : " removed at ") +
+                                 written_km(kind, cell) + " (cell " + std::to_string(cell) + ")");
+        d.field = d.label = "kind";
+        d.old_raw = added ? 0 : kind;
+        d.new_raw = added ? kind : 0;
+        d.old_shown = added ? "none" : name;
+        d.new_shown = added ? name : "none";
+        found.emplace_back(cell, std::move(d));
+    };
+    for (const Feature& o : olds) {
+        if (!o.paired) alone(o.cell, false);
+    }
+    for (const Feature& n : news) {
+        if (!n.paired) alone(n.cell, true);
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [cell, d] : found) diff.differences.push_back(std::move(d));
+}
+
+// An approach mark that a signal or station stop on its side explains, or none at all.
+bool approach_follows(const std::vector<TrackCell>& cells, std::size_t i) {
+    const std::optional<std::string> text = approach_text(cells, i);
+    return !text || text->rfind("approach mark", 0) != 0;
+}
+
+// One profile field over runs of cells that changed alike: one line per run.
+void diff_profile(const char* field, const std::vector<TrackCell>& old_cells,
+                  const std::vector<TrackCell>& new_cells, std::size_t common, ScenarioDiff& diff) {
+    auto value = [&](const std::vector<TrackCell>& cells, std::size_t i) {
+        for (const RawField& f : raw_fields(cells[i])) {
+            if (std::string_view(f.field) == field) return f.raw;
+        }
+        return std::int64_t{0};
+    };
+    auto differs = [&](std::size_t i) {
+        if (value(old_cells, i) == value(new_cells, i)) return false;
+        return std::string_view(field) != "approach" ||
+               !(approach_follows(old_cells, i) && approach_follows(new_cells, i));
+    };
+    for (std::size_t i = 0; i < common; ++i) {
+        if (!differs(i)) continue;
+        std::size_t last = i;
+        while (last + 1 < common && differs(last + 1) &&
+               value(old_cells, last + 1) == value(old_cells, i) &&
+               value(new_cells, last + 1) == value(new_cells, i)) {
+            ++last;
+        }
+        ScenarioDiff one;
+        const std::vector<RawField> old_f{{field, value(old_cells, i)}};
+        const std::vector<RawField> new_f{{field, value(new_cells, i)}};
+        Difference place = cell_place(i);
+        if (last > i) {
+            const auto from = static_cast<std::int64_t>(i) * cell_length;
+            const auto to = static_cast<std::int64_t>(last + 1) * cell_length;
+            place.where = "cells " + std::to_string(i) + ".." + std::to_string(last) + " from " +
+                          units::position_text(from) + " to " + units::position_text(to);
+            place.location["last_cell"] = last;
+        }
+        compare_fields(old_f, new_f, cell_meanings(i, old_cells[i]), cell_meanings(i, new_cells[i]),
+                       place, one);
+        for (Difference& d : one.differences) diff.differences.push_back(std::move(d));
+        i = last;
+    }
+}
+
+}  // namespace
+
 void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<TrackCell>& new_cells,
                 ScenarioDiff& diff) {
     if (old_cells.size() != new_cells.size()) {
@@ -107,20 +285,23 @@ void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<Track
                              std::to_string(new_cells.size()) +
                              " (only the cells on both sides are compared)");
     }
-    std::size_t common = std::min(old_cells.size(), new_cells.size());
+    const std::size_t common = std::min(old_cells.size(), new_cells.size());
+    // Cells that hold no feature on either side (cell 1's markers): their stored values.
     for (std::size_t i = 0; i < common; ++i) {
-        if (old_cells[i] == new_cells[i]) continue;
-        const std::size_t first = diff.differences.size();
-        compare_fields(raw_fields(old_cells[i]), raw_fields(new_cells[i]),
-                       cell_meanings(i, old_cells[i]), cell_meanings(i, new_cells[i]),
-                       feature_place(i, old_cells[i], new_cells[i]), diff);
-        const Difference plain = cell_place(i);
-        for (std::size_t k = first; k < diff.differences.size(); ++k) {
-            Difference& d = diff.differences[k];
-            if (!is_profile_field(d.field)) continue;
-            d.where = plain.where;
-            d.location = plain.location;
-        }
+        const TrackCell& o = old_cells[i];
+        const TrackCell& n = new_cells[i];
+        if (o == n || is_paired_feature(o.kind) || is_paired_feature(n.kind)) continue;
+        std::vector<RawField> old_f = raw_fields(o), new_f = raw_fields(n);
+        std::erase_if(old_f, [](const RawField& f) { return is_profile_field(f.field); });
+        std::erase_if(new_f, [](const RawField& f) { return is_profile_field(f.field); });
+        compare_fields(old_f, new_f, cell_meanings(i, o), cell_meanings(i, n),
+                       feature_place(i, o, n), diff);
+    }
+    for (std::uint8_t kind = 1; kind != 0; ++kind) {
+        if (is_paired_feature(kind)) diff_kind(kind, old_cells, new_cells, common, diff);
+    }
+    for (const char* field : {"speed_limit", "gradient", "adhesion", "mountain", "approach"}) {
+        diff_profile(field, old_cells, new_cells, common, diff);
     }
 }
 
@@ -142,7 +323,31 @@ void diff_records(const std::array<ScenarioRecord, record_count>& old_records,
             d.new_raw = single_byte_to_utf8(n.text);
             diff.differences.push_back(std::move(d));
         }
-        compare_fields(raw_fields(o), raw_fields(n), record_meanings(slot, o, slot == old_terminus),
+        std::vector<RawField> old_f = raw_fields(o), new_f = raw_fields(n);
+        if (record_role(slot, o) == "station" && record_role(slot, n) == "station" &&
+            o.position != n.position) {
+            // A moved station is one line; its stretch moving with it follows from the move.
+            Difference d = place;
+            d.line = place.where + " moved " + units::km_and_metres(o.position) + " → " +
+                     units::km_and_metres(n.position);
+            d.field = d.label = "position";
+            d.old_raw = o.position;
+            d.new_raw = n.position;
+            d.old_shown = units::km_and_metres(o.position);
+            d.new_shown = units::km_and_metres(n.position);
+            diff.differences.push_back(std::move(d));
+            const std::int64_t moved = std::int64_t{n.position} - o.position;
+            const bool stretch_follows = std::int64_t{n.zone_start} - o.zone_start == moved &&
+                                         std::int64_t{n.zone_end} - o.zone_end == moved;
+            auto skip = [&](const RawField& f) {
+                const std::string_view name = f.field;
+                return name == "position" ||
+                       (stretch_follows && (name == "zone_start" || name == "zone_end"));
+            };
+            std::erase_if(old_f, skip);
+            std::erase_if(new_f, skip);
+        }
+        compare_fields(old_f, new_f, record_meanings(slot, o, slot == old_terminus),
                        record_meanings(slot, n, slot == new_terminus), place, diff);
     }
 }
@@ -198,6 +403,10 @@ std::string diff_text(const ScenarioDiff& diff) {
     std::string text;
     for (const std::string& note : diff.notes) text += note + "\n";
     for (const Difference& d : diff.differences) {
+        if (!d.line.empty()) {
+            text += d.line + "\n";
+            continue;
+        }
         text += d.where + ": " + d.label + " " + d.old_shown + " → " + d.new_shown;
         // The stored field and numbers too, wherever the author's words differ from them.
         bool reworded = d.label != d.field || d.old_shown != d.old_raw.dump() ||
@@ -223,6 +432,7 @@ nlohmann::json diff_json(const ScenarioDiff& diff) {
                         {"new", d.new_raw},
                         {"old_text", d.old_shown},
                         {"new_text", d.new_shown}});
+        if (!d.line.empty()) list.back()["line"] = d.line;
     }
     nlohmann::json json{{"same", diff.same()}, {"notes", diff.notes}, {"differences", list}};
     if (diff.plan) {

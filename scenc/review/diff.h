@@ -24,6 +24,7 @@ struct Difference {
     std::string label;  // the author's word for it: "departure"
     nlohmann::json old_raw, new_raw;
     std::string old_shown, new_shown;  // with units
+    std::string line;  // a whole line of its own (a feature moved, added or removed), or empty
 };
 
 // How two ground plans differ: the first point whose stored bits differ, and how far apart
@@ -42,6 +43,10 @@ struct ScenarioDiff {
     bool same() const { return differences.empty() && notes.empty() && (!plan || plan->same()); }
 };
 
+// Cells are compared by feature: features of one kind are paired at the same cell, else with
+// the nearest within 1000 m, so a moved feature is one line, an added or removed one a line,
+// and a changed value one line naming the row's field. A profile change over a run of cells
+// is one line; approach marks that follow from the features on each side are not listed.
 void diff_cells(const std::vector<TrackCell>& old_cells, const std::vector<TrackCell>& new_cells,
                 ScenarioDiff& diff);
 // Stations are matched by their slot and named by their (new, else old) name.

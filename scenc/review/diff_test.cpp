@@ -72,7 +72,7 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
         {"arrival at the last station", [](Model& m, Plan&) { m.records[2].time_s = 40060; },
          "station \"TESSALTO\": arrival 11:06:40 → 11:07:40 (time_s 40000 → 40060)\n"},
         {"station moved", [](Model& m, Plan&) { m.records[2].position = 450; },
-         "station \"TESSALTO\": position 400 m (0+400) → 450 m (0+450) (position 400 → 450)\n"},
+         "station \"TESSALTO\" moved 0+400 → 0+450\n"},
         {"station renamed", [](Model& m, Plan&) { m.records[2].text = "TESSALTO \xC8"; },
          "station \"TESSALTO È\": text \"TESSALTO\" → \"TESSALTO È\"\n"},
         {"sign board text", [](Model& m, Plan&) { m.records[80].text = "(Km 341+600)"; },
@@ -82,15 +82,14 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
         {"gradient", [](Model& m, Plan&) { m.cells[8].gradient = 92; },
          "cell 8 at 400 m (0+400): gradient 0 ‰ → -8 ‰ (gradient 100 → 92)\n"},
         {"signal value", [](Model& m, Plan&) { m.cells[4].val1 = 42; },
-         "signal at 0+150 (cell 4): val1 41 → 42\n"},
+         "signal at 0+150 (cell 4): d1 1 → 2 (val1 41 → 42)\n"},
         // A speed change starts at the cell's first metre, whatever the cell holds.
         {"speed at a signal", [](Model& m, Plan&) { m.cells[4].speed_limit = 30; },
          "cell 4 at 200 m (0+200): speed limit 155 km/h → 150 km/h (speed_limit 31 → 30)\n"},
         // A removed feature is still named by what the old side held there.
         {"signal removed",
          [](Model& m, Plan&) { m.cells[4] = {0, 0, 0, 0, 0, 0, 0, 0, 31, 100, 100}; },
-         "signal at 0+150 (cell 4): kind 1 → 0\nsignal at 0+150 (cell 4): val1 41 → 0\n"
-         "signal at 0+150 (cell 4): val4 8 → 0\n"},
+         "signal removed at 0+150 (cell 4)\n"},
         {"contest code", [](Model& m, Plan&) { m.cells[1].val2 = 7; },
          "cell 1 at 50 m (0+050): plain contest code 0 → 7 (val2 0 → 7)\n"},
         {"cells added", [](Model& m, Plan&) { m.cells.resize(12); },
@@ -114,6 +113,73 @@ TEST(ScencDiff, EachKindOfChangeIsToldInTheAuthorsTerms) {
         ScenarioDiff diff = diff_of(base_model(), changed, base_plan(), changed_plan);
         EXPECT_FALSE(diff.same());
         EXPECT_EQ(diff_text(diff), c.expected);
+    }
+}
+
+// A diff by feature: a move is one line, and what follows from it (the approach marks, a
+// station's stretch) is not listed; a profile change over a stretch is one line.
+TEST(ScencDiff, FeaturesArePairedByKindAndNearness) {
+    auto with_features = [] {
+        Model m = testing::model_with_cells(60);
+        for (TrackCell& cell : m.cells) cell.speed_limit = 30;
+        m.cells[20] = {cell_kind::signal, 41, 0, 0, 8, 0, 0, 0, 30, 0, 0};
+        for (std::uint8_t j = 1; j <= 4; ++j) m.cells[20 - 2 * j].approach = 80 + j;
+        m.cells[40] = {cell_kind::speed_boards, 2828, 0, 0, 0, 0, 0, 0, 30, 0, 0};
+        m.records[1].kind = 8;
+        m.records[1].zone_start = 900;
+        m.records[1].zone_end = 1300;
+        m.records[1].position = 1100;
+        m.records[1].text = "ALFA";
+        return m;
+    };
+    struct Case {
+        const char* change;
+        void (*edit)(Model&);
+        const char* text;
+        const char* json_label;
+    };
+    const Case cases[] = {
+        {"signal moved 50 m",
+         [](Model& m) {
+             m.cells[21] = m.cells[20];
+             m.cells[20] = {};
+             m.cells[20].speed_limit = 30;
+             for (std::uint8_t j = 1; j <= 4; ++j) {
+                 m.cells[20 - 2 * j].approach = 0;
+                 m.cells[21 - 2 * j].approach = 80 + j;
+             }
+         },
+         "signal moved 0+950 → 1+000 (cell 20 → 21)\n", "position"},
+        {"board removed", [](Model& m) { m.cells[40] = {0, 0, 0, 0, 0, 0, 0, 0, 30, 0, 0}; },
+         "speed boards removed at 1+950 (cell 40)\n", "kind"},
+        {"speed limit over a stretch",
+         [](Model& m) {
+             for (std::size_t i = 30; i < 50; ++i) m.cells[i].speed_limit = 24;
+         },
+         "cells 30..49 from 1500 m (1+500) to 2500 m (2+500): speed limit 150 km/h → 120 km/h "
+         "(speed_limit 30 → 24)\n",
+         "speed limit"},
+        {"station moved",
+         [](Model& m) {
+             m.records[1].position += 200;
+             m.records[1].zone_start += 200;
+             m.records[1].zone_end += 200;
+         },
+         "station \"ALFA\" moved 1+100 → 1+300\n", "position"},
+        {"board speed changed", [](Model& m) { m.cells[40].val1 = 2428; },
+         "speed boards at 1+950 (cell 40): vas 140 km/h → 120 km/h (val1 2828 → 2428)\n", "vas"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        Model changed = with_features();
+        c.edit(changed);
+        ScenarioDiff diff;
+        diff_records(with_features().records, changed.records, diff);
+        diff_cells(with_features().cells, changed.cells, diff);
+        EXPECT_EQ(diff_text(diff), c.text);
+        const nlohmann::json json = diff_json(diff)["differences"];
+        ASSERT_EQ(json.size(), 1u) << json;
+        EXPECT_EQ(json[0]["label"], c.json_label);
     }
 }
 

@@ -65,20 +65,37 @@ std::string cleared_run(int first, int last) {
 // A feature is listed first at the position its row wrote, then by its cell and the cell's
 // first metre; a cell whose kind no row places by position (a station's stop, a speed or
 // gradient change alone) has no written position.
-const char* const cell_header =
-    "written_km   cell   metre  kind                        val1   val2   val3   val4 s_time"
-    " approach mountain speed_limit gradient adhesion  meaning\n";
+const char* const cell_header = "written_km   cell   metre  kind                     ";
+const char* const raw_header =
+    "   val1   val2   val3   val4 s_time approach mountain speed_limit gradient adhesion  ";
 
-std::string cell_row(std::size_t index, const TrackCell& c) {
+// The feature's row fields, then the approach mark's owner and the profile.
+std::string cell_values(const std::vector<TrackCell>& cells, std::size_t index) {
+    const TrackCell& c = cells[index];
+    std::string line = decoded_line(decoded_fields(c));
+    auto add = [&](const std::string& part) {
+        if (!part.empty()) line += (line.empty() ? "" : ", ") + part;
+    };
+    add(meanings_line(cell_meanings(index, c)));
+    if (std::optional<std::string> approach = approach_text(cells, index)) add(*approach);
+    if (c.mountain != 0) add("mountain type " + std::to_string(c.mountain));
+    return line;
+}
+
+std::string cell_row(const std::vector<TrackCell>& cells, std::size_t index, bool raw) {
+    const TrackCell& c = cells[index];
     auto number = static_cast<std::int64_t>(index);
     std::int64_t metre = number * cell_length;
     std::optional<std::int64_t> written = units::written_position(c.kind, index);
-    return right(written ? units::km_and_metres(*written) : "-", 10) + right(number, 7) +
-           right(metre, 8) + "  " + right(c.kind, 2) + " " + left(cell_name(index, c), 23) +
-           right(c.val1, 7) + right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) +
-           right(c.signal_time, 7) + right(c.approach, 9) + right(c.mountain, 9) +
-           right(c.speed_limit, 12) + right(c.gradient, 9) + right(c.adhesion, 9) + "  " +
-           meanings_line(cell_meanings(index, c)) + "\n";
+    std::string row = right(written ? units::km_and_metres(*written) : "-", 10) + right(number, 7) +
+                      right(metre, 8) + "  " + right(c.kind, 2) + " " +
+                      left(cell_name(index, c), 23);
+    if (raw) {
+        row += right(c.val1, 7) + right(c.val2, 7) + right(c.val3, 7) + right(c.val4, 7) +
+               right(c.signal_time, 7) + right(c.approach, 9) + right(c.mountain, 9) +
+               right(c.speed_limit, 12) + right(c.gradient, 9) + right(c.adhesion, 9);
+    }
+    return row + "  " + cell_values(cells, index) + "\n";
 }
 
 std::size_t count_features(const std::vector<TrackCell>& cells) {
@@ -163,6 +180,9 @@ std::string records_table(const std::array<ScenarioRecord, record_count>& record
         table += record_row(slot, records[slot]);
         std::string meaning = meanings_line(record_meanings(slot, records[slot], slot == terminus));
         if (!meaning.empty()) table += "        " + meaning + "\n";
+        if (record_role(slot, records[slot]) == "station") {
+            table += "        " + decoded_line(decoded_fields(records[slot])) + "\n";
+        }
     }
     return table;
 }
@@ -181,9 +201,9 @@ std::string cells_table(const std::vector<TrackCell>& cells, const CellSelection
                  units::position_text(selection.stretch->to);
     }
     table += "\n";
-    table += cell_header;
+    table += std::string(cell_header) + (selection.raw ? raw_header : "") + "values\n";
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (selection.shows(i, cells[i])) table += cell_row(i, cells[i]);
+        if (selection.shows(i, cells[i])) table += cell_row(cells, i, selection.raw);
     }
     return table;
 }
@@ -237,6 +257,9 @@ nlohmann::json records_json(const std::array<ScenarioRecord, record_count>& reco
                         {"opt_e", r.opt_e},
                         {"time_s", r.time_s},
                         {"units", meanings_json(record_meanings(slot, r, slot == terminus))}});
+        if (record_role(slot, r) == "station") {
+            list.back()["decoded"] = decoded_json(decoded_fields(r));
+        }
     }
     nlohmann::json json{{"records", list}};
     if (const auto& stretch = selection.stretch) {
@@ -266,7 +289,11 @@ nlohmann::json cells_json(const std::vector<TrackCell>& cells, const CellSelecti
                         {"speed_limit", c.speed_limit},
                         {"gradient", c.gradient},
                         {"adhesion", c.adhesion},
-                        {"units", meanings_json(cell_meanings(i, c))}});
+                        {"units", meanings_json(cell_meanings(i, c))},
+                        {"decoded", decoded_json(decoded_fields(c))}});
+        if (std::optional<std::string> approach = approach_text(cells, i)) {
+            list.back()["approach_of"] = *approach;
+        }
         // Where the row put the feature, 50 m before the cell's first metre for most kinds.
         if (std::optional<std::int64_t> written = units::written_position(c.kind, i)) {
             list.back()["written_metre"] = *written;
@@ -372,7 +399,7 @@ DumpedFile dump_file(const std::filesystem::path& path, const CellSelection& sel
 int run_dump(const DumpRequest& request, std::ostream& out, std::ostream& err) {
     std::vector<DumpedFile> dumped;
     const int status = report_problems(err, [&] {
-        const CellSelection selection{request.all_cells, request.stretch};
+        const CellSelection selection{request.all_cells, request.stretch, request.raw};
         for (const auto& path : request.files) {
             dumped.push_back(dump_file(path, selection, request.files));
         }

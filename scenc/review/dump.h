@@ -4,15 +4,15 @@
 #include <array>
 #include <filesystem>
 #include <iosfwd>
-#include <nlohmann/json.hpp>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "compiler/model.h"
-#include "scenc/review/scenario_view.h"
 #include "scenc/common/units.h"
+#include "scenc/review/scenario_view.h"
 
 namespace scenario::scenc {
 
@@ -20,6 +20,7 @@ struct DumpRequest {
     std::vector<std::filesystem::path> files;
     bool json = false;
     bool all_cells = false;                 // every cell, not only those holding a feature
+    bool raw = false;                       // the cells' stored values in columns of their own
     std::optional<units::Stretch> stretch;  // only the cells of this stretch
 };
 
@@ -58,14 +59,17 @@ std::map<int, std::int64_t> board_positions(const std::vector<TrackCell>& cells)
 
 std::string records_table(const std::array<ScenarioRecord, record_count>& records,
                           const RecordSelection& selection = {});
-// Which cells a listing shows: those holding a feature or all, within a stretch or not.
+// Which cells a listing shows: those holding a feature or all, within a stretch or not; and
+// whether the table gives their stored values too.
 struct CellSelection {
     bool all = false;
     std::optional<units::Stretch> stretch;
+    bool raw = false;
     bool shows(std::size_t index, const TrackCell& cell) const;
 };
 
-// The cells holding a feature, or all of them, with what their values mean.
+// The cells holding a feature, or all of them, with what their values mean: the row fields
+// decoded from them, the approach mark's owner, the profile; with raw, the stored values too.
 std::string cells_table(const std::vector<TrackCell>& cells, const CellSelection& selection);
 std::string plan_summary_text(const Plan& plan);
 

@@ -97,9 +97,12 @@ TEST(ScencDump, ValuesAreShownInTheAuthorsUnits) {
         "\n         -      1      50   0 markers ",  // cell 1 names its markers, not "empty"
         "marker 5121, plain contest code 2485, speed limit 0 km/h",
         "\n     0+100      3     150   3 slowdown start",  // written 50 m before its cell
-        "slowdown speed 80 km/h, speed limit 155 km/h, gradient none\n",
+        "v 80 km/h, d_v 80 km/h, f_tt 0, speed limit 155 km/h, gradient none\n",
         "\n     0+150      4     200   1 signal",
-        "speed limit 160 km/h, gradient -8 \u2030\n",
+        // The packed codes come back as the row's fields; -1 packs s3 -1 and d3 9.
+        "  sx 2, s1 4, s2 0, s3 -1, rapp 0, dx 2, d1 1, d2 0, d3 9, tempo 101, speed limit "
+        "160 km/h, gradient -8 \u2030, approach mark 81 of no signal or stop here, mountain "
+        "type 3\n",
     };
     for (const char* text : cell_texts) EXPECT_NE(cells.find(text), std::string::npos) << text;
 
@@ -132,6 +135,51 @@ TEST(ScencDump, ValuesAreShownInTheAuthorsUnits) {
     nlohmann::json cell_units = cells_json(model.cells, {})["cells"][0]["units"];
     EXPECT_EQ(cell_units["val1"]["label"], "marker");
     EXPECT_EQ(cells_json(model.cells, {})["cells"][2]["units"]["gradient"]["value"], -8);
+    // JSON keeps the stored numbers beside the decoded fields.
+    const nlohmann::json signal = cells_json(model.cells, {})["cells"][2];
+    EXPECT_EQ(signal["val4"], 8);
+    EXPECT_EQ(signal["decoded"]["dx"]["value"], 2);
+    EXPECT_EQ(signal["decoded"]["dx"]["stored_in"], "val4");
+    EXPECT_EQ(signal["decoded"]["s1"]["meaning"], "first left-hand value");
+}
+
+// Packed cell values and approach marks decode back into the fields the rows wrote, and
+// --raw adds the stored numbers.
+TEST(ScencDump, CellsShowTheRowFieldsTheirValuesPack) {
+    Model model = testing::model_with_cells(20);
+    model.cells[12] = {
+        cell_kind::signal, 41, 11, 0, 8, 0, 0, 0, 31, 100, 100};  // 2, 4 1 0 / 2, 1 1 0
+    model.cells[4].approach = 84;                                 // 8 cells before
+    model.cells[5] = {cell_kind::speed_boards, 2828, 1200, 3232, 21, 0, 0, 0, 31, 100, 100};
+    model.cells[17] = {cell_kind::station_stop, 1, 0, 0, 0, 0, 0, 0, 31, 100, 100};
+    model.cells[15].approach = 81;  // the cell before the one before the stop
+    model.cells[16] = {cell_kind::code_change, 180, 0, 0, 0, 0, 0, 0, 31, 100, 100};
+    const struct {
+        std::size_t cell;
+        const char* values;
+    } cases[] = {
+        {12, "sx 2, s1 4, s2 1, s3 0, rapp 0, dx 2, d1 1, d2 1, d3 0, tempo 0,"},
+        {4, "approach 4 of the signal at 0+550 (cell 12)"},
+        {5,
+         "vas 140 km/h, vbs 60 km/h, vcs 160 km/h, strisces 2, vad 140 km/h, vbd 0 km/h, "
+         "vcd 160 km/h, strisced 1,"},
+        {15, "approach 1 of the station stop in cell 17"},
+        {16, "value 180,"},
+    };
+    CellSelection selection{.all = true, .stretch = {}};
+    const std::string table = cells_table(model.cells, selection);
+    for (const auto& c : cases) {
+        const std::string cell = " " + std::to_string(c.cell) + " ";
+        const std::size_t row = table.find(cell);
+        ASSERT_NE(row, std::string::npos) << cell;
+        const std::string line = table.substr(row, table.find('\n', row) - row);
+        EXPECT_NE(line.find(c.values), std::string::npos) << line;
+    }
+    EXPECT_EQ(table.find("val1"), std::string::npos);
+    selection.raw = true;
+    const std::string raw = cells_table(model.cells, selection);
+    EXPECT_NE(raw.find("val1   val2"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("   2828   1200   3232     21"), std::string::npos) << raw;
 }
 
 TEST(ScencDump, StretchListsOnlyItsCells) {

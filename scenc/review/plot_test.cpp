@@ -217,7 +217,7 @@ TEST(ReviewTools, EveryFeatureShowsAtThePositionItsRowWrote) {
         diff_cells(without, model.cells, diff);
         ASSERT_FALSE(diff.differences.empty());
         EXPECT_EQ(diff.differences[0].where,
-                  cell_name(cell, held) + " at " + km + " (cell " + number + ")");
+                  cell_name(cell, held) + " added at " + km + " (cell " + number + ")");
 
         auto feature = std::find_if(features.begin(), features.end(),
                                     [&](const nlohmann::json& f) { return f["c"] == cell; });

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "compiler/decoded_values.h"
 #include "scenc/common/input_files.h"
 #include "scenc/common/units.h"
 
@@ -127,19 +128,11 @@ FieldMeaning plain(const char* field, const char* label, std::int64_t value,
 
 void add_feature_meanings(std::vector<FieldMeaning>& m, const TrackCell& c) {
     switch (c.kind) {
-        case cell_kind::slowdown_start:
-        case cell_kind::slowdown_end:
-        case cell_kind::slowdown_advance:
-            m.push_back(speed("val1", "slowdown speed", c.val1));
-            break;
         case cell_kind::slowdown_warning:
             m.push_back(plain("val1", "warning board", c.val1));
             break;
         case cell_kind::station_stop:
             m.push_back(plain("val1", "station record", c.val1));
-            break;
-        case cell_kind::code_change:
-            m.push_back(plain("val1", "code", c.val1));
             break;
         case cell_kind::sign_board:
             m.push_back(plain("val1", "board text record", c.val1));
@@ -249,6 +242,77 @@ std::vector<CellRun> cell_runs(const std::vector<TrackCell>& cells,
 
 std::string mountain_text(std::uint8_t byte) {
     return byte == 0 ? "none" : "type " + std::to_string(byte);
+}
+
+namespace {
+
+bool is_measure(std::string_view unit) {
+    return unit == "m" || unit == "km/h" || unit == "%";
+}
+
+std::vector<DecodedField> fields_of(const std::vector<DecodedValue>& values) {
+    std::vector<DecodedField> fields;
+    for (const DecodedValue& v : values) {
+        const std::string unit(v.field->unit);
+        std::string meaning(v.field->meaning);
+        if (v.row == RowKind::station && v.field->name == "kind") {
+            meaning += ": " + std::string(station_kind_meaning(v.value));
+        }
+        fields.push_back({std::string(v.field->name), v.value, unit, meaning,
+                          std::string(v.stored_in),
+                          std::to_string(v.value) + (is_measure(unit) ? " " + unit : "")});
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::vector<DecodedField> decoded_fields(const TrackCell& cell) {
+    return fields_of(decoded_cell(cell));
+}
+
+std::vector<DecodedField> decoded_fields(const ScenarioRecord& record) {
+    return fields_of(decoded_station(record));
+}
+
+std::string decoded_line(const std::vector<DecodedField>& fields) {
+    std::string line;
+    for (const DecodedField& f : fields)
+        line += (line.empty() ? "" : ", ") + f.name + " " + f.shown;
+    return line;
+}
+
+nlohmann::json decoded_json(const std::vector<DecodedField>& fields) {
+    nlohmann::json json = nlohmann::json::object();
+    for (const DecodedField& f : fields) {
+        json[f.name] = {{"value", f.value},
+                        {"unit", f.unit},
+                        {"meaning", f.meaning},
+                        {"stored_in", f.stored_in}};
+    }
+    return json;
+}
+
+std::optional<std::string> approach_text(const std::vector<TrackCell>& cells, std::size_t index) {
+    const std::uint8_t byte = cells[index].approach;
+    if (byte == 0) return std::nullopt;
+    const std::optional<ApproachMark> mark = approach_mark(byte);
+    const std::string step = mark ? std::to_string(mark->step) : "";
+    // A signal marks the cells 2, 4, 6 and 8 before it with its side codes.
+    const std::size_t signal = mark ? index + 2 * static_cast<std::size_t>(mark->step) : 0;
+    if (mark && signal < cells.size() && cells[signal].kind == cell_kind::signal &&
+        signal_sides(cells[signal]) == mark->sides) {
+        const auto written = units::written_position(cell_kind::signal, signal);
+        return "approach " + step + " of the signal at " + units::km_and_metres(*written) +
+               " (cell " + std::to_string(signal) + ")";
+    }
+    // A station marks the four cells before the one before its stop cell with 81 to 84.
+    const std::size_t stop = mark ? index + static_cast<std::size_t>(mark->step) + 1 : 0;
+    if (mark && mark->sides == 8 && stop < cells.size() &&
+        cells[stop].kind == cell_kind::station_stop) {
+        return "approach " + step + " of the station stop in cell " + std::to_string(stop);
+    }
+    return "approach mark " + std::to_string(byte) + " of no signal or stop here";
 }
 
 std::int32_t route_length(const Model& model) {

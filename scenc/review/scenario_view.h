@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,31 @@ std::vector<CellRun> cell_runs(const std::vector<TrackCell>& cells, std::uint8_t
 
 // A mountain byte as the author reads it: "none", "type 2".
 std::string mountain_text(std::uint8_t byte);
+
+// A stored value turned back into the row field it came from, with the field's meaning.
+struct DecodedField {
+    std::string name;       // the row field: "s1"
+    std::int64_t value;     // as the row wrote it
+    std::string unit;       // the field's unit: "km/h", "code", "count"
+    std::string meaning;    // what the field means, from the row grammar
+    std::string stored_in;  // the stored field holding it: "val1"
+    std::string shown;      // "4", "140 km/h"
+};
+
+// The row fields a cell's feature holds (a signal's codes, a board's speeds and stripes, a
+// slowdown's speed, a code value); none for other kinds.
+std::vector<DecodedField> decoded_fields(const TrackCell& cell);
+// The station row's fields kept in a station record, its kind explained.
+std::vector<DecodedField> decoded_fields(const ScenarioRecord& record);
+
+// "sx 2, s1 4, s2 0, ...": the fields as the row names them.
+std::string decoded_line(const std::vector<DecodedField>& fields);
+// The fields as JSON: each name with its value, unit, meaning and stored field.
+nlohmann::json decoded_json(const std::vector<DecodedField>& fields);
+
+// What a cell's approach byte belongs to: "approach 1 of the signal at 8+650 (cell 174)",
+// "approach 2 of the station stop in cell 9"; nothing for a cell without one.
+std::optional<std::string> approach_text(const std::vector<TrackCell>& cells, std::size_t index);
 
 // The route length in metres: record 84's, or the cell table's length when that is empty.
 std::int32_t route_length(const Model& model);

@@ -146,11 +146,11 @@ json feature_values(const Model& model, const TrackCell& c) {
     json lines = json::array();
     switch (c.kind) {
         case cell_kind::signal:
-            lines.push_back(shown("s1\u00b710 + d1", std::to_string(c.val1)));
-            lines.push_back(shown("s2\u00b710 + d2", std::to_string(c.val2)));
-            lines.push_back(shown("s3\u00b710 + d3", std::to_string(c.val3)));
-            lines.push_back(shown("rapp\u00b710 + sx\u00b73 + dx", std::to_string(c.val4)));
-            lines.push_back(shown("signal time", std::to_string(c.signal_time)));
+        case cell_kind::speed_boards:
+            // The row's fields, decoded from the packed cell values, each with its meaning.
+            for (const DecodedField& f : decoded_fields(c)) {
+                lines.push_back(shown(f.name + " (" + f.meaning + ")", f.shown));
+            }
             break;
         case cell_kind::slowdown_start:
         case cell_kind::slowdown_end:
@@ -163,12 +163,6 @@ json feature_values(const Model& model, const TrackCell& c) {
             break;
         case cell_kind::slowdown_warning:
             lines.push_back(shown("board", std::to_string(c.val1) + " of 4"));
-            break;
-        case cell_kind::speed_boards:
-            lines.push_back(shown("rank A (left\u00b720 + right/5)", std::to_string(c.val1)));
-            lines.push_back(shown("rank B", std::to_string(c.val2)));
-            lines.push_back(shown("rank C", std::to_string(c.val3)));
-            lines.push_back(shown("stripes left\u00b710 + right", std::to_string(c.val4)));
             break;
         case cell_kind::sign_board:
             lines.push_back(shown("text", record_text(model, c.val1)));

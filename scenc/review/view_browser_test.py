@@ -167,6 +167,13 @@ def check_signal_hover(driver, canvas, work, train):
     check(text.startswith("signal at 100+650") and "2014 (100+700)" in text
           and f"{train}:{row}" in text,
           f"hovering the signal of cell 2014 shows it at 100+650 and its line {row} ({text!r})")
+    # Its row wrote sx 2, s1 4, s2 1, dx 2, d1 3, d2 1: the tooltip gives those fields with
+    # their meanings, not the formulas that pack them into the cell.
+    decoded = ["sx (left-hand code of the signal", "s1 (first left-hand value) 4",
+               "s2 (second left-hand value) 1", "dx (right-hand code of the signal",
+               "d1 (first right-hand value) 3"]
+    check(all(part in text for part in decoded) and "\u00b7" not in text and "val4" not in text,
+          f"the signal's tooltip shows its decoded codes and no formula ({text!r})")
 
 
 def zoom_to_window(driver, canvas):
