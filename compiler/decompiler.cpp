@@ -607,8 +607,7 @@ std::string compare(const Identity& id, const CompiledSet& given, const Rebuilt&
                      ", the file holds " +
                      std::to_string(static_cast<std::uint8_t>(file.given[at]));
         }
-        return file.name + ": " + place + " (byte " + std::to_string(at) +
-               "): no text gives this content; " + detail;
+        return file.name + ": " + place + " (byte " + std::to_string(at) + "): " + detail;
     }
     return "";
 }

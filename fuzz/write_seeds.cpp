@@ -4,7 +4,7 @@
 // Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
 // compiled_reader (kind byte, compiled file), check (the compile's pairs again, in a folder of
 // its own, since libFuzzer adds the inputs it finds to the first folder it is given) and lsp
-// (see lsp_fuzzer.cpp).
+// (see lsp_fuzzer.cpp), and round_trip (the compile's pairs once more).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "route_parser", seeds.routes);
     write_corpus(corpus / "train_parser", seeds.trains);
     write_corpus(corpus / "compile", pairs);
+    write_corpus(corpus / "round_trip", pairs);
     // The check and language-server targets check a whole scenario for each input: small
     // pairs beside the carried ones keep them fast.
     const std::vector<std::string> small = scenario::fuzzing::small_pairs(seeds);

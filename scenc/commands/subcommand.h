@@ -34,5 +34,6 @@ std::unique_ptr<Subcommand> make_view_command();
 std::unique_ptr<Subcommand> make_example_command();
 std::unique_ptr<Subcommand> make_lsp_command();
 std::unique_ptr<Subcommand> make_serve_command();
+std::unique_ptr<Subcommand> make_decompile_command();
 
 }  // namespace scenario::scenc
