@@ -364,9 +364,8 @@ void signal_rows(const Cells& cells, TextBuilder& out) {
     for (std::size_t n = signals.size(); n-- > 0;) {
         const std::size_t s = signals[n];
         const TrackCell& cell = cells[s];
-        // Cell 1's first two values hold the markers, stamped over whatever was there.
-        const std::int16_t val1 = s == 1 ? 0 : cell.val1;
-        const std::int16_t val2 = s == 1 ? 0 : cell.val2;
+        const std::int16_t val1 = cell.val1;
+        const std::int16_t val2 = cell.val2;
         const std::int64_t code =
             approach_code(cells, s, covered, cell.val4).value_or(floor_mod(cell.val4, 10));
         const std::int64_t rapp = floor_div(cell.val4 - code, 10);
@@ -637,7 +636,10 @@ bool add_missing_drops(const Cells& given, const std::string& rebuilt_cells,
 
 DecompiledScenario decompile(const CompiledSet& files) {
     const Records records = decode_record_file(files.records);
-    const Cells cells = decode_cell_file(files.cells);
+    Cells cells = decode_cell_file(files.cells);
+    // Cell 1's first two values hold the markers, stamped over whatever a row left there; a
+    // compile that ends without an error left 0 under them.
+    if (cells.size() > 1) cells[1].val1 = cells[1].val2 = 0;
     std::optional<Plan> plan;
     if (files.plan) plan = decode_plan_file(*files.plan);
 
