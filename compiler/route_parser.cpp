@@ -26,10 +26,10 @@ constexpr std::int32_t plan_point_limit = 1000000;
 // Change of heading per metre for the first class digit the keyword holds, 0 when it holds
 // none.
 double curvature_of_class(std::string_view keyword) {
-    constexpr std::array<std::pair<char, double>, 6> classes{
-        {{'1', 0.0001}, {'2', 0.0002}, {'3', 0.0004}, {'4', 0.001}, {'5', 0.002}, {'6', 0.003}}};
-    for (const auto& [digit, curvature] : classes) {
-        if (keyword.find(digit) != std::string_view::npos) return curvature;
+    for (std::size_t i = 0; i < curve_class_curvature.size(); ++i) {
+        if (keyword.find(static_cast<char>('1' + i)) != std::string_view::npos) {
+            return curve_class_curvature[i];
+        }
     }
     return 0.0;
 }

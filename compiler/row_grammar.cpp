@@ -77,4 +77,18 @@ std::optional<std::int64_t> stored_value(RowKind kind, std::size_t field,
     return std::nullopt;
 }
 
+std::optional<std::int64_t> written_value(StoredForm form, std::int64_t stored) {
+    switch (form) {
+        case StoredForm::as_written:
+        case StoredForm::low_byte:
+            return stored;
+        case StoredForm::speed_steps:
+            return stored * 5;
+        case StoredForm::gradient_offset:
+            return stored - 100;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace scenario

@@ -440,6 +440,11 @@ inline std::optional<RowKind> first_kind_named(std::string_view field, RowPlace 
     return std::nullopt;
 }
 
+// Change of heading per metre of the curve classes 1 to 6; a curve keyword names its class by
+// the first of the digits 1 to 6 it holds.
+inline constexpr std::array<double, 6> curve_class_curvature{0.0001, 0.0002, 0.0004,
+                                                             0.001,  0.002,  0.003};
+
 // Names of the types and stored forms, for the reference and the hover.
 constexpr std::string_view type_name(FieldType type) {
     switch (type) {
@@ -473,5 +478,11 @@ constexpr std::string_view place_name(RowPlace place) {
 // many as were read); none where the field is not kept by itself, or its value is missing.
 std::optional<std::int64_t> stored_value(RowKind kind, std::size_t field,
                                          std::span<const std::int32_t> values);
+
+// A value to write for a field whose stored form keeps one value by itself, so that the field
+// is stored as `stored`: the inverse of stored_value for the forms speed_steps (stored x 5),
+// gradient_offset (stored - 100), low_byte and as_written. Nothing for the other forms, whose
+// fields are written from several stored values together.
+std::optional<std::int64_t> written_value(StoredForm form, std::int64_t stored);
 
 }  // namespace scenario

@@ -4,7 +4,8 @@
 // Writes CORPUS_FOLDER/route_parser, train_parser, compile (plan flag, route, NUL, train) and
 // compiled_reader (kind byte, compiled file), check (the carried pair and small pairs in the
 // compile's layout, in a folder of its own, since libFuzzer adds the inputs it finds to the
-// first folder it is given), lsp (see lsp_fuzzer.cpp) and fmt (the check's inputs).
+// first folder it is given), lsp (see lsp_fuzzer.cpp), fmt (the check's inputs) and
+// round_trip (the compile's pairs once more).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     write_corpus(corpus / "route_parser", seeds.routes);
     write_corpus(corpus / "train_parser", seeds.trains);
     write_corpus(corpus / "compile", pairs);
+    write_corpus(corpus / "round_trip", pairs);
     // The check and language-server targets check a whole scenario for each input: beside the
     // carried pair they start from small pairs, the fixtures among them, which keeps them fast.
     const std::vector<std::string> small = scenario::fuzzing::small_pairs(seeds);

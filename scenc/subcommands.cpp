@@ -20,6 +20,10 @@ std::span<const SubcommandEntry> subcommand_table() {
         SubcommandEntry{"diff",
                         "Show what differs between two compiled scenarios, in the author's units.",
                         make_diff_command},
+        SubcommandEntry{"decompile",
+                        "Write the route and train texts that compile to a compiled scenario's "
+                        "files.",
+                        make_decompile_command},
         SubcommandEntry{"plot", "Draw the ground plan and the line profile of a compiled scenario.",
                         make_plot_command},
         SubcommandEntry{"view",

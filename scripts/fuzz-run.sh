@@ -13,7 +13,7 @@ seconds=${1:-30}
 shift $(($# > 0))
 # Every target unless some are named.
 targets=("$@")
-((${#targets[@]})) || targets=(route_parser train_parser compile compiled_reader check lsp fmt)
+((${#targets[@]})) || targets=(route_parser train_parser compile compiled_reader check lsp fmt round_trip)
 build=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -350,7 +350,7 @@ TEST(ScencProgram, UnknownSubcommandAndExampleUnderTheAuthorsNames) {
     EXPECT_EQ(unknown.exit_status, 2);
     EXPECT_EQ(unknown.output,
               "scenc: no subcommand \"difff\"; the subcommands are check, compile, dump, diff, "
-              "plot, view, example, lsp, serve, fmt (scenc --help)\n");
+              "decompile, plot, view, example, lsp, serve, fmt (scenc --help)\n");
 
     TemporaryFolder folder("scenc-example");
     CommandResult written =

@@ -35,5 +35,6 @@ std::unique_ptr<Subcommand> make_example_command();
 std::unique_ptr<Subcommand> make_lsp_command();
 std::unique_ptr<Subcommand> make_serve_command();
 std::unique_ptr<Subcommand> make_fmt_command();
+std::unique_ptr<Subcommand> make_decompile_command();
 
 }  // namespace scenario::scenc

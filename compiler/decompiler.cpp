@@ -1,0 +1,678 @@
+#include "compiler/decompiler.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
+#include <map>
+#include <set>
+#include <span>
+#include <vector>
+
+#include "compiler/compiled_layout.h"
+#include "compiler/compiled_reader.h"
+#include "compiler/driver.h"
+#include "compiler/model.h"
+#include "compiler/numeric.h"
+#include "compiler/route_parser.h"
+#include "compiler/row_grammar.h"
+#include "compiler/source_files.h"
+#include "compiler/writer.h"
+
+namespace scenario {
+
+namespace {
+
+using Cells = std::vector<TrackCell>;
+using Records = std::array<ScenarioRecord, record_count>;
+
+// Division and remainder rounded towards minus infinity, so that every whole number splits
+// into a quotient and a remainder from 0 to divisor - 1.
+std::int64_t floor_div(std::int64_t value, std::int64_t divisor) {
+    std::int64_t quotient = value / divisor;
+    if (value % divisor != 0 && (value < 0) != (divisor < 0)) --quotient;
+    return quotient;
+}
+std::int64_t floor_mod(std::int64_t value, std::int64_t divisor) {
+    return value - floor_div(value, divisor) * divisor;
+}
+
+std::int64_t written(RowKind kind, std::size_t field, std::int64_t stored) {
+    return written_value(row_grammar_of(kind).fields[field].stored, stored).value_or(stored);
+}
+
+// A text as a field that the reader gives back unchanged: bare when it has no comma, quote or
+// line end and no blank at either end; quoted when it holds no quote; nothing otherwise.
+std::optional<std::string> text_field(const std::string& text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool bare = !text.empty() && text.find_first_of(",\"\r\n") == std::string::npos &&
+                      !blank(text.front()) && !blank(text.back());
+    if (bare) return text;
+    if (text.find('"') == std::string::npos) return "\"" + text + "\"";
+    return std::nullopt;
+}
+
+// The texts being built, and the first thing found that no text can say.
+class TextBuilder {
+  public:
+    // One row: its keyword (the grammar's, unless given) and its fields in the grammar's order.
+    void row(RowKind kind, std::initializer_list<std::int64_t> numbers,
+             const std::string* text = nullptr, std::string_view keyword = {}) {
+        std::string line(keyword.empty() ? row_grammar_of(kind).keyword : keyword);
+        for (std::int64_t number : numbers) line += ", " + std::to_string(number);
+        if (text != nullptr) {
+            const std::optional<std::string> field = text_field(*text);
+            if (!field) note_problem("a text holds a double quote, which no text field can carry");
+            line += ", " + field.value_or("\"\"");
+        }
+        line_(line);
+    }
+    void line_(std::string_view line) {
+        text_ += line;
+        text_ += "\r\n";
+    }
+    void note_problem(std::string problem) {
+        if (problem_.empty()) problem_ = std::move(problem);
+    }
+    std::string text_;
+    std::string problem_;
+};
+
+// ---- Route text ----------------------------------------------------------------------------
+
+// Records 81..83 as progressive_ordina leaves them, for three references read in this order.
+std::array<ScenarioRecord, 3> ordered_references(const std::array<ScenarioRecord, 3>& read) {
+    Model scratch;
+    for (int i = 0; i < 3; ++i) scratch.records[record_slot::progressive_three + i] = read[i];
+    progressive_ordina(scratch);
+    return {scratch.records[81], scratch.records[82], scratch.records[83]};
+}
+
+// The three references as the rows "tre", "due", "uno" must give them: the kilometric value
+// less the 100 m that a direction flag of 1 adds, in the order that sorts back into place.
+std::array<ScenarioRecord, 3> written_references(const Records& records, TextBuilder& out) {
+    std::array<ScenarioRecord, 3> stored{records[81], records[82], records[83]};
+    std::array<ScenarioRecord, 3> raw = stored;
+    for (ScenarioRecord& r : raw) {
+        if (r.position == 1) r.zone_end -= 100;
+    }
+    std::array<int, 3> order{0, 1, 2};
+    do {
+        const std::array<ScenarioRecord, 3> read{raw[order[0]], raw[order[1]], raw[order[2]]};
+        if (ordered_references(read) == stored) return read;
+    } while (std::next_permutation(order.begin(), order.end()));
+    out.note_problem("records 81 to 83: no kilometric references sort into this order");
+    return raw;
+}
+
+void general_block(const Records& records, TextBuilder& out) {
+    out.line_("[generale]");
+    const ScenarioRecord& totals = records[record_slot::totals];
+    out.row(RowKind::route_length, {totals.zone_end});
+    const std::array<ScenarioRecord, 3> refs = written_references(records, out);
+    const std::array kinds{RowKind::reference_three, RowKind::reference_two,
+                           RowKind::reference_one};
+    for (int i = 0; i < 3; ++i) {
+        out.row(kinds[i], {refs[i].zone_start, refs[i].zone_end, refs[i].position});
+    }
+    const ScenarioRecord& route = records[record_slot::route_identity];
+    out.row(RowKind::background_one, {route.zone_start});
+    out.row(RowKind::background_two, {route.position});
+    out.row(RowKind::background_three, {route.zone_end});
+    const ScenarioRecord& train = records[record_slot::train_identity];
+    std::string keyword(row_grammar_of(RowKind::cab_signalling).keyword);
+    if (train.position == 9) std::replace(keyword.begin(), keyword.end(), '4', '9');
+    out.row(RowKind::cab_signalling, {train.zone_start, train.zone_end}, nullptr, keyword);
+}
+
+// A step profile of one byte per cell, written as rows at the cells where it changes; the last
+// cells past the profile's end (upper - 2 on) are left as the completion leaves them.
+template <typename Byte>
+void profile_rows(const Cells& cells, RowKind kind, Byte byte, TextBuilder& out) {
+    const std::int64_t last = static_cast<std::int64_t>(cells.size()) - 4;
+    for (std::int64_t c = 0; c <= std::max<std::int64_t>(last, 0); ++c) {
+        const auto value = byte(cells[static_cast<std::size_t>(c)]);
+        if (c == 0 || value != byte(cells[static_cast<std::size_t>(c - 1)])) {
+            out.row(kind, {c * cell_length, written(kind, 1, value)});
+        }
+    }
+}
+
+bool same_bits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// The curves that integrate to the plan's points: at each point the curvature (0 for a
+// straight step) whose step gives exactly its bits, then one row per run of equal curvature.
+void curve_rows(const Plan& plan, TextBuilder& out) {
+    std::vector<double> candidates{0.0};
+    for (double k : curve_class_curvature) {
+        candidates.push_back(k);
+        candidates.push_back(-k);
+    }
+    struct Run {
+        std::int32_t first, last;
+        double curvature;
+    };
+    std::vector<Run> runs;
+    double x1 = 0.0, x2 = 0.0, y1 = 1.0, y2 = 0.0;
+    double previous = 0.0;
+    for (std::int32_t j = 2; j < plan.computed_end && j <= plan.upper(); ++j) {
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        const auto gives = [&](double k) {
+            const double x = k == 0.0 ? x1 + dx : x1 + dx + k * dy;
+            const double y = k == 0.0 ? y1 + dy : y1 + dy - k * dx;
+            return same_bits(x, plan.x[j]) && same_bits(y, plan.y[j]);
+        };
+        std::optional<double> found;
+        if (gives(previous)) found = previous;
+        for (std::size_t i = 0; !found && i < candidates.size(); ++i) {
+            if (gives(candidates[i])) found = candidates[i];
+        }
+        if (!found) {
+            out.note_problem("plan point " + std::to_string(j) +
+                             ": no straight or curve step of any class reaches it");
+            break;
+        }
+        previous = *found;
+        x2 = x1;
+        y2 = y1;
+        x1 = plan.x[j];
+        y1 = plan.y[j];
+        if (*found == 0.0) continue;
+        if (!runs.empty() && runs.back().last == j - 1 && runs.back().curvature == *found) {
+            runs.back().last = j;
+        } else {
+            runs.push_back({j, j, *found});
+        }
+    }
+    const std::string word(row_grammar_of(RowKind::curve).word);
+    for (const Run& run : runs) {
+        const double k = std::abs(run.curvature);
+        const auto at = std::find(curve_class_curvature.begin(), curve_class_curvature.end(), k);
+        const char digit = static_cast<char>('1' + (at - curve_class_curvature.begin()));
+        const std::string keyword = word + (run.curvature < 0 ? "s" : "d") + digit;
+        const std::int64_t start = run.first - 1;
+        out.row(RowKind::curve, {start, run.last - start}, nullptr, keyword);
+    }
+}
+
+// Mountain stretches: runs of cells with the same mountain type, in ascending order. A run whose
+// visible markers (kind 11) stand on every 4th cell from its start is written with the marking
+// flag (type + 10). A stretch that starts within 150 m of the previous one's end takes type 3,
+// so a run of another type close behind the previous one is written with the ends drawn in
+// as far as their cells allow.
+void mountain_rows(const Cells& cells, TextBuilder& out) {
+    struct Run {
+        std::int64_t first, last;  // cells
+        std::int64_t tipo;
+    };
+    std::vector<Run> runs;
+    std::size_t c = 0;
+    while (c < cells.size()) {
+        const std::uint8_t type = cells[c].mountain;
+        if (type == 0) {
+            ++c;
+            continue;
+        }
+        const std::size_t first = c;
+        bool marked = false;
+        while (c < cells.size() && cells[c].mountain == type) {
+            if (cells[c].kind == cell_kind::mountain_marker && (c - first + 1) % 4 == 0) {
+                marked = true;
+            }
+            ++c;
+        }
+        runs.push_back({static_cast<std::int64_t>(first), static_cast<std::int64_t>(c) - 1,
+                        type + (marked ? 10 : 0)});
+    }
+    constexpr std::int64_t close_gap = 150;
+    for (std::size_t n = 0; n < runs.size(); ++n) {
+        const Run& run = runs[n];
+        std::int64_t inizio = run.first * cell_length;
+        std::int64_t fine = (run.last + 1) * cell_length;
+        const auto tight = [&](std::size_t i) {
+            return i > 0 && runs[i].tipo % 10 != 3 &&
+                   runs[i].first * cell_length - (runs[i - 1].last + 1) * cell_length <= close_gap;
+        };
+        // round(inizio / 50) and round(fine / 50 - 1) keep their cells 24 m either way.
+        if (tight(n)) inizio += 24;
+        if (n + 1 < runs.size() && tight(n + 1)) fine -= 24;
+        out.row(RowKind::mountain, {inizio, fine, run.tipo});
+    }
+}
+
+// A packed board speed val = round(second / 5 + first x 20), split back into (first, second):
+// the same speed on both tracks when it fits, else the left one alone, else the nearest pair.
+std::pair<std::int64_t, std::int64_t> board_speeds(std::int16_t val) {
+    const std::int64_t v = val;
+    if ((v * 5) % 101 == 0) return {v * 5 / 101, v * 5 / 101};
+    return {floor_div(v, 20), floor_mod(v, 20) * 5};
+}
+
+void speed_board_rows(const Cells& cells, TextBuilder& out) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const TrackCell& cell = cells[c];
+        if (cell.kind != cell_kind::speed_boards) continue;
+        const auto [vas, vad] = board_speeds(cell.val1);
+        const auto [vbs, vbd] = board_speeds(cell.val2);
+        const auto [vcs, vcd] = board_speeds(cell.val3);
+        out.row(RowKind::speed_board,
+                {(static_cast<std::int64_t>(c) - 1) * cell_length, vas, vbs, vcs,
+                 floor_div(cell.val4, 10), vad, vbd, vcd, floor_mod(cell.val4, 10)});
+    }
+}
+
+// Sign boards in the order of their record slots (80, 79, ...), as the parser numbers them.
+// Returns the lowest slot they take.
+int sign_board_rows(const Cells& cells, const Records& records, TextBuilder& out) {
+    std::map<int, std::size_t, std::greater<>> cell_of_slot;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].kind == cell_kind::sign_board) cell_of_slot.emplace(cells[c].val1, c);
+    }
+    int slot = record_slot::last_sign_board;
+    for (const auto& [board_slot, c] : cell_of_slot) {
+        if (board_slot != slot || slot < 1) {
+            out.note_problem("cell " + std::to_string(c) + ": a sign board names record " +
+                             std::to_string(board_slot) + ", where record " + std::to_string(slot) +
+                             " was due");
+            break;
+        }
+        out.row(RowKind::sign_board, {(static_cast<std::int64_t>(c) - 1) * cell_length},
+                &records[static_cast<std::size_t>(slot)].text);
+        --slot;
+    }
+    return slot + 1;
+}
+
+std::string route_text(const Cells& cells, const Records& records, const std::optional<Plan>& plan,
+                       TextBuilder& out) {
+    general_block(records, out);
+    out.line_("[pendenze]");
+    profile_rows(
+        cells, RowKind::gradient, [](const TrackCell& c) { return c.gradient; }, out);
+    if (plan) {
+        out.line_("[curve]");
+        curve_rows(*plan, out);
+    }
+    out.line_("[montagne]");
+    mountain_rows(cells, out);
+    out.line_("[indicazioni]");
+    speed_board_rows(cells, out);
+    out.line_("[cartelli]");
+    sign_board_rows(cells, records, out);
+    out.line_("[fine]");
+    return out.text_;
+}
+
+// ---- Train text ----------------------------------------------------------------------------
+
+void station_row(const ScenarioRecord& r, bool first_station, TextBuilder& out) {
+    const std::int64_t p = r.position;
+    std::int64_t length = 0;
+    std::int64_t opt_d = r.opt_d;
+    if (r.kind >= 5 && r.kind <= 8) {
+        length = p - r.zone_start;
+    } else {
+        length = 2 * (p - r.zone_start);
+        // The first station's end extension is applied and then stored as 0: its stretch end
+        // shows it.
+        if (first_station) opt_d = r.zone_end - (p + length / 2) == 50 ? 1 : 0;
+    }
+    const std::int64_t t = r.time_s;
+    out.row(RowKind::station,
+            {p, r.kind, length, r.opt_a, r.opt_e, opt_d, r.par_a, r.par_b, r.opt_b, r.par_c,
+             r.par_d, r.par_e, r.opt_c, t / 3600, (t % 3600) / 60, t % 60},
+            &r.text);
+}
+
+// The approach code sx x 3 + dx of the signal in cell s, from the approach bytes
+// ((sx x 3 + dx) x 10 + j in cell s - 2j) that no later signal wrote over; the smallest code
+// that also leaves val4 = rapp x 10 + code whole.
+std::optional<std::int64_t> approach_code(const Cells& cells, std::size_t s,
+                                          const std::set<std::size_t>& covered, std::int16_t val4) {
+    for (std::int64_t j = 1; j <= 4; ++j) {
+        const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
+        if (c < 0 || covered.contains(static_cast<std::size_t>(c))) continue;
+        const std::int64_t a = cells[static_cast<std::size_t>(c)].approach;
+        if ((a - j) % 2 != 0) return std::nullopt;
+        // 10q + j = a (mod 256): q = (a - j) / 2 x 77 (mod 128), 77 being 5's inverse.
+        const std::int64_t base = floor_mod(floor_div(a - j, 2) * 77, 128);
+        std::optional<std::int64_t> best;
+        for (std::int64_t q = base - 128 * 80; q <= base + 128 * 80; q += 128) {
+            if (floor_mod(val4 - q, 10) != 0) continue;
+            if (!best || std::abs(q) < std::abs(*best)) best = q;
+        }
+        return best;
+    }
+    return std::nullopt;
+}
+
+// Signals in ascending order, so that where their approach cells meet the later one's bytes
+// stay. Each signal's code is read from the cells no later signal writes over, so the signals
+// are worked out from the last one back.
+void signal_rows(const Cells& cells, TextBuilder& out) {
+    std::vector<std::size_t> signals;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].kind == cell_kind::signal) signals.push_back(c);
+    }
+    std::vector<std::array<std::int64_t, 11>> rows(signals.size());
+    std::set<std::size_t> covered;  // approach cells of the signals after the one at hand
+    for (std::size_t n = signals.size(); n-- > 0;) {
+        const std::size_t s = signals[n];
+        const TrackCell& cell = cells[s];
+        const std::int16_t val1 = cell.val1;
+        const std::int16_t val2 = cell.val2;
+        const std::int64_t code =
+            approach_code(cells, s, covered, cell.val4).value_or(floor_mod(cell.val4, 10));
+        const std::int64_t rapp = floor_div(cell.val4 - code, 10);
+        std::int64_t sx = floor_div(code, 3);
+        std::int64_t dx = floor_mod(code, 3);
+        std::int64_t tempo = 0;
+        if (cell.signal_time != 0) {
+            sx = 2;
+            dx = code - 6;
+            // A time of 1 to 100 is raised to 101; 256 more keeps the low byte.
+            tempo = cell.signal_time <= 100 ? cell.signal_time + 256 : cell.signal_time;
+        }
+        rows[n] = {(static_cast<std::int64_t>(s) - 1) * cell_length,
+                   sx,
+                   floor_div(val1, 10),
+                   floor_div(val2, 10),
+                   floor_div(cell.val3, 10),
+                   rapp,
+                   dx,
+                   floor_mod(val1, 10),
+                   floor_mod(val2, 10),
+                   floor_mod(cell.val3, 10),
+                   tempo};
+        for (std::int64_t j = 1; j <= 4; ++j) {
+            const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
+            if (c >= 0) covered.insert(static_cast<std::size_t>(c));
+        }
+    }
+    for (const auto& v : rows) {
+        out.row(RowKind::signal,
+                {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+    }
+}
+
+// A slowdown from its start cell (kind 3): its end is the next kind-2 cell with the same
+// speed and flag, or the start itself when the start hides it; an advance point 24 cells
+// before and warning boards 25 to 28 cells before tell f_ta.
+void slowdown_rows(const Cells& cells, TextBuilder& out) {
+    for (std::size_t b = 0; b < cells.size(); ++b) {
+        const TrackCell& start = cells[b];
+        if (start.kind != cell_kind::slowdown_start) continue;
+        std::size_t end = b;
+        for (std::size_t c = b + 1; c < cells.size(); ++c) {
+            const TrackCell& cell = cells[c];
+            if (cell.kind == cell_kind::slowdown_end && cell.val1 == start.val1 &&
+                cell.val3 == start.val3) {
+                end = c;
+                break;
+            }
+        }
+        bool warnings = b >= 28;
+        for (std::size_t i = 0; warnings && i < 4; ++i) {
+            const TrackCell& w = cells[b - 25 - i];
+            warnings = w.kind == cell_kind::slowdown_warning && w.val1 == static_cast<int>(i + 1);
+        }
+        const std::int64_t x = (static_cast<std::int64_t>(b) - 1) * cell_length;
+        out.row(RowKind::slowdown, {x, start.val1, static_cast<std::int64_t>(end - b) * cell_length,
+                                    start.val3, warnings ? 1 : 0, start.val2});
+    }
+}
+
+std::string train_text(const Cells& cells, const Records& records, int first_board_slot,
+                       const std::map<std::size_t, std::int64_t>& drops, TextBuilder& out) {
+    out.line_("[generale]");
+    const ScenarioRecord& totals = records[record_slot::totals];
+    const ScenarioRecord& train = records[record_slot::train_identity];
+    out.row(RowKind::car_count, {totals.position});
+    out.row(RowKind::braked_mass, {totals.zone_start});
+    out.row(RowKind::sand, {train.par_a});
+    out.row(RowKind::start_clock, {train.par_c, train.par_d, train.par_e});
+    out.line_("[aderenze]");
+    profile_rows(
+        cells, RowKind::adhesion, [](const TrackCell& c) { return c.adhesion; }, out);
+    out.line_("[vel_limite]");
+    profile_rows(
+        cells, RowKind::speed_limit, [](const TrackCell& c) { return c.speed_limit; }, out);
+    out.line_("[stazioni]");
+    for (int i = 1; i < first_board_slot && !(records[i] == ScenarioRecord{}); ++i) {
+        station_row(records[i], i == 1, out);
+    }
+    out.line_("[rallentamenti]");
+    slowdown_rows(cells, out);
+    out.line_("[segnali]");
+    signal_rows(cells, out);
+    out.line_("[codici]");
+    for (const auto& [c, value] : drops) {
+        out.row(RowKind::code_drop, {static_cast<std::int64_t>(c) * cell_length, value});
+    }
+    out.line_("[fine]");
+    return out.text_;
+}
+
+// ---- Comparison ----------------------------------------------------------------------------
+
+struct Rebuilt {
+    bool ready = false;
+    std::string failure;  // why nothing was built
+    std::optional<std::string> plan;
+    std::string records;
+    std::string cells;
+};
+
+Rebuilt rebuild(const Identity& id, std::int32_t plan_option, const std::string& route,
+                const std::string& train) {
+    Model model;
+    model.route_stem = id.route_stem;
+    model.train_number = id.train_number;
+    MemorySourceFiles sources(route, train);
+    const CompileOutcome outcome = memorizza_percorso(model, sources, plan_option);
+    Rebuilt rebuilt;
+    if (outcome.status == CompileOutcome::Status::no_cell_table) {
+        rebuilt.failure = "the texts found give no track";
+        return rebuilt;
+    }
+    if (outcome.status == CompileOutcome::Status::stopped_by_error) {
+        rebuilt.failure = "the texts found stop the compile with error " + outcome.errore_text;
+        return rebuilt;
+    }
+    rebuilt.ready = true;
+    if (outcome.files.with_plan) rebuilt.plan = plan_file_bytes(model);
+    rebuilt.records = outcome.files.records;
+    rebuilt.cells = outcome.files.cells;
+    return rebuilt;
+}
+
+std::size_t first_difference(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    return static_cast<std::size_t>(
+        std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin()).first -
+        a.begin());
+}
+
+// The member of a cell or record (without its text) at a byte offset.
+template <typename Visit>
+std::string member_at(std::size_t offset, Visit visit_members, const char* const* names) {
+    std::size_t at = 0;
+    int index = 0;
+    std::string found = "?";
+    visit_members([&](auto member) {
+        using Field = compiled_layout::member_type<decltype(member)>;
+        const std::size_t width = compiled_layout::stored_width<Field>();
+        if (offset >= at && offset < at + width) found = names[index];
+        at += width;
+        ++index;
+    });
+    return found;
+}
+
+constexpr const char* cell_member_names[] = {"kind",        "val1",        "val2",     "val3",
+                                             "val4",        "signal_time", "approach", "mountain",
+                                             "speed_limit", "gradient",    "adhesion"};
+constexpr const char* record_member_names[] = {
+    "kind",  "zone_start", "zone_end", "position", "opt_a", "text",  "par_a", "par_b",
+    "par_c", "par_d",      "par_e",    "opt_b",    "opt_c", "opt_d", "opt_e", "time_s"};
+
+std::string cell_place(std::size_t offset) {
+    const std::size_t cell = offset / compiled_layout::cell_size;
+    const std::size_t metre = cell * cell_length;
+    return "cell " + std::to_string(cell) + " (metres " + std::to_string(metre) + " to " +
+           std::to_string(metre + cell_length - 1) + "), " +
+           member_at(
+               offset % compiled_layout::cell_size,
+               [](auto visit) { compiled_layout::visit_cell_members(visit); }, cell_member_names);
+}
+
+std::string record_place(std::string_view bytes, std::size_t offset) {
+    std::size_t at = 0;
+    for (int r = 0; r < record_count; ++r) {
+        const std::size_t length_at = at + compiled_layout::record_text_length_offset;
+        if (length_at + 2 > bytes.size()) break;
+        const std::size_t text = static_cast<std::uint8_t>(bytes[length_at]) +
+                                 256 * static_cast<std::uint8_t>(bytes[length_at + 1]);
+        const std::size_t size = compiled_layout::record_size_without_text + text;
+        if (offset < at + size) {
+            std::size_t inside = offset - at;
+            if (inside >= compiled_layout::record_par_a_offset) {
+                if (inside < compiled_layout::record_par_a_offset + text) {
+                    return "record " + std::to_string(r) + ", text";
+                }
+                inside -= text;
+            }
+            return "record " + std::to_string(r) + ", " +
+                   member_at(
+                       inside, [](auto visit) { compiled_layout::visit_record_members(visit); },
+                       record_member_names);
+        }
+        at += size;
+    }
+    return "the end of the file";
+}
+
+std::string plan_place(std::string_view bytes, std::size_t offset) {
+    // Both columns have the same number of points: count them first.
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at + 2 <= bytes.size();) {
+        starts.push_back(at);
+        const auto tag = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) +
+                                                    256 * static_cast<std::uint8_t>(bytes[at + 1]));
+        const std::size_t size = compiled_layout::plan_value_size(tag);
+        if (size == 0) break;
+        at += size;
+    }
+    const std::size_t points = starts.size() / 2;
+    const auto value = std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin() - 1;
+    if (points == 0 || value < 0) return "its start";
+    const std::size_t index = static_cast<std::size_t>(value);
+    return std::string(index < points ? "x" : "y") + " of point " + std::to_string(index % points);
+}
+
+// The first place where the rebuilt files differ from the given ones, in one line.
+std::string compare(const Identity& id, const CompiledSet& given, const Rebuilt& rebuilt) {
+    if (!rebuilt.ready) return rebuilt.failure;
+    struct File {
+        std::string name;
+        std::string_view given, rebuilt;
+        int kind;
+    };
+    std::vector<File> files;
+    if (given.plan) {
+        files.push_back({file_name::plan(id), *given.plan,
+                         rebuilt.plan ? std::string_view(*rebuilt.plan) : std::string_view{}, 0});
+    }
+    files.push_back({file_name::records(id), given.records, rebuilt.records, 1});
+    files.push_back({file_name::cells(id), given.cells, rebuilt.cells, 2});
+    for (const File& file : files) {
+        if (file.given == file.rebuilt) continue;
+        const std::size_t at = first_difference(file.given, file.rebuilt);
+        const std::string place = file.kind == 0   ? plan_place(file.given, at)
+                                  : file.kind == 1 ? record_place(file.given, at)
+                                                   : cell_place(at);
+        std::string detail;
+        if (at >= file.given.size() || at >= file.rebuilt.size()) {
+            detail = "the texts give a file of " + std::to_string(file.rebuilt.size()) +
+                     " bytes, the file holds " + std::to_string(file.given.size());
+        } else {
+            detail = "the texts give byte " +
+                     std::to_string(static_cast<std::uint8_t>(file.rebuilt[at])) +
+                     ", the file holds " +
+                     std::to_string(static_cast<std::uint8_t>(file.given[at]));
+        }
+        return file.name + ": " + place + " (byte " + std::to_string(at) + "): " + detail;
+    }
+    return "";
+}
+
+// Cells whose code-change point no row of the texts explains yet: the placement pass gives
+// some, the code-drop rows the rest. Returns whether a drop was added.
+bool add_missing_drops(const Cells& given, const std::string& rebuilt_cells,
+                       std::map<std::size_t, std::int64_t>& drops) {
+    const Cells rebuilt = decode_cell_file(rebuilt_cells);
+    bool added = false;
+    for (std::size_t c = 0; c < given.size() && c < rebuilt.size(); ++c) {
+        const TrackCell& want = given[c];
+        if (want.kind != cell_kind::code_change && want.kind != cell_kind::code_change_plain) {
+            continue;
+        }
+        const TrackCell& got = rebuilt[c];
+        const bool same = got.kind == want.kind &&
+                          (want.kind != cell_kind::code_change || c == 1 || got.val1 == want.val1);
+        if (same || drops.contains(c)) continue;
+        drops[c] = want.kind == cell_kind::code_change ? want.val1 : 0;
+        added = true;
+    }
+    return added;
+}
+
+}  // namespace
+
+DecompiledScenario decompile(const CompiledSet& files) {
+    const Records records = decode_record_file(files.records);
+    Cells cells = decode_cell_file(files.cells);
+    // Cell 1's first two values hold the markers, stamped over whatever a row left there; a
+    // compile that ends without an error left 0 under them.
+    if (cells.size() > 1) cells[1].val1 = cells[1].val2 = 0;
+    std::optional<Plan> plan;
+    if (files.plan) plan = decode_plan_file(*files.plan);
+
+    DecompiledScenario result;
+    result.identity = {records[record_slot::route_identity].text,
+                       records[record_slot::train_identity].text};
+    result.plan_option = files.plan ? 1 : 0;
+
+    TextBuilder route;
+    result.route_text = route_text(cells, records, plan, route);
+    TextBuilder board_slots;  // only for the lowest board slot, the rows are in the route
+    const int first_board_slot = sign_board_rows(cells, records, board_slots);
+
+    std::map<std::size_t, std::int64_t> drops;
+    Rebuilt rebuilt;
+    TextBuilder train;
+    // The code-drop rows are those code-change points the placement pass does not give; a
+    // drop can move a point of the pass, so a few rounds settle them.
+    for (int round = 0; round < 4; ++round) {
+        train = TextBuilder{};
+        result.train_text = train_text(cells, records, first_board_slot, drops, train);
+        rebuilt =
+            rebuild(result.identity, result.plan_option, result.route_text, result.train_text);
+        if (!rebuilt.ready || !add_missing_drops(cells, rebuilt.cells, drops)) break;
+    }
+    result.problem = !route.problem_.empty() ? route.problem_ : train.problem_;
+    const std::string difference = compare(result.identity, files, rebuilt);
+    if (difference.empty()) {
+        result.problem.clear();
+    } else if (result.problem.empty()) {
+        result.problem = difference;
+    }
+    return result;
+}
+
+}  // namespace scenario
