@@ -78,6 +78,34 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
     }
 }
 
+// Names compile cannot use are each an error of the check, all of them at once.
+TEST(NewAuthorSlips, EveryFileNameProblemIsAnError) {
+    const Identity id = carried_identity();
+    TemporaryFolder folder("scenc-slips");
+    ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+    const auto route = folder / "route.txt";
+    const auto train = folder / "train.txt";
+    std::filesystem::rename(folder / file_name::route_text(id), route);
+    std::filesystem::rename(folder / file_name::train_text(id), train);
+    const std::string texts = quoted(route) + " " + quoted(train);
+    const auto both = scenc("check " + texts);
+    EXPECT_EQ(both.exit_status, 1) << both.output;
+    for (const std::string& piece :
+         {route.string() + ": error: compile will stop here: cannot tell the route stem",
+          train.string() + ": error: compile will stop here: cannot tell the train number",
+          std::string("\n2 errors\n")}) {
+        EXPECT_NE(both.output.find(piece), std::string::npos) << piece << "\n" << both.output;
+    }
+    const auto one = scenc("check --stem " + id.route_stem + " " + texts);
+    EXPECT_EQ(one.exit_status, 1);
+    EXPECT_EQ(one.output.find("route stem"), std::string::npos) << one.output;
+    EXPECT_NE(one.output.find("cannot tell the train number"), std::string::npos);
+    EXPECT_EQ(scenc("check --stem " + id.route_stem + " --train-number " + id.train_number + " " +
+                    texts)
+                  .exit_status,
+              0);
+}
+
 }  // namespace
 }  // namespace scenario::scenc
 
