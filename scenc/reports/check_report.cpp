@@ -352,7 +352,7 @@ json rule_json(const Diagnostic& diagnostic) {
     const bool error = diagnostic.severity == Severity::error;
     json rule{{"id", rule_id(diagnostic)},
               {"defaultConfiguration", {{"level", error ? "error" : "warning"}}}};
-    if (error) {
+    if (error && diagnostic.name.empty()) {
         rule["shortDescription"] = {{"text", error_meaning(diagnostic.number)}};
         rule["properties"] = {{"errorNumber", diagnostic.number}};
     }
