@@ -187,7 +187,7 @@ class Walker {
         for (;;) {
             std::optional<Field> keyword = keyword_field(RowPlace::train);
             if (!keyword) return;
-            rows(RowPlace::train, *keyword);
+            rows_or_next_line(RowPlace::train, *keyword);
         }
     }
 
@@ -307,7 +307,7 @@ class Walker {
         for (;;) {
             std::optional<Field> keyword = keyword_field(part_);
             if (!keyword) return false;
-            if (!rows(part_, *keyword)) return false;
+            if (!rows_or_next_line(part_, *keyword)) return false;
             if (closes_general_block(keyword->text)) return true;
         }
     }
@@ -317,7 +317,24 @@ class Walker {
         for (;;) {
             std::optional<Field> keyword = keyword_field(part_);
             if (!keyword) return;
-            rows(part_, *keyword);
+            rows_or_next_line(part_, *keyword);
+        }
+    }
+
+    // A read fault ends the compile but not the author's slips after it: as the check does,
+    // the walk goes on at the next line, so that every warning of the text is given. A row
+    // cut short gave its fault to the next line's first field, whose line is read again.
+    bool rows_or_next_line(RowPlace place, const Field& keyword) {
+        try {
+            return rows(place, keyword);
+        } catch (const RunTimeFault& fault) {
+            const int faulted_line =
+                fault.site.file.empty() ? reader_.last_field_site().line : fault.site.line;
+            if (faulted_line < reader_.last_field_site().line) {
+                reader_.return_to_line_of_last_field();
+            }
+            reader_.skip_to_line([](std::string_view) { return true; });
+            return !reader_.at_end();
         }
     }
 
@@ -556,7 +573,7 @@ class Walker {
     TimetableWarnings timetable_;
 };
 
-// One text's warnings; a read fault ends the walk where the compile's error is.
+// One text's warnings; a fault outside a row (a text that cannot be read at all) ends it.
 void walk(const SourceText& source, const Model& model, bool route, WarningList& out) {
     Walker walker(source, model, out);
     try {

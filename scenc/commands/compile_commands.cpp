@@ -50,29 +50,52 @@ RequestTexts read_texts(const CompileRequest& request) {
             {request.train.string(), read_train_text(request.train)}};
 }
 
-// Whether the names fail on the train text's, once the route stem is settled.
-bool names_train_problem(const CompileRequest& request) {
-    try {
-        identity_from_names(request.route, request.train, request.stem, std::string("0"));
-    } catch (const UsageProblem&) {
-        return false;
-    }
-    return true;
+// A problem of the files' names that would stop compile: an error of the check, though it
+// has no scenario error number, named as the warning it once was.
+Diagnostic file_name_problem(const std::filesystem::path& named, const UsageProblem& problem) {
+    Diagnostic error = warning_diagnostic(warning_name::file_names, {named.string()},
+                                          std::string("compile will stop here: ") + problem.what());
+    error.severity = Severity::error;
+    return error;
 }
 
-// check needs no identity to find errors; names that do not tell one are no reason to stop,
-// but the author hears what compile will ask for.
-Identity identity_for_check(const CompileRequest& request, Diagnostics& warnings) {
+// The stem in a train text's name STEM_N-.txt, for asking about its train number when the
+// route's name tells no stem; "scenario" when the name is not of that form.
+std::string stem_a_train_name_suggests(const std::filesystem::path& train) {
+    const std::string name = train.filename().string();
+    const std::string ending = "-.txt";
+    const std::size_t underscore = name.rfind('_');
+    if (!name.ends_with(ending) || underscore == std::string::npos || underscore == 0) {
+        return "scenario";
+    }
+    return name.substr(0, underscore);
+}
+
+// check needs no identity to find errors; names that do not tell one are no reason to stop
+// reading, but each problem compile would stop at is reported, all of them at once: the route
+// stem's (asked with the train number settled) and then the train number's (with the stem
+// settled).
+Identity identity_for_check(const CompileRequest& request, Diagnostics& problems) {
     try {
         return identity_for(request);
-    } catch (const UsageProblem& problem) {
-        const std::filesystem::path& named =
-            names_train_problem(request) ? request.train : request.route;
-        warnings.push_back(
-            warning_diagnostic(warning_name::file_names, {named.string()},
-                               std::string("compile will stop here: ") + problem.what()));
-        return {request.stem.value_or("scenario"), request.train_number.value_or("0")};
+    } catch (const UsageProblem&) {
     }
+    const std::string any_number = request.train_number.value_or("0");
+    std::optional<std::string> stem = request.stem;
+    try {
+        stem = identity_from_names(request.route, request.train, request.stem, any_number)
+                   .route_stem;
+    } catch (const UsageProblem& problem) {
+        problems.push_back(file_name_problem(request.route, problem));
+    }
+    const std::string any_stem = stem.value_or(stem_a_train_name_suggests(request.train));
+    try {
+        check_usable_identity(identity_from_names(request.route, request.train, any_stem,
+                                                  request.train_number));
+    } catch (const UsageProblem& problem) {
+        problems.push_back(file_name_problem(request.train, problem));
+    }
+    return {any_stem, any_number};
 }
 
 // A plan file the compile does not write stays beside the new files it no longer matches.
@@ -169,14 +192,14 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
     return report_problems(err, [&] {
         const CompileRequest& files = request.texts;
         check_warning_switches(files.warnings);
-        Diagnostics file_warnings;
-        const Identity id = identity_for_check(files, file_warnings);
+        Diagnostics file_problems;
+        const Identity id = identity_for_check(files, file_problems);
         const RequestTexts read = read_texts(files);
         const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
         CheckResult found = check_scenario(
             texts.route, texts.train, id,
             {.max_errors = request.max_errors, .warnings = warning_limit(files.warnings)});
-        add_warnings(found, file_warnings, texts.route, texts.train);
+        add_warnings(found, file_problems, texts.route, texts.train);
         // Errors always stay; warnings only as the options let them through.
         bool any_warning_shown = false;
         const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {

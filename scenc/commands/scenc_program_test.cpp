@@ -46,8 +46,9 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
     train.insert(train.rfind("[fine]"), "segnale,    8650,   2, 4, 0,  0, 0,    2,  1,0,0, 0\r\n");
     std::filesystem::path broken = carried.folder / "rotto.txt";
     write_bytes(broken, train);
-    // rotto.txt tells compile no train number; that warning is not what this test is about.
-    const std::string texts = "-Wno-file-names " + quoted(carried.route) + " " + quoted(broken);
+    // rotto.txt tells compile no train number; that problem is not what this test is about.
+    const std::string texts =
+        "--train-number 917 " + quoted(carried.route) + " " + quoted(broken);
     CommandResult error = scenc("check " + texts);
     // The reason names what holds the cell and the row it came from.
     const std::string taken =

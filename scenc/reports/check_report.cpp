@@ -129,14 +129,19 @@ std::string related_note(const Diagnostic& diagnostic) {
     return "the place it concerns";
 }
 
-// "error 16" or "warning"; a warning's name follows its message as "[-Wname]".
+// "error 16" or "warning"; a warning's name follows its message as "[-Wname]". An error
+// without a scenario number (a file name compile cannot use) follows it with its name.
 std::string kind_text(const Diagnostic& diagnostic) {
-    return diagnostic.severity == Severity::error ? "error " + std::to_string(diagnostic.number)
-                                                  : "warning";
+    if (diagnostic.severity == Severity::warning) return "warning";
+    return diagnostic.number == 0 && !diagnostic.name.empty()
+               ? "error"
+               : "error " + std::to_string(diagnostic.number);
 }
 
 std::string warning_option(const Diagnostic& diagnostic) {
-    return diagnostic.severity == Severity::warning ? " [-W" + diagnostic.name + "]" : "";
+    if (diagnostic.name.empty()) return "";
+    return diagnostic.severity == Severity::warning ? " [-W" + diagnostic.name + "]"
+                                                    : " [" + diagnostic.name + "]";
 }
 
 // A message on one line and of a readable length, whatever field text it quotes: a number of
@@ -340,15 +345,15 @@ json physical_location(const SourceLocation& location) {
 }
 
 std::string rule_id(const Diagnostic& diagnostic) {
-    return diagnostic.severity == Severity::error ? "error-" + std::to_string(diagnostic.number)
-                                                  : diagnostic.name;
+    if (!diagnostic.name.empty()) return diagnostic.name;
+    return "error-" + std::to_string(diagnostic.number);
 }
 
 json rule_json(const Diagnostic& diagnostic) {
     const bool error = diagnostic.severity == Severity::error;
     json rule{{"id", rule_id(diagnostic)},
               {"defaultConfiguration", {{"level", error ? "error" : "warning"}}}};
-    if (error) {
+    if (error && diagnostic.name.empty()) {
         rule["shortDescription"] = {{"text", error_meaning(diagnostic.number)}};
         rule["properties"] = {{"errorNumber", diagnostic.number}};
     }

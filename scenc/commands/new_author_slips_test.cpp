@@ -1,0 +1,112 @@
+// Slips a new author types into a copy of `scenc example`, and what check says about each.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compiler/identity.h"
+#include "io/test_support.h"
+#include "scenc/commands/program_test_support.h"
+
+#ifdef SCENC_PROGRAM
+
+namespace scenario::scenc {
+namespace {
+
+using scenario::testing::quoted;
+using scenario::testing::read_bytes;
+using scenario::testing::TemporaryFolder;
+using scenario::testing::write_bytes;
+using testing::scenc;
+
+// One line of a text changed: the first `from` on that line becomes `to`.
+struct LineEdit {
+    bool in_route;
+    int line;
+    std::string from;
+    std::string to;
+};
+
+void apply(const std::filesystem::path& path, const LineEdit& edit) {
+    std::string text = read_bytes(path);
+    std::size_t start = 0;
+    for (int line = 1; line < edit.line; ++line) start = text.find('\n', start) + 1;
+    const std::size_t end = text.find('\n', start);
+    const std::size_t at = text.find(edit.from, start);
+    ASSERT_TRUE(at != std::string::npos && at < end) << "line " << edit.line << ": " << edit.from;
+    text.replace(at, edit.from.size(), edit.to);
+    write_bytes(path, text);
+}
+
+struct Slip {
+    std::string name;
+    std::vector<LineEdit> edits;
+    std::vector<std::string> said;  // pieces of check's output, each found in it
+};
+
+TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
+    const std::vector<Slip> slips = {
+        {"warnings after a route read fault",
+         {{true, 80, "5", "5x"}, {true, 100, "pendenza", "pendneza"}},
+         {":80:20: error 25: ", "a whole number was expected, found '5x'",
+          ":100:1: warning: \"pendneza\" is no keyword here, so the row is ignored; did you "
+          "mean \"pendenza\"?",
+          "1 error, 1 warning"}},
+        {"warnings after a train read fault",
+         {{false, 5, "10", "4O"}, {false, 38, "stazione", "stazone"}},
+         {":5:14: error 25: ", "found '4O'",
+          ":38:1: warning: \"stazone\" is no keyword here, so the row is ignored; did you mean "
+          "\"stazione\"?",
+          "1 error, 1 warning"}},
+        {"times out of range and out of order",
+         {{false, 5, "10", "25"}},
+         {":5:14: warning: hours 25", "[-Wclock-range]", "no errors, 1 warning"}},
+    };
+    const Identity id = carried_identity();
+    for (const Slip& slip : slips) {
+        SCOPED_TRACE(slip.name);
+        TemporaryFolder folder("scenc-slips");
+        ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+        const auto route = folder / file_name::route_text(id);
+        const auto train = folder / file_name::train_text(id);
+        for (const LineEdit& edit : slip.edits) apply(edit.in_route ? route : train, edit);
+        const auto result = scenc("check " + quoted(route) + " " + quoted(train));
+        for (const std::string& piece : slip.said) {
+            EXPECT_NE(result.output.find(piece), std::string::npos) << piece << "\n"
+                                                                     << result.output;
+        }
+    }
+}
+
+// Names compile cannot use are each an error of the check, all of them at once.
+TEST(NewAuthorSlips, EveryFileNameProblemIsAnError) {
+    const Identity id = carried_identity();
+    TemporaryFolder folder("scenc-slips");
+    ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+    const auto route = folder / "route.txt";
+    const auto train = folder / "train.txt";
+    std::filesystem::rename(folder / file_name::route_text(id), route);
+    std::filesystem::rename(folder / file_name::train_text(id), train);
+    const std::string texts = quoted(route) + " " + quoted(train);
+    const auto both = scenc("check " + texts);
+    EXPECT_EQ(both.exit_status, 1) << both.output;
+    for (const std::string& piece :
+         {route.string() + ": error: compile will stop here: cannot tell the route stem",
+          train.string() + ": error: compile will stop here: cannot tell the train number",
+          std::string("\n2 errors\n")}) {
+        EXPECT_NE(both.output.find(piece), std::string::npos) << piece << "\n" << both.output;
+    }
+    const auto one = scenc("check --stem " + id.route_stem + " " + texts);
+    EXPECT_EQ(one.exit_status, 1);
+    EXPECT_EQ(one.output.find("route stem"), std::string::npos) << one.output;
+    EXPECT_NE(one.output.find("cannot tell the train number"), std::string::npos);
+    EXPECT_EQ(scenc("check --stem " + id.route_stem + " --train-number " + id.train_number + " " +
+                    texts)
+                  .exit_status,
+              0);
+}
+
+}  // namespace
+}  // namespace scenario::scenc
+
+#endif  // SCENC_PROGRAM
