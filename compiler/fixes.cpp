@@ -81,7 +81,8 @@ std::vector<Fix> nearest_multiple(const PlacedField& field, std::int64_t step) {
     const std::int64_t above = below + step;
     const std::int64_t to_below = *value - below;
     const std::int64_t to_above = above - *value;
-    if (to_below == to_above) return {number_fix(field, below, false), number_fix(field, above, false)};
+    if (to_below == to_above)
+        return {number_fix(field, below, false), number_fix(field, above, false)};
     return {number_fix(field, to_below < to_above ? below : above, true)};
 }
 
@@ -103,8 +104,10 @@ class FixFinder {
             return route_length_row(*source);
         }
         if (d.severity == Severity::warning && d.name == warning_name::text_encoding &&
-            d.location.line == 1 && d.location.column == 1 && source->text.starts_with("\xEF\xBB\xBF")) {
-            return {Fix{"remove the UTF-8 byte order mark", {TextEdit{{d.location.file, 1, 1, 3}, ""}},
+            d.location.line == 1 && d.location.column == 1 &&
+            source->text.starts_with("\xEF\xBB\xBF")) {
+            return {Fix{"remove the UTF-8 byte order mark",
+                        {TextEdit{{d.location.file, 1, 1, 3}, ""}},
                         true}};
         }
         const std::optional<PlacedField> field = field_at(d.location, source->text);
@@ -160,9 +163,8 @@ class FixFinder {
     static std::vector<Fix> windows_1252_spelling(const PlacedField& field) {
         const std::string spelled = utf8_to_windows_1252(field.text);
         // A character the code page lacks would become '?': no spelling of it is right.
-        if (spelled == field.text ||
-            std::count(spelled.begin(), spelled.end(), '?') !=
-                std::count(field.text.begin(), field.text.end(), '?')) {
+        if (spelled == field.text || std::count(spelled.begin(), spelled.end(), '?') !=
+                                         std::count(field.text.begin(), field.text.end(), '?')) {
             return {};
         }
         return {replacing(field, spelled,
@@ -192,14 +194,15 @@ class FixFinder {
         if (comma == std::string_view::npos) return nullptr;
         const std::string_view keyword = line.substr(0, comma);
         std::optional<RowKind> kind;
-        for (RowPlace place : in_train ? std::vector{RowPlace::train}
-                                       : std::vector{RowPlace::route_feature,
-                                                     RowPlace::route_general}) {
+        for (RowPlace place : in_train
+                                  ? std::vector{RowPlace::train}
+                                  : std::vector{RowPlace::route_feature, RowPlace::route_general}) {
             if (!kind) kind = first_kind_named(keyword, place);
         }
         if (!kind) return nullptr;
         const auto before = line.substr(0, static_cast<std::size_t>(field.place.column - 1));
-        const auto index = static_cast<std::size_t>(std::count(before.begin(), before.end(), ',')) - 1;
+        const auto index =
+            static_cast<std::size_t>(std::count(before.begin(), before.end(), ',')) - 1;
         const auto fields = row_grammar_of(*kind).fields;
         return index < fields.size() ? &fields[index] : nullptr;
     }
@@ -226,7 +229,8 @@ class FixFinder {
         const std::optional<std::int64_t> value = whole_number(field.text);
         if (!value || !model_.has_cells()) return {};
         const std::int64_t offset = cell_offset(d.number);
-        const std::int64_t cell = round_half_even(static_cast<double>(*value) / cell_length) + offset;
+        const std::int64_t cell =
+            round_half_even(static_cast<double>(*value) / cell_length) + offset;
         for (std::int64_t step = 1; step <= free_cell_search; ++step) {
             std::vector<std::int64_t> found;
             for (std::int64_t candidate : {cell - step, cell + step}) {
@@ -249,7 +253,8 @@ class FixFinder {
 
     bool usable_cell(std::int64_t cell, std::int64_t offset) const {
         const std::int64_t position = (cell - offset) * cell_length;
-        if (cell < 0 || cell > model_.cell_upper || position < 0 || position > INT32_MAX) return false;
+        if (cell < 0 || cell > model_.cell_upper || position < 0 || position > INT32_MAX)
+            return false;
         if (!within_track(model_, static_cast<std::int32_t>(position), row_reach)) return false;
         return model_.cells[static_cast<std::size_t>(cell)].is_free() && !claimed_.contains(cell);
     }
@@ -257,8 +262,7 @@ class FixFinder {
     // A curve keyword without a class digit: each class, for the author to choose.
     static std::vector<Fix> curve_classes(const PlacedField& field) {
         const std::string lowered = ascii_lowered(field.text);
-        if (!contains(lowered, "curva") ||
-            lowered.find_first_of("123456") != std::string::npos) {
+        if (!contains(lowered, "curva") || lowered.find_first_of("123456") != std::string::npos) {
             return {};
         }
         std::string bare(field.text);

@@ -63,37 +63,85 @@ TEST(Fixes, EachObviousCauseOffersItsFix) {
         bool safe;
     };
     const std::vector<Case> cases{
-        {"an unknown keyword gets the nearest", route_text("pendneza, 500, 3\r\n"),
-         train_text(""), 0, "unknown-keyword", {"pendenza"}, true},
-        {"a station off the grid gets the nearer multiple of 50", route_text(""),
-         train_text("stazione, 1010" + station_fields + "Alfa\r\n"), 8, "", {"1000"}, true},
-        {"a tie offers both neighbours, neither safe", route_text(""),
-         train_text("stazione, 12875" + station_fields + "Alfa\r\n"), 8, "", {"12850", "12900"},
+        {"an unknown keyword gets the nearest",
+         route_text("pendneza, 500, 3\r\n"),
+         train_text(""),
+         0,
+         "unknown-keyword",
+         {"pendenza"},
+         true},
+        {"a station off the grid gets the nearer multiple of 50",
+         route_text(""),
+         train_text("stazione, 1010" + station_fields + "Alfa\r\n"),
+         8,
+         "",
+         {"1000"},
+         true},
+        {"a tie offers both neighbours, neither safe",
+         route_text(""),
+         train_text("stazione, 12875" + station_fields + "Alfa\r\n"),
+         8,
+         "",
+         {"12850", "12900"},
          false},
-        {"a station length off the grid gets the nearer multiple of 100", route_text(""),
-         train_text("stazione, 1000, 12, 420, 0,0,0,0,0,0,0,0,0,0, 0,0,0, Alfa\r\n"), 9, "",
-         {"400"}, true},
-        {"a signal on a taken cell moves to the one free neighbour", route_text(""),
+        {"a station length off the grid gets the nearer multiple of 100",
+         route_text(""),
+         train_text("stazione, 1000, 12, 420, 0,0,0,0,0,0,0,0,0,0, 0,0,0, Alfa\r\n"),
+         9,
+         "",
+         {"400"},
+         true},
+        {"a signal on a taken cell moves to the one free neighbour",
+         route_text(""),
          train_text("segnale, 4900, 0,0,0,0,0,0,0,0,0,0\r\n"
                     "segnale, 4950, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5050, 0,0,0,0,0,0,0,0,0,0\r\n"
                     "segnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\n"),
-         16, "", {"5100"}, true},
-        {"a code drop between two free cells offers both", route_text(""),
-         train_text("segnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\nabbattimento, 5050, 180\r\n"), 7, "",
-         {"5000", "5100"}, false},
-        {"a curve without its class offers the six classes", route_text("curvas7, 2000, 100\r\n"),
-         train_text(""), 103, "", {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6"},
+         16,
+         "",
+         {"5100"},
+         true},
+        {"a code drop between two free cells offers both",
+         route_text(""),
+         train_text("segnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\nabbattimento, 5050, 180\r\n"),
+         7,
+         "",
+         {"5000", "5100"},
          false},
-        {"a value past its field gets the largest it keeps", route_text(""),
-         train_text("sabbia, 40000\r\n"), 25, "", {"32767"}, false},
-        {"a gradient that wraps gets the largest it keeps", route_text("pendenza, 500, 170\r\n"),
-         train_text(""), 0, "value-wraps", {"155"}, false},
-        {"a UTF-8 name gets its Windows-1252 spelling", route_text(""),
-         train_text("stazione, 1000" + station_fields + "Citt\xC3\xA0\r\n"), 0, "text-encoding",
-         {"Citt\xE0"}, true},
+        {"a curve without its class offers the six classes",
+         route_text("curvas7, 2000, 100\r\n"),
+         train_text(""),
+         103,
+         "",
+         {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6"},
+         false},
+        {"a value past its field gets the largest it keeps",
+         route_text(""),
+         train_text("sabbia, 40000\r\n"),
+         25,
+         "",
+         {"32767"},
+         false},
+        {"a gradient that wraps gets the largest it keeps",
+         route_text("pendenza, 500, 170\r\n"),
+         train_text(""),
+         0,
+         "value-wraps",
+         {"155"},
+         false},
+        {"a UTF-8 name gets its Windows-1252 spelling",
+         route_text(""),
+         train_text("stazione, 1000" + station_fields + "Citt\xC3\xA0\r\n"),
+         0,
+         "text-encoding",
+         {"Citt\xE0"},
+         true},
         {"a missing route length gets the row to add",
-         "[generale]\r\n[tracciato]\r\npendenza, 12830, 0\r\n[fine]\r\n", train_text(""), 104, "",
-         {"lunghezza percorso, 12850\r\n"}, false},
+         "[generale]\r\n[tracciato]\r\npendenza, 12830, 0\r\n[fine]\r\n",
+         train_text(""),
+         104,
+         "",
+         {"lunghezza percorso, 12850\r\n"},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -109,9 +157,9 @@ TEST(Fixes, TextsSwappedGetNoRouteLengthRow) {
 }
 
 TEST(Fixes, TwoSignalsOnOneCellAreNotMovedIntoTheSameFreeCell) {
-    const std::string train =
-        train_text("segnale, 4950, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\n"
-                   "segnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\n");
+    const std::string train = train_text(
+        "segnale, 4950, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\n"
+        "segnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\nsegnale, 5000, 0,0,0,0,0,0,0,0,0,0\r\n");
     const CheckResult result = check(route_text(""), train);
     const std::string once = fixed(result, "treno.txt", train);
     // The first moves to the one free neighbour; the second, whose nearest free cells are
@@ -183,11 +231,11 @@ TEST(Fixes, ApplyingTheSafeFixesLeavesOnlyTheMistakesWithoutOne) {
 
     std::size_t with_safe_fix = 0;
     for (const Diagnostic& d : before.diagnostics) {
-        const bool safe = std::any_of(d.fixes.begin(), d.fixes.end(),
-                                      [](const Fix& f) { return f.safe; });
+        const bool safe =
+            std::any_of(d.fixes.begin(), d.fixes.end(), [](const Fix& f) { return f.safe; });
         with_safe_fix += safe ? 1 : 0;
-        const bool remains =
-            std::any_of(after.diagnostics.begin(), after.diagnostics.end(), [&](const Diagnostic& a) {
+        const bool remains = std::any_of(
+            after.diagnostics.begin(), after.diagnostics.end(), [&](const Diagnostic& a) {
                 return a.number == d.number && a.name == d.name &&
                        a.location.file == d.location.file && a.location.line == d.location.line;
             });
@@ -196,21 +244,20 @@ TEST(Fixes, ApplyingTheSafeFixesLeavesOnlyTheMistakesWithoutOne) {
     EXPECT_GE(with_safe_fix, 3u);  // the keyword, the name, the station off the grid
 
     // Outside the fixed fields the texts are byte for byte the same.
-    for (const auto& [file, original, changed] :
-         {std::tuple{"linea.txt", route, route_fixed}, std::tuple{"treno.txt", train, train_fixed}}) {
+    for (const auto& [file, original, changed] : {std::tuple{"linea.txt", route, route_fixed},
+                                                  std::tuple{"treno.txt", train, train_fixed}}) {
         SCOPED_TRACE(file);
-        EXPECT_TRUE(same_outside_edits(original, changed,
-                                       apply_edits(original, safe_edits_for(before.diagnostics,
-                                                                            file))
-                                           .applied));
+        EXPECT_TRUE(same_outside_edits(
+            original, changed,
+            apply_edits(original, safe_edits_for(before.diagnostics, file)).applied));
     }
 }
 
 TEST(Fixes, ApplyEditsKeepsEveryOtherByteAndSkipsOverlaps) {
     const std::string text = "a, 1\r\nb, 22\nc, 3\r\n";
-    const EditedText edited = apply_edits(
-        text, {TextEdit{{"t", 2, 4, 2}, "50"}, TextEdit{{"t", 2, 5, 1}, "9"},
-               TextEdit{{"t", 1, 1, 0}, "x, 0\r\n"}, TextEdit{{"t", 9, 1, 1}, "z"}});
+    const EditedText edited =
+        apply_edits(text, {TextEdit{{"t", 2, 4, 2}, "50"}, TextEdit{{"t", 2, 5, 1}, "9"},
+                           TextEdit{{"t", 1, 1, 0}, "x, 0\r\n"}, TextEdit{{"t", 9, 1, 1}, "z"}});
     EXPECT_EQ(edited.text, "x, 0\r\na, 1\r\nb, 50\nc, 3\r\n");
     EXPECT_EQ(edited.applied.size(), 2u);
 }
