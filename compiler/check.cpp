@@ -6,6 +6,7 @@
 
 #include "compiler/driver.h"
 #include "compiler/errors.h"
+#include "compiler/fixes.h"
 #include "compiler/row_scanner.h"
 #include "compiler/source_files.h"
 #include "compiler/warnings.h"
@@ -121,6 +122,7 @@ CheckResult check_scenario(const SourceText& route, const SourceText& train, con
                  scenario_warnings(route, train, checked, options.warnings,
                                    &result.omitted_warnings),
                  route, train);
+    attach_fixes(result.diagnostics, route, train, checked);
     return result;
 }
 

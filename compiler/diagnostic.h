@@ -23,6 +23,25 @@ struct SourceLocation {
     bool operator==(const SourceLocation&) const = default;
 };
 
+// A change to one text: from a 1-based byte column of a line, `span` bytes (0 to insert) give
+// way to the replacement, which is Windows-1252 bytes with CR LF ending any row it adds.
+struct TextEdit {
+    SourceLocation range;
+    std::string replacement;
+
+    bool operator==(const TextEdit&) const = default;
+};
+
+// What a diagnostic's cause makes obvious to change. A safe fix is the one change the author
+// meant beyond doubt, which `scenc check --fix` applies unasked; the others are offered.
+struct Fix {
+    std::string description;  // in UTF-8, for people: "write \"pendenza\""
+    std::vector<TextEdit> edits;
+    bool safe = false;
+
+    bool operator==(const Fix&) const = default;
+};
+
 struct Diagnostic {
     std::int32_t number = 0;  // the error number the simulator's authors know
     Severity severity = Severity::error;
@@ -33,6 +52,8 @@ struct Diagnostic {
     // A warning's stable name ("unknown-keyword"), which authors use to turn it off and tools
     // read as its rule; empty for errors, which their number names.
     std::string name;
+    // The fixes its cause makes obvious; none for most.
+    std::vector<Fix> fixes;
 
     bool operator==(const Diagnostic&) const = default;
 };

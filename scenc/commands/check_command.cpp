@@ -12,6 +12,12 @@ class CheckCommand : public Subcommand {
         add_texts_and_identity(command, request_.texts);
         add_output_options(command);
         add_warning_options(command, request_.texts.warnings);
+        command.add_flag("--fix", request_.fix,
+                         "apply every safe fix to the texts (each rewritten by rename, every "
+                         "other byte unchanged), then report what is left");
+        command.add_flag("--dry-run", request_.dry_run,
+                         "with --fix: print the changes as a unified diff and write nothing")
+            ->needs("--fix");
         command.footer(
             "Each error is shown as FILE:LINE:COL: error N: reason, with the line and a caret "
             "under\n"

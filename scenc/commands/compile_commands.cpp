@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <ostream>
 
 #include "compiler/check.h"
 #include "compiler/driver.h"
+#include "compiler/field_reader.h"
+#include "compiler/fixes.h"
 #include "compiler/row_scanner.h"
 #include "compiler/warnings.h"
+#include "compiler/windows_1252.h"
 #include "io/exit_status.h"
 #include "io/file_output.h"
 #include "io/output_folder_lock.h"
@@ -188,13 +192,77 @@ int write_outcome(const CompileRequest& request, const Identity& id,
 
 }  // namespace
 
+// The changes of edits to one text as a unified diff without context: each changed line
+// with what replaces it.
+std::string unified_diff(const std::string& path, const std::string& text,
+                         const std::vector<TextEdit>& applied) {
+    std::map<int, std::vector<TextEdit>> by_line;
+    for (const TextEdit& edit : applied) by_line[edit.range.line].push_back(edit);
+    std::string hunks;
+    int added = 0;
+    for (const auto& [line, edits] : by_line) {
+        const std::string old_line(line_of_text(text, line));
+        const bool past_end = old_line.empty() && edits.front().range.span == 0;
+        // The line alone is line 1 of its own.
+        std::vector<TextEdit> on_line = edits;
+        for (TextEdit& edit : on_line) edit.range.line = 1;
+        const EditedText edited = apply_edits(old_line, on_line);
+        std::vector<std::string> new_lines;
+        std::string rest = edited.text;
+        for (std::size_t end; (end = rest.find("\r\n")) != std::string::npos;) {
+            new_lines.push_back(rest.substr(0, end));
+            rest.erase(0, end + 2);
+        }
+        if (!past_end || !rest.empty()) new_lines.push_back(rest);
+        const int old_count = past_end ? 0 : 1;
+        const int new_count = static_cast<int>(new_lines.size());
+        hunks += "@@ -" + std::to_string(old_count == 0 ? line - 1 : line) + "," +
+                 std::to_string(old_count) + " +" + std::to_string(line + added) + "," +
+                 std::to_string(new_count) + " @@\n";
+        if (old_count == 1) hunks += "-" + windows_1252_to_utf8(old_line) + "\n";
+        for (const std::string& new_line : new_lines) {
+            hunks += "+" + windows_1252_to_utf8(new_line) + "\n";
+        }
+        added += new_count - old_count;
+    }
+    return hunks.empty() ? "" : "--- " + path + "\n+++ " + path + "\n" + hunks;
+}
+
+// Applies the safe fixes of a check to both texts: a diff on out for a dry run, else each
+// changed text replaced by rename, with one line on err for it. The texts as they now are.
+RequestTexts apply_safe_fixes(const CheckRequest& request, const RequestTexts& read,
+                              const Diagnostics& diagnostics, std::ostream& out,
+                              std::ostream& err) {
+    RequestTexts fixed = read;
+    for (auto [text, path] : {std::pair{&fixed.route, request.texts.route},
+                              std::pair{&fixed.train, request.texts.train}}) {
+        const EditedText edited =
+            apply_edits(text->text, safe_edits_for(diagnostics, text->display_name));
+        if (edited.applied.empty()) continue;
+        if (request.dry_run) {
+            out << unified_diff(text->display_name, text->text, edited.applied);
+            continue;
+        }
+        write_file_replacing(path, edited.text);
+        err << "fixed " << edited.applied.size() << (edited.applied.size() == 1 ? " place" : " places")
+            << " in " << text->display_name << "\n";
+        text->text = edited.text;
+    }
+    return fixed;
+}
+
 int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
         const CompileRequest& files = request.texts;
         check_warning_switches(files.warnings);
         Diagnostics file_problems;
         const Identity id = identity_for_check(files, file_problems);
-        const RequestTexts read = read_texts(files);
+        RequestTexts read = read_texts(files);
+        if (request.fix) {
+            const CheckResult before = check_scenario(read.route, read.train, id, {.max_errors = 0});
+            read = apply_safe_fixes(request, read, before.diagnostics, out, err);
+            if (request.dry_run) return exit_status::clean;
+        }
         const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
         CheckResult found = check_scenario(
             texts.route, texts.train, id,

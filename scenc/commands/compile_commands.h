@@ -29,6 +29,8 @@ struct CheckRequest {
     ColorChoice color = ColorChoice::automatic;
     std::size_t max_errors = 50;
     std::string tool_version;
+    bool fix = false;      // apply the safe fixes to the texts, then report what is left
+    bool dry_run = false;  // with fix: print the changes as a unified diff, write nothing
 };
 
 // Checks the texts in memory and writes nothing. The report goes to out, and nothing else does;

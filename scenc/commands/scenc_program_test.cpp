@@ -85,6 +85,63 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
               "valid\n");
 }
 
+// A keyword slip and a station off the grid, both with a safe fix: the dry run shows them and
+// writes nothing, --fix writes them and only those bytes change; the reports with fixes
+// validate against their schemas.
+TEST(ScencProgram, CheckFixAppliesTheSafeFixesAndTheReportsCarryThem) {
+    TemporaryFolder folder{"scenc-fix"};
+    const std::filesystem::path route = folder / "linea.txt";
+    const std::filesystem::path train = folder / "treno.txt";
+    const std::string route_text =
+        "[generale]\r\nlunghezza percorso, 10000\r\n[tracciato]\r\npendneza, 500, 3\r\n[fine]\r\n";
+    const std::string train_text =
+        "[generale]\r\nvelocita, 0, 100\r\n"
+        "stazione, 1010, 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, Citt\xC3\xA0\r\n[fine]\r\n";
+    write_bytes(route, route_text);
+    write_bytes(train, train_text);
+    const std::string texts = "--stem X --train-number 1 " + quoted(route) + " " + quoted(train);
+
+    for (const char* format : {"json", "sarif"}) {
+        SCOPED_TRACE(format);
+        const std::filesystem::path report = folder / (std::string("check.") + format);
+        EXPECT_EQ(scenc(std::string("check --format=") + format + " " + texts + " > " +
+                        quoted(report))
+                      .exit_status,
+                  1);
+        EXPECT_NE(read_bytes(report).find("\"fixes\""), std::string::npos);
+        const std::filesystem::path schema = std::string(format) == "json"
+                                       ? SOURCE_FOLDER "/docs/scenc-check.schema.json"
+                                       : SOURCE_FOLDER "/../shared/schemas/sarif-schema-2.1.0.json";
+        EXPECT_EQ(run_command("python3 " +
+                              quoted(SOURCE_FOLDER "/scenc/reports/validate_json.py") + " " +
+                              (std::string(format) == "json" ? "Draft202012Validator"
+                                                             : "Draft4Validator") +
+                              " " + quoted(schema) + " " + quoted(report))
+                      .output,
+                  "valid\n");
+    }
+
+    const CommandResult dry = scenc("check --fix --dry-run " + texts);
+    EXPECT_EQ(dry.exit_status, 0);
+    EXPECT_NE(dry.output.find("-pendneza, 500, 3\n+pendenza, 500, 3\n"), std::string::npos)
+        << dry.output;
+    EXPECT_NE(dry.output.find("+stazione, 1000, 12,"), std::string::npos) << dry.output;
+    EXPECT_EQ(read_bytes(route), route_text);
+    EXPECT_EQ(read_bytes(train), train_text);
+
+    const CommandResult fixed = scenc("check --fix " + texts);
+    EXPECT_EQ(fixed.exit_status, 0) << fixed.output;
+    EXPECT_TRUE(fixed.output.ends_with("fixed 2 places in " + train.string() + "\nno errors\n"))
+        << fixed.output;
+    std::string route_expected = route_text;
+    route_expected.replace(route_expected.find("pendneza"), 8, "pendenza");
+    std::string train_expected = train_text;
+    train_expected.replace(train_expected.find("1010"), 4, "1000");
+    train_expected.replace(train_expected.find("Citt\xC3\xA0"), 6, "Citt\xE0");
+    EXPECT_EQ(read_bytes(route), route_expected);
+    EXPECT_EQ(read_bytes(train), train_expected);
+}
+
 // 2 whenever the check cannot run, and then nothing on standard output in any format.
 TEST(ScencProgram, CheckCannotRunIsStatusTwoWithNothingOnStandardOutput) {
     CarriedScenario carried;

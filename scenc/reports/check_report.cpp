@@ -10,6 +10,7 @@
 
 #include "compiler/errors.h"
 #include "compiler/field_reader.h"
+#include "compiler/windows_1252.h"
 #include "scenc/common/terminal_text.h"
 #include "scenc/common/units.h"
 #include "scenc/reports/error_report.h"
@@ -199,6 +200,17 @@ std::string snippet_lines(const SourceLocation& location, TextLines& lines,
            snippet.marker.substr(0, caret) + palette.marker(snippet.marker.substr(caret)) + "\n";
 }
 
+// The fixes under the caret: a safe one as "fix:", which check --fix applies, a choice as
+// "suggestion:".
+std::string fix_lines(const Diagnostic& diagnostic, const Palette& palette) {
+    std::string out;
+    for (const Fix& fix : diagnostic.fixes) {
+        out += "  " + palette.note(fix.safe ? "fix:" : "suggestion:") + " " +
+               terminal_text(fix.description) + "\n";
+    }
+    return out;
+}
+
 std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const CheckedTexts& texts,
                              TextLines& lines, const Palette& palette) {
     const bool error = diagnostic.severity == Severity::error;
@@ -208,6 +220,7 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
                       palette.bold(terminal_text(shown_message(diagnostic))) +
                       warning_option(diagnostic) + "\n";
     out += snippet_lines(diagnostic.location, lines, palette);
+    out += fix_lines(diagnostic, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
     if (diagnostic.related) {
@@ -272,6 +285,23 @@ json location_json(const SourceLocation& location) {
     return out;
 }
 
+// Replacements are Windows-1252 bytes, shown in UTF-8 as the rest of the report.
+json fixes_json(const std::vector<Fix>& fixes) {
+    json out = json::array();
+    for (const Fix& fix : fixes) {
+        json edits = json::array();
+        for (const TextEdit& edit : fix.edits) {
+            edits.push_back({{"file", edit.range.file},
+                             {"line", edit.range.line},
+                             {"column", edit.range.column},
+                             {"span", edit.range.span},
+                             {"replacement", windows_1252_to_utf8(edit.replacement)}});
+        }
+        out.push_back({{"description", fix.description}, {"safe", fix.safe}, {"edits", edits}});
+    }
+    return out;
+}
+
 json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
     json out{{"severity", diagnostic.severity == Severity::error ? "error" : "warning"}};
     if (diagnostic.severity == Severity::error) {
@@ -287,6 +317,7 @@ json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
         out["cell"] = *diagnostic.position / 50;
     }
     out["reported_by_package_program"] = is_final;
+    if (!diagnostic.fixes.empty()) out["fixes"] = fixes_json(diagnostic.fixes);
     return out;
 }
 
@@ -299,7 +330,7 @@ std::string json_report(const Shown& shown, const CheckedTexts& texts,
     }
     const json document{
         {"format", "scenc-check"},
-        {"version", 1},
+        {"version", 2},
         {"tool", {{"name", "scenc"}, {"version", options.tool_version}}},
         {"route", texts.route.display_name},
         {"train", texts.train.display_name},
@@ -360,6 +391,28 @@ json rule_json(const Diagnostic& diagnostic) {
     return rule;
 }
 
+json sarif_fixes(const std::vector<Fix>& fixes) {
+    json out = json::array();
+    for (const Fix& fix : fixes) {
+        json changes = json::array();
+        for (const TextEdit& edit : fix.edits) {
+            json region{{"startLine", edit.range.line},
+                        {"startColumn", edit.range.column},
+                        {"endColumn", edit.range.column + edit.range.span}};
+            changes.push_back(
+                {{"artifactLocation", {{"uri", uri_of(edit.range.file)}}},
+                 {"replacements",
+                  json::array({{{"deletedRegion", region},
+                                {"insertedContent",
+                                 {{"text", windows_1252_to_utf8(edit.replacement)}}}}})}});
+        }
+        out.push_back({{"description", {{"text", fix.description}}},
+                       {"artifactChanges", changes},
+                       {"properties", {{"safe", fix.safe}}}});
+    }
+    return out;
+}
+
 json sarif_result(const Diagnostic& diagnostic, std::size_t rule_index, bool is_final) {
     std::string message = message_with_position(diagnostic);
     if (is_final) message += " (" + std::string(final_error_note) + ")";
@@ -379,6 +432,7 @@ json sarif_result(const Diagnostic& diagnostic, std::size_t rule_index, bool is_
                           {"physicalLocation", physical_location(*diagnostic.related)},
                           {"message", {{"text", related_note(diagnostic)}}}}});
     }
+    if (!diagnostic.fixes.empty()) result["fixes"] = sarif_fixes(diagnostic.fixes);
     return result;
 }
 
