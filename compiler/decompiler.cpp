@@ -43,12 +43,13 @@ std::int64_t written(RowKind kind, std::size_t field, std::int64_t stored) {
     return written_value(row_grammar_of(kind).fields[field].stored, stored).value_or(stored);
 }
 
-// A text as a field that the reader gives back unchanged: bare when it has no comma, quote or
-// line end and no blank at either end; quoted when it holds no quote; nothing otherwise.
+// A text as a field that the reader gives back unchanged: bare when it has no comma or line
+// end, no blank at either end and does not open with a quote (a quote further on is read as
+// any other byte); quoted when it holds no quote; nothing otherwise.
 std::optional<std::string> text_field(const std::string& text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    const bool bare = !text.empty() && text.find_first_of(",\"\r\n") == std::string::npos &&
-                      !blank(text.front()) && !blank(text.back());
+    const bool bare = !text.empty() && text.find_first_of(",\r\n") == std::string::npos &&
+                      text.front() != '"' && !blank(text.front()) && !blank(text.back());
     if (bare) return text;
     if (text.find('"') == std::string::npos) return "\"" + text + "\"";
     return std::nullopt;

@@ -66,11 +66,14 @@ TEST(Decompiler, TextsThatNeedQuotesComeBackThroughThem) {
     const CompiledSet set = carried_set([](Model& m) {
         m.records[80].text = "(Km 345, 557)";
         m.records[1].text = " BRENZOLA ";
+        m.records[2].text = "SAN \"B\"";
     });
     const DecompiledScenario texts = decompile(set);
     EXPECT_EQ(texts.problem, "");
     EXPECT_NE(texts.route_text.find("\"(Km 345, 557)\""), std::string::npos);
     EXPECT_NE(texts.train_text.find("\" BRENZOLA \""), std::string::npos);
+    // A quote after the first byte is read as any other byte of a bare field.
+    EXPECT_NE(texts.train_text.find(", SAN \"B\"\r\n"), std::string::npos);
 }
 
 TEST(Decompiler, ATextHoldingAQuoteIsNamed) {
