@@ -105,6 +105,12 @@ const std::map<std::int32_t, ErrorText>& error_table() {
 
 }  // namespace
 
+std::vector<std::int32_t> all_error_numbers() {
+    std::vector<std::int32_t> numbers;
+    for (const auto& [number, text] : error_table()) numbers.push_back(number);
+    return numbers;
+}
+
 std::string error_meaning(std::int32_t code) {
     auto found = error_table().find(code);
     return found == error_table().end() ? "unknown error" : found->second.meaning;

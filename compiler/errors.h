@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "compiler/diagnostic.h"
 #include "compiler/model.h"
@@ -68,6 +69,9 @@ std::string cell_kind_name(std::uint8_t kind);
 std::string describe_cell(const Model& model, std::int64_t cell);
 // "treno.txt line 9", or the file name alone when no line is known.
 std::string describe_place(const SourceLocation& place);
+
+// Every error number the compile can raise, in rising order.
+std::vector<std::int32_t> all_error_numbers();
 
 // A short English description of an error number, for the author.
 std::string error_meaning(std::int32_t code);

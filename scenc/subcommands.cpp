@@ -39,6 +39,10 @@ std::span<const SubcommandEntry> subcommand_table() {
                         make_serve_command},
         SubcommandEntry{"fmt", "Lay out route and train texts as the carried texts are laid out.",
                         make_fmt_command},
+        SubcommandEntry{"explain",
+                        "Explain an error number, a warning name or a row keyword, with a wrong "
+                        "and a right row.",
+                        make_explain_command},
     };
     return table;
 }

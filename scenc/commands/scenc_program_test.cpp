@@ -47,8 +47,7 @@ TEST(ScencProgram, CheckPassesTheCarriedScenarioAndPointsAtABrokenRow) {
     std::filesystem::path broken = carried.folder / "rotto.txt";
     write_bytes(broken, train);
     // rotto.txt tells compile no train number; that problem is not what this test is about.
-    const std::string texts =
-        "--train-number 917 " + quoted(carried.route) + " " + quoted(broken);
+    const std::string texts = "--train-number 917 " + quoted(carried.route) + " " + quoted(broken);
     CommandResult error = scenc("check " + texts);
     // The reason names what holds the cell and the row it came from.
     const std::string taken =
@@ -104,19 +103,19 @@ TEST(ScencProgram, CheckFixAppliesTheSafeFixesAndTheReportsCarryThem) {
     for (const char* format : {"json", "sarif"}) {
         SCOPED_TRACE(format);
         const std::filesystem::path report = folder / (std::string("check.") + format);
-        EXPECT_EQ(scenc(std::string("check --format=") + format + " " + texts + " > " +
-                        quoted(report))
-                      .exit_status,
-                  1);
+        EXPECT_EQ(
+            scenc(std::string("check --format=") + format + " " + texts + " > " + quoted(report))
+                .exit_status,
+            1);
         EXPECT_NE(read_bytes(report).find("\"fixes\""), std::string::npos);
-        const std::filesystem::path schema = std::string(format) == "json"
-                                       ? SOURCE_FOLDER "/docs/scenc-check.schema.json"
-                                       : SOURCE_FOLDER "/../shared/schemas/sarif-schema-2.1.0.json";
-        EXPECT_EQ(run_command("python3 " +
-                              quoted(SOURCE_FOLDER "/scenc/reports/validate_json.py") + " " +
-                              (std::string(format) == "json" ? "Draft202012Validator"
-                                                             : "Draft4Validator") +
-                              " " + quoted(schema) + " " + quoted(report))
+        const std::filesystem::path schema = std::string(format) == "json" ? SOURCE_FOLDER
+                                                 "/docs/scenc-check.schema.json"
+                                                                           : SOURCE_FOLDER
+                                                 "/../shared/schemas/sarif-schema-2.1.0.json";
+        EXPECT_EQ(run_command(
+                      "python3 " + quoted(SOURCE_FOLDER "/scenc/reports/validate_json.py") + " " +
+                      (std::string(format) == "json" ? "Draft202012Validator" : "Draft4Validator") +
+                      " " + quoted(schema) + " " + quoted(report))
                       .output,
                   "valid\n");
     }
@@ -403,12 +402,30 @@ TEST(ScencProgram, DiffOfTheCarriedSetWithOneSignalMoved) {
     EXPECT_EQ(json[0]["new_text"], "8+700");
 }
 
+TEST(ScencProgram, ExplainAnErrorAWarningAKeywordAndRefuseOtherNames) {
+    const std::pair<std::string, std::string> explained[] = {
+        {"16", "error 16: signal on a cell already taken\n"},
+        {"out-of-order", "warning out-of-order\n"},
+        {"stazione", "\"stazione\": station, in the train text"},
+    };
+    for (const auto& [name, start] : explained) {
+        SCOPED_TRACE(name);
+        const CommandResult result = scenc("explain " + name);
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_EQ(result.output.rfind(start, 0), 0u);
+    }
+    const CommandResult unknown = scenc("explain 14");
+    EXPECT_EQ(unknown.exit_status, 2);
+    EXPECT_EQ(unknown.output,
+              "scenc explain: \"14\" is no error number, warning name or row keyword\n");
+}
+
 TEST(ScencProgram, UnknownSubcommandAndExampleUnderTheAuthorsNames) {
     CommandResult unknown = scenc("difff a b");
     EXPECT_EQ(unknown.exit_status, 2);
     EXPECT_EQ(unknown.output,
               "scenc: no subcommand \"difff\"; the subcommands are check, compile, dump, diff, "
-              "decompile, plot, view, example, lsp, serve, fmt (scenc --help)\n");
+              "decompile, plot, view, example, lsp, serve, fmt, explain (scenc --help)\n");
 
     TemporaryFolder folder("scenc-example");
     CommandResult written =

@@ -36,5 +36,6 @@ std::unique_ptr<Subcommand> make_lsp_command();
 std::unique_ptr<Subcommand> make_serve_command();
 std::unique_ptr<Subcommand> make_fmt_command();
 std::unique_ptr<Subcommand> make_decompile_command();
+std::unique_ptr<Subcommand> make_explain_command();
 
 }  // namespace scenario::scenc

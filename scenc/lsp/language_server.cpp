@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "compiler/explanations.h"
 #include "compiler/row_scanner.h"
 #include "compiler/windows_1252.h"
 #include "io/file_input.h"
@@ -140,6 +141,40 @@ namespace {
 
 struct TooDeep {};
 
+// Whether an LSP range holds a position; its end is taken in, so a caret just after the field
+// still shows it.
+bool range_holds(const json& range, const json& position) {
+    const auto place = [](const json& p) {
+        return std::pair{p.at("line").get<int>(), p.at("character").get<int>()};
+    };
+    const auto at = place(position);
+    return place(range.at("start")) <= at && at <= place(range.at("end"));
+}
+
+// The hover with the explanation of every published diagnostic whose range holds the position
+// added after what the row itself tells.
+json with_explanations(json hover, const json& published, const json& position) {
+    std::string explained;
+    json range;
+    for (const json& diagnostic : published) {
+        if (!diagnostic.contains("code") || !range_holds(diagnostic.at("range"), position))
+            continue;
+        const json& code = diagnostic.at("code");
+        const std::string name = code.is_string() ? code.get<std::string>() : code.dump();
+        const std::optional<std::string> text = explanation_text(name);
+        if (!text) continue;
+        explained += "\n\n---\n\n```\n" + *text + "```";
+        if (range.is_null()) range = diagnostic.at("range");
+    }
+    if (explained.empty()) return hover;
+    if (hover.is_null()) {
+        return {{"contents", {{"kind", "markdown"}, {"value", explained.substr(7)}}},
+                {"range", range}};
+    }
+    hover["contents"]["value"] = hover["contents"]["value"].get<std::string>() + explained;
+    return hover;
+}
+
 }  // namespace
 
 ParsedBody parse_body(std::string_view body) {
@@ -266,7 +301,10 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     const json& position = params.at("position");
     if (method == "textDocument/completion") return keyword_completions(open->text, role, position);
     const auto [line, column] = open->text.byte_place(position);
-    return row_hover(open->text, rows_of(uri, role), line, column, compiled_for(uri));
+    const auto published = published_.find(uri);
+    json hover = row_hover(open->text, rows_of(uri, role), line, column, compiled_for(uri));
+    if (published == published_.end()) return hover;
+    return with_explanations(std::move(hover), published->second, position);
 }
 
 void LanguageServer::notification(const std::string& method, const json& params) {
@@ -405,10 +443,9 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
     const std::string route_name = file_name_of(route.uri);
     const std::string train_name =
         train ? file_name_of(train_uri) : route.id.route_stem + "_(no train text)-.txt";
-    const CheckResult result =
-        check_scenario({route_name, route.text.single_byte()},
-                       {train_name, train_text.single_byte()}, route.id,
-                       CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
+    const CheckResult result = check_scenario(
+        {route_name, route.text.single_byte()}, {train_name, train_text.single_byte()}, route.id,
+        CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
     Sites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
     Checked& entry = checks_[key];

@@ -226,6 +226,28 @@ TEST_F(ServerTest, TrainIsCheckedAgainstTheRouteOnDiskOrInTheEditor) {
     EXPECT_EQ(published(train_uri), json::array());
 }
 
+// Hovering over a diagnostic's range shows its explanation after what the row tells; outside
+// every range the hover is the row's alone.
+TEST_F(ServerTest, HoverOverADiagnosticExplainsIt) {
+    disk["/scen/Val_linea.txt"] = small_route;
+    open(train_uri, clashing_train);
+    ASSERT_EQ(published(train_uri)[0]["range"], at(3, 9, 13));
+    const auto hover = [&](int line, int character) {
+        return ask("textDocument/hover",
+                   {{"textDocument", {{"uri", train_uri}}},
+                    {"position", {{"line", line}, {"character", character}}}})["result"];
+    };
+    const json on_error = hover(3, 10);
+    const std::string text = on_error["contents"]["value"];
+    EXPECT_NE(text.find("error 16: signal on a cell already taken"), std::string::npos) << text;
+    EXPECT_NE(text.find("Right: segnale,"), std::string::npos) << text;
+    EXPECT_LT(text.find("where the signal stands"), text.find("error 16"))
+        << "the field's own hover stays first";
+    const json elsewhere = hover(3, 15);
+    EXPECT_EQ(elsewhere["contents"]["value"].get<std::string>().find("error 16"),
+              std::string::npos);
+}
+
 TEST_F(ServerTest, RouteAloneIsCheckedWithoutTrainErrors) {
     const std::string carried_route = line_table_bytes(dati_linea(carried_identity()).lines);
     open(folder + "Brenzola_Tessalto_linea.txt", carried_route);

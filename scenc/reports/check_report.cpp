@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "compiler/errors.h"
+#include "compiler/explanations.h"
 #include "compiler/field_reader.h"
 #include "compiler/windows_1252.h"
 #include "scenc/common/terminal_text.h"
@@ -317,6 +318,7 @@ json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
         out["cell"] = *diagnostic.position / 50;
     }
     out["reported_by_package_program"] = is_final;
+    out["explain"] = explain_command(diagnostic);
     if (!diagnostic.fixes.empty()) out["fixes"] = fixes_json(diagnostic.fixes);
     return out;
 }
@@ -388,6 +390,8 @@ json rule_json(const Diagnostic& diagnostic) {
         rule["shortDescription"] = {{"text", error_meaning(diagnostic.number)}};
         rule["properties"] = {{"errorNumber", diagnostic.number}};
     }
+    rule["help"] = {{"text", "Run \"" + explain_command(diagnostic) +
+                                 "\" for what it means, why, and a wrong and a right row."}};
     return rule;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "compiler/errors.h"
@@ -207,11 +208,11 @@ TEST(CheckReport, JsonAndSarifFollowTheirSchemas) {
         SCOPED_TRACE(validator);
         write_bytes(folder / "several.json", rendered(format));
         write_bytes(folder / "none.json", rendered(format, false, 50, {}));
-        EXPECT_EQ(
-            run_command("python3 " + quoted(source / "scenc/reports/validate_json.py") + " " + validator +
-                        " " + quoted(folder / "several.json") + " " + quoted(folder / "none.json"))
-                .output,
-            "valid\nvalid\n");
+        EXPECT_EQ(run_command("python3 " + quoted(source / "scenc/reports/validate_json.py") + " " +
+                              validator + " " + quoted(folder / "several.json") + " " +
+                              quoted(folder / "none.json"))
+                      .output,
+                  "valid\nvalid\n");
     }
     const nlohmann::json sarif = nlohmann::json::parse(rendered(ReportFormat::sarif))["runs"][0];
     const nlohmann::json& taken = sarif["results"][1];
@@ -226,6 +227,25 @@ TEST(CheckReport, JsonAndSarifFollowTheirSchemas) {
     EXPECT_EQ(sarif["results"][2]["level"], "warning");
     EXPECT_TRUE(sarif["results"][3]["properties"]["reportedByPackageProgram"]);
     EXPECT_FALSE(sarif["results"][3].contains("locations"));
+}
+
+// Each diagnostic points at the command that explains it: a field in the JSON, the rule's
+// help in the SARIF.
+TEST(CheckReport, JsonAndSarifNameTheExplainCommand) {
+    const nlohmann::json json = nlohmann::json::parse(rendered(ReportFormat::json));
+    EXPECT_EQ(json["diagnostics"][1]["explain"], "scenc explain 16");
+    EXPECT_EQ(json["diagnostics"][2]["explain"], "scenc explain unknown-keyword");
+    const nlohmann::json rules =
+        nlohmann::json::parse(rendered(ReportFormat::sarif))["runs"][0]["tool"]["driver"]["rules"];
+    for (const auto& [id, command] :
+         {std::pair{"error-16", "scenc explain 16"},
+          std::pair{"unknown-keyword", "scenc explain unknown-keyword"}}) {
+        SCOPED_TRACE(id);
+        const auto rule = std::find_if(rules.begin(), rules.end(),
+                                       [&](const nlohmann::json& r) { return r["id"] == id; });
+        ASSERT_NE(rule, rules.end());
+        EXPECT_NE((*rule)["help"]["text"].get<std::string>().find(command), std::string::npos);
+    }
 }
 
 }  // namespace
