@@ -237,10 +237,12 @@ TEST(CheckReport, JsonAndSarifNameTheExplainCommand) {
     EXPECT_EQ(json["diagnostics"][2]["explain"], "scenc explain unknown-keyword");
     const nlohmann::json rules =
         nlohmann::json::parse(rendered(ReportFormat::sarif))["runs"][0]["tool"]["driver"]["rules"];
-    for (const auto& [id, command] :
+    for (const auto& [rule_id, command] :
          {std::pair{"error-16", "scenc explain 16"},
           std::pair{"unknown-keyword", "scenc explain unknown-keyword"}}) {
-        SCOPED_TRACE(id);
+        SCOPED_TRACE(rule_id);
+        // A lambda may not capture a structured binding in every compiler this builds with.
+        const std::string id = rule_id;
         const auto rule = std::find_if(rules.begin(), rules.end(),
                                        [&](const nlohmann::json& r) { return r["id"] == id; });
         ASSERT_NE(rule, rules.end());
