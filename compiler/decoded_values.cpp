@@ -2,19 +2,11 @@
 
 #include <utility>
 
+#include "compiler/numeric.h"
+
 namespace scenario {
 
 namespace {
-
-// Division that rounds down, so a wrapped negative value still splits into its digits.
-std::int64_t floor_div(std::int64_t value, std::int64_t by) {
-    std::int64_t quotient = value / by;
-    if (value % by != 0 && (value < 0) != (by < 0)) --quotient;
-    return quotient;
-}
-std::int64_t floor_mod(std::int64_t value, std::int64_t by) {
-    return value - floor_div(value, by) * by;
-}
 
 class Decoder {
   public:

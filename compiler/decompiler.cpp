@@ -28,17 +28,6 @@ namespace {
 using Cells = std::vector<TrackCell>;
 using Records = std::array<ScenarioRecord, record_count>;
 
-// Division and remainder rounded towards minus infinity, so that every whole number splits
-// into a quotient and a remainder from 0 to divisor - 1.
-std::int64_t floor_div(std::int64_t value, std::int64_t divisor) {
-    std::int64_t quotient = value / divisor;
-    if (value % divisor != 0 && (value < 0) != (divisor < 0)) --quotient;
-    return quotient;
-}
-std::int64_t floor_mod(std::int64_t value, std::int64_t divisor) {
-    return value - floor_div(value, divisor) * divisor;
-}
-
 std::int64_t written(RowKind kind, std::size_t field, std::int64_t stored) {
     return written_value(row_grammar_of(kind).fields[field].stored, stored).value_or(stored);
 }

@@ -217,6 +217,15 @@ std::string_view line_of_text(std::string_view text, int line) {
     return text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
 }
 
+int line_count(std::string_view text) {
+    int lines = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++lines;
+    }
+    return lines;
+}
+
 std::string_view LineFinder::line(std::string_view text, int line) {
     if (line < 1) return line_of_text(text, line);
     // Back: the byte before a line's start ends the line before, with the CR of a CR LF.

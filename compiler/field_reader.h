@@ -118,6 +118,11 @@ class FieldReader {
 // The text of a 1-based line of a scenario text, without its line end (empty past the end).
 std::string_view line_of_text(std::string_view text, int line);
 
+// How many lines a text has as the field reader counts them: CR LF, a lone LF or a lone CR each
+// end one, and the text after the last line end (empty, when the text ends with one) is a line
+// too, where a field asked for at the end of the text is placed.
+int line_count(std::string_view text);
+
 // line_of_text for many lines of one text, given to every call: it moves from the line found
 // last, so lines asked for in about their order (diagnostics, with a related row a little
 // before) cost the bytes between them rather than a walk from the start each. It keeps only

@@ -24,4 +24,15 @@ Field store_wrapped(std::int64_t value) {
     return static_cast<Field>(static_cast<Unsigned>(static_cast<std::uint64_t>(value)));
 }
 
+// Division and remainder rounded towards minus infinity, so that every whole number, a wrapped
+// negative one too, splits into a quotient and a remainder from 0 to divisor - 1.
+inline std::int64_t floor_div(std::int64_t value, std::int64_t divisor) {
+    std::int64_t quotient = value / divisor;
+    if (value % divisor != 0 && (value < 0) != (divisor < 0)) --quotient;
+    return quotient;
+}
+inline std::int64_t floor_mod(std::int64_t value, std::int64_t divisor) {
+    return value - floor_div(value, divisor) * divisor;
+}
+
 }  // namespace scenario

@@ -48,6 +48,20 @@ inline SourceLocation last_error_site(const Model& model) {
     return last != nullptr ? last->location : SourceLocation{};
 }
 
+// A route and a train with one row of every kind that places a feature by its position, each
+// at a position of its own: every tool that names a feature's position must show the one
+// written here.
+inline const std::string every_kind_route =
+    "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
+    "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
+    "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
+inline const std::string every_kind_train =
+    "[generale]\r\nvelocita, 0, 100\r\n"
+    "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
+    "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
+    "abbattimento, 6000, 180\r\nabbattimento, 6500, 0\r\n"
+    "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+
 // A whole compile of two texts held in memory, under the carried identity, with what it leaves.
 struct Compile {
     Model model;

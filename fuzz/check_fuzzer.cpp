@@ -23,18 +23,6 @@ namespace {
 // compare with them; both cost as much as the check itself.
 constexpr std::uint32_t compile_share = 64;
 
-// Lines as the field reader counts them: CR LF, a lone LF or a lone CR each end one, and the
-// text after the last line end (empty, when the text ends with one) is a line too, where a
-// field asked for at the end of the text is placed.
-int line_count(std::string_view text) {
-    int lines = 1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            ++lines;
-    }
-    return lines;
-}
-
 struct CheckedText {
     const SourceText& source;
     int lines;

@@ -128,14 +128,15 @@ bool contains_any_case(std::string text, const std::string& word) {
     return text.find(word) != std::string::npos;
 }
 
-// Test fixtures are the literals that hold a whole scenario text; a route is the one that
-// gives a route length.
+// Test fixtures are the literals of the tests that hold a whole scenario text; a route is the
+// one that gives a route length.
 void collect_test_fixtures(const fs::path& source_folder, Seeds& seeds) {
     for (const char* folder : {"compiler", "sources", "run", "scenc"}) {
         if (!fs::is_directory(source_folder / folder)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(source_folder / folder)) {
             std::string name = entry.path().filename().string();
-            if (name.size() < 9 || name.substr(name.size() - 9) != "_test.cpp") continue;
+            // The tests' shared texts stand in test_models.h.
+            if (!name.ends_with("_test.cpp") && name != "test_models.h") continue;
             for (std::string& text : string_literals(read_file(entry.path()))) {
                 if (!contains_any_case(text, "[generale]")) continue;
                 bool route = contains_any_case(text, "lunghezza");

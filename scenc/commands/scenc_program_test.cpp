@@ -28,10 +28,19 @@ struct CarriedScenario {
     std::filesystem::path route = folder / file_name::route_text(id);
     std::filesystem::path train = folder / file_name::train_text(id);
     std::filesystem::path out = folder / "out";
+    std::filesystem::path edited = folder / "edited";
 
     CarriedScenario() { EXPECT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0); }
     CommandResult compile(const std::string& options = "") {
         return scenc("compile " + quoted(route) + " " + quoted(train) + " " + options);
+    }
+    // The carried route with this train text, compiled into `edited`, which also holds the text.
+    CommandResult compile_edited(const std::string& train_text) {
+        std::filesystem::create_directories(edited);
+        const std::filesystem::path edited_train = edited / file_name::train_text(id);
+        write_bytes(edited_train, train_text);
+        return scenc("compile " + quoted(route) + " " + quoted(edited_train) + " -o " +
+                     quoted(edited));
     }
 };
 
@@ -354,13 +363,8 @@ TEST(ScencProgram, DiffOfTheCarriedSetAgainstOneChangedDeparture) {
     std::size_t time = train.find("10,50, 0,", line);
     ASSERT_LT(time, train.find(departure));
     train.replace(time, 9, "10,52, 0,");
-    std::filesystem::path edited = carried.folder / "edited";
-    std::filesystem::create_directories(edited);
-    write_bytes(edited / file_name::train_text(carried.id), train);
-    ASSERT_EQ(scenc("compile " + quoted(carried.route) + " " +
-                    quoted(edited / file_name::train_text(carried.id)) + " -o " + quoted(edited))
-                  .exit_status,
-              0);
+    ASSERT_EQ(carried.compile_edited(train).exit_status, 0);
+    const std::filesystem::path& edited = carried.edited;
 
     CommandResult changed = scenc("diff " + quoted(carried.out) + " " + quoted(edited));
     EXPECT_EQ(changed.exit_status, 1);
@@ -385,13 +389,8 @@ TEST(ScencProgram, DiffOfTheCarriedSetWithOneSignalMoved) {
     const std::size_t at = train.find(signal);
     ASSERT_NE(at, std::string::npos);
     train.replace(at, signal.size(), "segnale,    8700,");
-    std::filesystem::path edited = carried.folder / "edited";
-    std::filesystem::create_directories(edited);
-    write_bytes(edited / file_name::train_text(carried.id), train);
-    ASSERT_EQ(scenc("compile " + quoted(carried.route) + " " +
-                    quoted(edited / file_name::train_text(carried.id)) + " -o " + quoted(edited))
-                  .exit_status,
-              0);
+    ASSERT_EQ(carried.compile_edited(train).exit_status, 0);
+    const std::filesystem::path& edited = carried.edited;
     CommandResult moved = scenc("diff " + quoted(carried.out) + " " + quoted(edited));
     EXPECT_EQ(moved.exit_status, 1);
     EXPECT_EQ(moved.output, "signal moved 8+650 → 8+700 (cell 174 → 175)\n");

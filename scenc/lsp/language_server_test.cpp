@@ -332,16 +332,8 @@ TEST_F(CarriedTest, HoverTellsTheRowInTheAuthorsUnitsAndWhatItsCellHolds) {
 // Each kind of feature written at P: the hover on its row names P as written and the cell
 // the row marks, as dump, diff, the view and the plot do.
 TEST(LspHover, EveryFeatureShowsAtThePositionItsRowWrote) {
-    const std::string route =
-        "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
-        "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
-        "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
-    const std::string train =
-        "[generale]\r\nvelocita, 0, 100\r\n"
-        "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
-        "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
-        "abbattimento, 6000, 180\r\n"
-        "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+    const std::string& route = scenario::testing::every_kind_route;
+    const std::string& train = scenario::testing::every_kind_train;
     const Model model = scenario::testing::compile(route, train).model;
     const struct {
         TextRole role;
@@ -353,7 +345,7 @@ TEST(LspHover, EveryFeatureShowsAtThePositionItsRowWrote) {
         {TextRole::train, 3, "Station **ALFA** at 1000 m (1+000)"},
         {TextRole::train, 4, "Slowdown to 60 km/h from 5+000 (cell 101)"},
         {TextRole::train, 5, "Code drop at 6+000 (cell 120)"},
-        {TextRole::train, 6, "Signal at 8+700 (cell 175)"},
+        {TextRole::train, 7, "Signal at 8+700 (cell 175)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);

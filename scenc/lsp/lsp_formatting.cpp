@@ -6,20 +6,6 @@
 
 namespace scenario::scenc::lsp {
 
-namespace {
-
-// Lines as the field reader counts them: CR LF, a lone LF and a lone CR each end one.
-int line_count(std::string_view text) {
-    int lines = 1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            ++lines;
-    }
-    return lines;
-}
-
-}  // namespace
-
 nlohmann::json formatting_edits(const EditorText& text, TextRole role) {
     const std::string& before = text.single_byte();
     const std::string after = formatted_scenario_text(

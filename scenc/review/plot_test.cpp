@@ -165,16 +165,8 @@ TEST(ScencPlot, FormatFollowsTheExtension) {
 // Each feature written at P in a text is shown at P by every review tool: the dump's row,
 // the diff's line when it appears, the view's tooltip data and the plot's label.
 TEST(ReviewTools, EveryFeatureShowsAtThePositionItsRowWrote) {
-    const std::string route =
-        "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n"
-        "indicatori_vmax, 3000, 140, 0, 0, 0, 140, 0, 0, 0\r\n"
-        "cartello_indicatore, 4000, (Km 4)\r\n[fine]\r\n";
-    const std::string train =
-        "[generale]\r\nvelocita, 0, 100\r\n"
-        "stazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\n"
-        "rallentamento, 5000, 60, 500, 0, 1, 0\r\n"
-        "abbattimento, 6000, 180\r\nabbattimento, 6500, 0\r\n"
-        "segnale, 8700, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n[fine]\r\n";
+    const std::string& route = testing::every_kind_route;
+    const std::string& train = testing::every_kind_train;
     const Model model = testing::compile(route, train).model;
     struct Case {
         std::uint8_t kind;
