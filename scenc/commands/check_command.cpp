@@ -8,9 +8,8 @@ namespace {
 class CheckCommand : public Subcommand {
   public:
     void add_options(CLI::App& command) override {
-        request_.tool_version = SCENC_VERSION;
         add_texts_and_identity(command, request_.texts);
-        add_output_options(command);
+        add_report_options(command, request_.texts.report);
         add_warning_options(command, request_.texts.warnings);
         command.add_flag("--fix", request_.fix,
                          "apply every safe fix to the texts (each rewritten by rename, every "
@@ -37,26 +36,6 @@ class CheckCommand : public Subcommand {
     int run(std::ostream& out, std::ostream& err) override { return run_check(request_, out, err); }
 
   private:
-    void add_output_options(CLI::App& command) {
-        add_choice<ReportFormat>(command, "--format", request_.format,
-                                 {{"human", ReportFormat::human},
-                                  {"gcc", ReportFormat::gcc},
-                                  {"json", ReportFormat::json},
-                                  {"sarif", ReportFormat::sarif}},
-                                 "human (the default), gcc (one line per diagnostic, for editors), "
-                                 "json or sarif (SARIF 2.1.0)")
-            ->type_name("FORMAT");
-        add_choice<ColorChoice>(command, "--color", request_.color,
-                                {{"auto", ColorChoice::automatic},
-                                 {"always", ColorChoice::always},
-                                 {"never", ColorChoice::never}},
-                                "colour the human format: auto (when standard output is a "
-                                "terminal), always or never")
-            ->type_name("WHEN");
-        add_count_option(command, "--max-errors", request_.max_errors,
-                         "show at most N errors (warnings not counted); 0 for no limit");
-    }
-
     CheckRequest request_;
 };
 

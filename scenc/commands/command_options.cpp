@@ -60,6 +60,27 @@ void add_warning_options(CLI::App& command, WarningOptions& options) {
                      "show at most N warnings (the summary counts all); 0 for no limit");
 }
 
+void add_report_options(CLI::App& command, ReportChoices& choices) {
+    choices.tool_version = SCENC_VERSION;
+    add_choice<ReportFormat>(command, "--format", choices.format,
+                             {{"human", ReportFormat::human},
+                              {"gcc", ReportFormat::gcc},
+                              {"json", ReportFormat::json},
+                              {"sarif", ReportFormat::sarif}},
+                             "human (the default), gcc (one line per diagnostic, for editors), "
+                             "json or sarif (SARIF 2.1.0)")
+        ->type_name("FORMAT");
+    add_choice<ColorChoice>(command, "--color", choices.color,
+                            {{"auto", ColorChoice::automatic},
+                             {"always", ColorChoice::always},
+                             {"never", ColorChoice::never}},
+                            "colour the human format: auto (when the report's stream is a "
+                            "terminal), always or never")
+        ->type_name("WHEN");
+    add_count_option(command, "--max-errors", choices.max_errors,
+                     "show at most N errors (warnings not counted); 0 for no limit");
+}
+
 void StretchOptions::add_to(CLI::App& command, const std::string& what) {
     command.add_option("--from", from, what + " from this point (decimal km, e.g. 100)")
         ->type_name("KM");

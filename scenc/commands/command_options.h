@@ -31,6 +31,9 @@ CLI::Option* add_count_option(CLI::App& command, const std::string& name, std::s
 // -w, --werror, -Wno-NAME and --max-warnings, for the commands that compile texts.
 void add_warning_options(CLI::App& command, WarningOptions& options);
 
+// --format, --color and --max-errors: how diagnostics are shown, by check and by compile.
+void add_report_options(CLI::App& command, ReportChoices& choices);
+
 // The --from and --to texts of one command, in decimal kilometres.
 struct StretchOptions {
     std::string from;

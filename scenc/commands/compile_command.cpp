@@ -10,6 +10,7 @@ class CompileCommand : public Subcommand {
   public:
     void add_options(CLI::App& command) override {
         add_texts_and_identity(command, request_);
+        add_report_options(command, request_.report);
         add_warning_options(command, request_.warnings);
         command
             .add_option("-o,--output", request_.output_folder,
@@ -18,7 +19,9 @@ class CompileCommand : public Subcommand {
             ->capture_default_str();
         command.add_flag("--no-plan", request_.no_plan, "write no plan file (STEM_linea.dat)");
         command.footer(
-            "Errors and warnings are shown as for check; warnings never change the files.\n"
+            "Warnings never change the files. When the compile stops or ends with an error, the\n"
+            "texts' diagnostics are shown on standard error as check shows them (--format, the\n"
+            "error the package program reports marked), then \"nothing written\" if it stopped.\n"
             "Exit status: 0 clean; 1 files written, but the scenario has an error (or a warning "
             "with --werror); 2 nothing "
             "written (the compile stopped, or a file or name is missing or unusable); 3 a file "

@@ -137,11 +137,47 @@ Diagnostics text_warnings(const CompileRequest& request, const RequestTexts& tex
                              warning_limit(request.warnings), &omitted);
 }
 
-// Colours only for a terminal, and not when the author has asked for none (NO_COLOR).
-bool use_color(ColorChoice choice) {
+// Colours only when the report's stream is a terminal, and not when the author has asked for
+// none (NO_COLOR).
+bool use_color(ColorChoice choice, int stream) {
     if (choice != ColorChoice::automatic) return choice == ColorChoice::always;
     const char* no_color = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) == 1 && (no_color == nullptr || *no_color == '\0');
+    return ::isatty(stream) == 1 && (no_color == nullptr || *no_color == '\0');
+}
+
+struct CheckReport {
+    std::string text;
+    bool has_error = false;
+    bool warning_shown = false;
+};
+
+// The keep-going check of the texts, with the extra diagnostics (file names, a stale plan)
+// among its warnings, rendered as the options ask: what check prints and what compile prints
+// when it fails.
+CheckReport checked_report(const CompileRequest& files, const RequestTexts& read,
+                           const Identity& id, const Diagnostics& extra, int stream) {
+    const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
+    const ReportChoices& choices = files.report;
+    CheckResult found =
+        check_scenario(texts.route, texts.train, id,
+                       {.max_errors = choices.max_errors, .warnings = warning_limit(files.warnings)});
+    add_warnings(found, extra, texts.route, texts.train);
+    // Errors always stay; warnings only as the options let them through.
+    CheckReport report;
+    const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {
+        const Diagnostic& d = found.diagnostics[index];
+        const bool shown = warning_shown(d, files.warnings);
+        report.warning_shown = report.warning_shown || shown;
+        return d.severity == Severity::error || shown;
+    });
+    report.has_error = last_error(result.diagnostics) != nullptr;
+    report.text = render_check(result, texts,
+                               {.format = choices.format,
+                                .color = use_color(choices.color, stream),
+                                .max_errors = choices.max_errors,
+                                .max_warnings = files.warnings.max_warnings,
+                                .tool_version = choices.tool_version});
+    return report;
 }
 
 std::vector<std::filesystem::path> output_paths(const CompileRequest& request, const Identity& id) {
@@ -170,11 +206,30 @@ void lock_output_folder(const CompileRequest& request, std::optional<OutputFolde
     for (const std::string& note : lock->notes()) err << note << "\n";
 }
 
+// Shows a clean compile's warnings, or, when the compile stopped or ended with an error,
+// check's report of the texts in its place; true when warnings alone should fail the command.
+bool report_compile_diagnostics(const CompileRequest& request, const RequestTexts& texts,
+                                const Identity& id, const CompiledSources& compiled,
+                                const Diagnostics& extra, std::ostream& err) {
+    if (compiled.report.empty()) {
+        std::size_t omitted = 0;
+        Diagnostics warnings = extra;
+        const Diagnostics found = text_warnings(request, texts, compiled, omitted);
+        warnings.insert(warnings.end(), found.begin(), found.end());
+        return report_warnings(request, warnings, omitted, err);
+    }
+    const CheckReport report = checked_report(request, texts, id, extra, STDERR_FILENO);
+    err << report.text;
+    // Should the check ever miss the compile's error, its own words are not lost.
+    if (!report.has_error) err << compiled.report;
+    return false;
+}
+
 int write_outcome(const CompileRequest& request, const Identity& id,
                   const CompiledSources& compiled, std::optional<OutputFolderLock>& lock,
                   std::ostream& out, std::ostream& err) {
     if (compiled.outcome.status != CompileOutcome::Status::ready) {
-        err << compiled.report << "nothing written\n";
+        err << "nothing written\n";
         return exit_status::stopped;
     }
     make_output_folder(request.output_folder);
@@ -185,9 +240,7 @@ int write_outcome(const CompileRequest& request, const Identity& id,
         err << note << "\n";
     }
     for (const auto& path : output_paths(request, id)) out << "wrote " << path.string() << "\n";
-    if (compiled.report.empty()) return exit_status::clean;
-    err << compiled.report;
-    return exit_status::scenario_error;
+    return compiled.report.empty() ? exit_status::clean : exit_status::scenario_error;
 }
 
 }  // namespace
@@ -263,27 +316,9 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
             read = apply_safe_fixes(request, read, before.diagnostics, out, err);
             if (request.dry_run) return exit_status::clean;
         }
-        const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
-        CheckResult found = check_scenario(
-            texts.route, texts.train, id,
-            {.max_errors = request.max_errors, .warnings = warning_limit(files.warnings)});
-        add_warnings(found, file_problems, texts.route, texts.train);
-        // Errors always stay; warnings only as the options let them through.
-        bool any_warning_shown = false;
-        const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {
-            const Diagnostic& d = found.diagnostics[index];
-            const bool shown = warning_shown(d, files.warnings);
-            any_warning_shown = any_warning_shown || shown;
-            return d.severity == Severity::error || shown;
-        });
-        out << render_check(result, texts,
-                            {.format = request.format,
-                             .color = use_color(request.color),
-                             .max_errors = request.max_errors,
-                             .max_warnings = files.warnings.max_warnings,
-                             .tool_version = request.tool_version});
-        const bool failed = last_error(result.diagnostics) != nullptr ||
-                            (any_warning_shown && files.warnings.as_errors);
+        const CheckReport report = checked_report(files, read, id, file_problems, STDOUT_FILENO);
+        out << report.text;
+        const bool failed = report.has_error || (report.warning_shown && files.warnings.as_errors);
         return failed ? exit_status::scenario_error : exit_status::clean;
     });
 }
@@ -305,10 +340,8 @@ int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& 
             compile_sources(texts.route, texts.train, id, request.no_plan ? 0 : 1);
         Diagnostics warnings;
         warn_about_stale_plan(request, id, warnings);
-        std::size_t omitted = 0;
-        const Diagnostics found = text_warnings(request, texts, compiled, omitted);
-        warnings.insert(warnings.end(), found.begin(), found.end());
-        const bool warnings_failed = report_warnings(request, warnings, omitted, err);
+        const bool warnings_failed =
+            report_compile_diagnostics(request, texts, id, compiled, warnings, err);
         const int status = write_outcome(request, id, compiled, lock, out, err);
         return status == exit_status::clean && warnings_failed ? exit_status::scenario_error
                                                                : status;

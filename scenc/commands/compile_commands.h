@@ -11,6 +11,16 @@
 
 namespace scenario::scenc {
 
+enum class ColorChoice { automatic, always, never };
+
+// How diagnostics are shown: by check, and by compile when it stops or ends with an error.
+struct ReportChoices {
+    ReportFormat format = ReportFormat::human;
+    ColorChoice color = ColorChoice::automatic;
+    std::size_t max_errors = 50;
+    std::string tool_version;
+};
+
 struct CompileRequest {
     std::filesystem::path route;
     std::filesystem::path train;
@@ -19,16 +29,11 @@ struct CompileRequest {
     std::filesystem::path output_folder = ".";
     bool no_plan = false;
     WarningOptions warnings;
+    ReportChoices report;
 };
-
-enum class ColorChoice { automatic, always, never };
 
 struct CheckRequest {
     CompileRequest texts;
-    ReportFormat format = ReportFormat::human;
-    ColorChoice color = ColorChoice::automatic;
-    std::size_t max_errors = 50;
-    std::string tool_version;
     bool fix = false;      // apply the safe fixes to the texts, then report what is left
     bool dry_run = false;  // with fix: print the changes as a unified diff, write nothing
 };
@@ -42,7 +47,8 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
 int run_check(const CompileRequest& request, std::ostream& out, std::ostream& err);
 
 // Compiles and writes the compiled files into the output folder, never touching the texts;
-// warnings go to err and never change the files.
+// warnings go to err and never change the files. When the compile stops or ends with an error,
+// err gets check's report of the same texts instead, then "nothing written" when it stopped.
 // Exit statuses as the package program's: 0 clean, 1 written with an error, 2 nothing
 // written (the compile stopped, or a missing or unusable file or name), 3 a file could not
 // be written.

@@ -78,6 +78,58 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
     }
 }
 
+// A compile that stops or ends with an error shows check's report of the same texts, in the
+// format asked for, then its own last word: "nothing written" or the files it wrote.
+TEST(NewAuthorSlips, CompileReportsAsCheck) {
+    struct Case {
+        std::string name;
+        std::vector<LineEdit> edits;
+        std::string format;  // options given to both commands
+        int compile_status;
+        bool written;
+    };
+    const std::vector<Case> cases = {
+        {"route length row gone", {{true, 2, "lunghezza percorso", "lunghezza"}}, "", 2, false},
+        {"a read fault and a misspelt keyword",
+         {{true, 80, "5", "5x"}, {true, 100, "pendenza", "pendneza"}},
+         "--format=gcc",
+         1,
+         true},
+        {"signal moved onto the next one's cell",
+         {{false, 80, "5500", "8650"}},
+         "--max-errors 0",
+         1,
+         true},
+    };
+    const Identity id = carried_identity();
+    for (const Case& slip : cases) {
+        SCOPED_TRACE(slip.name);
+        TemporaryFolder folder("scenc-slips");
+        ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+        const auto route = folder / file_name::route_text(id);
+        const auto train = folder / file_name::train_text(id);
+        for (const LineEdit& edit : slip.edits) apply(edit.in_route ? route : train, edit);
+        const std::string texts = slip.format + " " + quoted(route) + " " + quoted(train);
+        const auto checked = scenc("check " + texts);
+        ASSERT_EQ(checked.exit_status, 1) << checked.output;
+        const auto out = folder / "out";
+        const auto compiled = scenc("compile " + texts + " -o " + quoted(out));
+        EXPECT_EQ(compiled.exit_status, slip.compile_status) << compiled.output;
+        std::string last = "nothing written\n";
+        if (slip.written) {
+            last.clear();
+            for (const std::string& name :
+                 {file_name::plan(id), file_name::records(id), file_name::cells(id)}) {
+                last += "wrote " + (out / name).string() + "\n";
+            }
+        }
+        EXPECT_EQ(compiled.output, checked.output + last);
+        EXPECT_NE(compiled.output.find("the package program reports this error"),
+                  std::string::npos);
+        EXPECT_EQ(compiled.output.find("errore"), std::string::npos);
+    }
+}
+
 // Names compile cannot use are each an error of the check, all of them at once.
 TEST(NewAuthorSlips, EveryFileNameProblemIsAnError) {
     const Identity id = carried_identity();
