@@ -121,6 +121,10 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
          "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},"
          "\"position\":{\"line\":1e30,\"character\":0}}}",
          error_code::invalid_params},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/codeAction\",\"params\":"
+         "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},\"range\":{\"start\":"
+         "{\"line\":1e30,\"character\":0},\"end\":{\"line\":0,\"character\":0}}}}",
+         error_code::invalid_params},
     };
     for (const Case& c : cases) {
         const std::vector<json> out = server.handle_body(c.body);

@@ -1,5 +1,7 @@
 #include "scenc/lsp/lsp_code_actions.h"
 
+#include <cstdint>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
@@ -55,15 +57,28 @@ json edits_by_uri(const Fix& fix, const TextSites& sites) {
     return groups;
 }
 
-std::pair<int, int> place_of(const json& position) {
-    return {position.at("line").get<int>(), position.at("character").get<int>()};
+// A position's line and character; a client's may be any JSON, so anything but two whole
+// numbers is refused rather than converted.
+std::pair<std::int64_t, std::int64_t> place_of(const json& position) {
+    const json& line = position.at("line");
+    const json& character = position.at("character");
+    if (!line.is_number_integer() || !character.is_number_integer()) {
+        throw std::invalid_argument("a position is not two whole numbers");
+    }
+    return {line.get<std::int64_t>(), character.get<std::int64_t>()};
+}
+
+using Span =
+    std::pair<std::pair<std::int64_t, std::int64_t>, std::pair<std::int64_t, std::int64_t>>;
+
+Span span_of(const json& range) {
+    return {place_of(range.at("start")), place_of(range.at("end"))};
 }
 
 // Whether two ranges share a position; touching ends count, so a caret just after a field
 // still finds its diagnostic.
-bool overlaps(const json& a, const json& b) {
-    return place_of(a.at("start")) <= place_of(b.at("end")) &&
-           place_of(b.at("start")) <= place_of(a.at("end"));
+bool overlaps(const Span& a, const Span& b) {
+    return a.first <= b.second && b.first <= a.second;
 }
 
 std::string code_text(const json& diagnostic) {
@@ -124,7 +139,7 @@ json quick_fixes(const std::vector<Fix>& fixes, const TextSites& sites) {
 
 json code_actions(const json& params, const json& published, const std::vector<json>& actions,
                   const VersionOf& version_of, bool document_changes) {
-    const json& range = params.at("range");
+    const Span range = span_of(params.at("range"));
     static const json no_context = json::object();
     const auto given = params.find("context");
     const json& context = given == params.end() ? no_context : *given;
@@ -136,7 +151,7 @@ json code_actions(const json& params, const json& published, const std::vector<j
     for (std::size_t i = 0; i < published.size() && i < actions.size(); ++i) {
         if (actions[i].empty()) continue;
         const json& diagnostic = published[i];
-        bool wanted = overlaps(range, diagnostic.at("range"));
+        bool wanted = overlaps(range, span_of(diagnostic.at("range")));
         for (const json& s : sent) {
             if (wanted) break;
             wanted = same_diagnostic(s, diagnostic);
