@@ -1,6 +1,7 @@
 -- scenc lsp in Neovim: Neovim's own LSP client starts the server, opens a route and a train
--- text with known mistakes, and writes what it received (diagnostics, a hover, the outline)
--- to a file that must equal the expected one. Any failure ends Neovim with status 1.
+-- text with known mistakes, applies a quick fix, and writes what it received (diagnostics, the
+-- quick fixes offered, a hover, the outline) to a file that must equal the expected one. Any
+-- failure ends Neovim with status 1.
 -- Environment: SCENC (the program), LSP_WORK (a folder for the texts), LSP_EXPECTED.
 local function write_bytes(path, bytes)
   local file = assert(io.open(path, 'wb'))
@@ -88,9 +89,25 @@ local function run()
   diagnostics_of('route', route)
   diagnostics_of('train', train)
 
-  -- The author fixes the station's position: the change clears its error.
-  local fixed = vim.api.nvim_buf_get_lines(train, 4, 5, true)[1]:gsub('3025', '3050')
-  vim.api.nvim_buf_set_lines(train, 4, 5, true, { fixed })
+  -- The author fixes the station's position with a quick fix: Neovim's own code action asks
+  -- for the actions at the cursor, the choice (stubbed here) takes "write 3050", and Neovim
+  -- applies its edit; the change clears the station's error.
+  vim.ui.select = function(items, _, on_choice)
+    local chosen
+    for _, item in ipairs(items) do
+      local action = item[2]
+      record(string.format('action %s: %s, preferred %s', action.kind, action.title,
+        tostring(action.isPreferred)))
+      if action.title == 'write 3050' then chosen = item end
+    end
+    on_choice(chosen)
+  end
+  vim.api.nvim_win_set_cursor(0, { 5, 11 })
+  vim.lsp.buf.code_action()
+  assert(vim.wait(20000, function()
+    return vim.api.nvim_buf_get_lines(train, 4, 5, true)[1]:find('3050', 1, true) ~= nil
+  end, 50), 'the quick fix was not applied')
+  record('fixed line ' .. vim.api.nvim_buf_get_lines(train, 4, 5, true)[1])
   assert(vim.wait(20000, function() return #vim.diagnostic.get(train) == 2 end, 50),
     'the fixed station kept its error')
   record('after the fix')

@@ -40,14 +40,7 @@ bool valid_id(const json& id) {
     return id.is_string() || id.is_number_integer() || id.is_null();
 }
 
-// A text of the scenario checked, as the check names it, with where the editor finds it.
-struct Site {
-    std::string uri;
-    const EditorText* text;
-};
-using Sites = std::map<std::string, Site>;
-
-json lsp_diagnostic(const Diagnostic& d, const Site& site, const SourceLocation& place) {
+json lsp_diagnostic(const Diagnostic& d, const TextSite& site, const SourceLocation& place) {
     json out = {{"range", site.text->range(place)},
                 {"severity", d.severity == Severity::error ? severity_error : severity_warning},
                 {"source", "scenc"},
@@ -60,18 +53,32 @@ json lsp_diagnostic(const Diagnostic& d, const Site& site, const SourceLocation&
     return out;
 }
 
-json related_information(const Site& site, const SourceLocation& place, const std::string& what) {
+json related_information(const TextSite& site, const SourceLocation& place,
+                         const std::string& what) {
     return json::array({{{"location", {{"uri", site.uri}, {"range", site.text->range(place)}}},
                          {"message", what}}});
 }
 
-// The diagnostics of a check for each text, by URI. A diagnostic tied to no text (the
-// placement pass) goes to the first line of `unplaced`, if given; one of a text not among the
-// sites is left out. One whose related place lies in the other text is shown there too.
-std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites,
-                                   const std::string& unplaced) {
-    std::map<std::string, json> out;
-    for (const auto& [name, site] : sites) out[site.uri] = json::array();
+// The diagnostics of a check for each text, by URI, and beside each its quick fixes. A
+// diagnostic tied to no text (the placement pass) goes to the first line of `unplaced`, if
+// given; one of a text not among the sites is left out. One whose related place lies in the
+// other text is shown there too, with the same fixes.
+struct ByUri {
+    std::map<std::string, json> diagnostics;
+    std::map<std::string, std::vector<json>> actions;
+};
+
+ByUri by_uri(const CheckResult& result, const TextSites& sites, const std::string& unplaced) {
+    ByUri split;
+    std::map<std::string, json>& out = split.diagnostics;
+    const auto add = [&](const std::string& uri, json diagnostic, const json& actions) {
+        out[uri].push_back(std::move(diagnostic));
+        split.actions[uri].push_back(actions);
+    };
+    for (const auto& [name, site] : sites) {
+        out[site.uri] = json::array();
+        split.actions[site.uri];
+    }
     std::size_t warnings = result.omitted_warnings;
     for (const Diagnostic& d : result.diagnostics) {
         if (d.severity == Severity::warning) ++warnings;
@@ -80,6 +87,7 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
         const auto found = sites.find(place.file);
         if (found == sites.end()) continue;
         json diagnostic = lsp_diagnostic(d, found->second, place);
+        const json actions = quick_fixes(d.fixes, sites);
         const auto related = d.related ? sites.find(d.related->file) : sites.end();
         if (related != sites.end()) {
             diagnostic["relatedInformation"] =
@@ -88,20 +96,20 @@ std::map<std::string, json> by_uri(const CheckResult& result, const Sites& sites
                 json mirrored = lsp_diagnostic(d, related->second, *d.related);
                 mirrored["relatedInformation"] =
                     related_information(found->second, place, "where the error is raised");
-                out[related->second.uri].push_back(std::move(mirrored));
+                add(related->second.uri, std::move(mirrored), actions);
             }
         }
-        out[found->second.uri].push_back(std::move(diagnostic));
+        add(found->second.uri, std::move(diagnostic), actions);
     }
     if (warnings > most_warnings && !sites.empty()) {
-        const Site& first = sites.begin()->second;
+        const TextSite& first = sites.begin()->second;
         out[first.uri].push_back({{"range", first.text->range({"", 1, 0, 0})},
                                   {"severity", severity_information},
                                   {"source", "scenc"},
                                   {"message", std::to_string(warnings) + " warnings, the first " +
                                                   std::to_string(most_warnings) + " shown"}});
     }
-    return out;
+    return split;
 }
 
 json one_notice(const std::string& message) {
@@ -173,6 +181,17 @@ json with_explanations(json hover, const json& published, const json& position) 
     }
     hover["contents"]["value"] = hover["contents"]["value"].get<std::string>() + explained;
     return hover;
+}
+
+// Whether the client's capabilities say it takes versioned document edits; a client that
+// says nothing, or says it oddly, gets edits by URI, which every client takes.
+bool client_takes_versioned_edits(const json& params) {
+    const json* at = &params;
+    for (const char* key : {"capabilities", "workspace", "workspaceEdit", "documentChanges"}) {
+        if (!at->is_object() || !at->contains(key)) return false;
+        at = &(*at)[key];
+    }
+    return at->is_boolean() && at->get<bool>();
 }
 
 }  // namespace
@@ -270,6 +289,7 @@ std::vector<json> LanguageServer::request(const std::string& method, const json&
 json LanguageServer::answer(const std::string& method, const json& params) {
     if (method == "initialize") {
         state_ = State::running;
+        versioned_edits_ = client_takes_versioned_edits(params);
         return {
             {"capabilities",
              {{"positionEncoding", "utf-16"},
@@ -278,6 +298,7 @@ json LanguageServer::answer(const std::string& method, const json& params) {
               {"hoverProvider", true},
               {"documentSymbolProvider", true},
               {"documentFormattingProvider", true},
+              {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
               {"completionProvider", {{"resolveProvider", false}}}}},
             {"serverInfo", {{"name", "scenc"}, {"version", version_}}}};
     }
@@ -286,13 +307,15 @@ json LanguageServer::answer(const std::string& method, const json& params) {
         return nullptr;
     }
     const bool known = method == "textDocument/hover" || method == "textDocument/documentSymbol" ||
-                       method == "textDocument/completion" || method == "textDocument/formatting";
+                       method == "textDocument/completion" || method == "textDocument/formatting" ||
+                       method == "textDocument/codeAction";
     if (!known) throw UnknownMethod(method);
     const std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const Document* open = document(uri);
     if (open == nullptr || open->too_large) {
         return method == "textDocument/hover" ? json() : json::array();
     }
+    if (method == "textDocument/codeAction") return quick_fixes_for(uri, params);
     const TextRole role = open->role.value_or(guessed_role(open->text.single_byte()));
     if (method == "textDocument/documentSymbol") {
         return document_symbols(open->text, rows_of(uri, role));
@@ -307,6 +330,21 @@ json LanguageServer::answer(const std::string& method, const json& params) {
     return with_explanations(std::move(hover), published->second, position);
 }
 
+// The quick fixes of the diagnostics last published for the text; each edit names the version
+// of its text as the editor holds it now, which every change re-checks and re-publishes.
+json LanguageServer::quick_fixes_for(const std::string& uri, const json& params) const {
+    const auto published = published_.find(uri);
+    const auto actions = published_actions_.find(uri);
+    if (published == published_.end() || actions == published_actions_.end()) {
+        return json::array();
+    }
+    const VersionOf version_of = [this](const std::string& edited) {
+        const Document* open = document(edited);
+        return open == nullptr ? json() : open->version;
+    };
+    return code_actions(params, published->second, actions->second, version_of, versioned_edits_);
+}
+
 void LanguageServer::notification(const std::string& method, const json& params) {
     if (method == "exit") {
         shut_down_before_exit_ = state_ == State::shut_down;
@@ -317,14 +355,16 @@ void LanguageServer::notification(const std::string& method, const json& params)
     if (method == "textDocument/didOpen") {
         const json& item = params.at("textDocument");
         open_or_change(item.at("uri").get<std::string>(),
-                       item.at("text").get_ref<const std::string&>());
+                       item.at("text").get_ref<const std::string&>(),
+                       item.value("version", json()));
     } else if (method == "textDocument/didChange") {
         const json& changes = params.at("contentChanges");
         if (changes.empty() || changes.back().contains("range")) return;
         const std::string uri = params.at("textDocument").at("uri").get<std::string>();
         // A change to a text never opened, or closed since, is no text to check.
         if (document(uri) == nullptr) return;
-        open_or_change(uri, changes.back().at("text").get_ref<const std::string&>());
+        open_or_change(uri, changes.back().at("text").get_ref<const std::string&>(),
+                       params.at("textDocument").value("version", json()));
     } else if (method == "textDocument/didSave") {
         // Texts on disk may have changed with it.
         const std::string uri = params.at("textDocument").at("uri").get<std::string>();
@@ -349,11 +389,13 @@ const std::vector<TextRow>& LanguageServer::rows_of(const std::string& uri, Text
     return *open.rows;
 }
 
-void LanguageServer::open_or_change(const std::string& uri, const std::string& text) {
+void LanguageServer::open_or_change(const std::string& uri, const std::string& text,
+                                    const json& version) {
     const bool too_large = text.size() > largest_text_file;
     documents_.insert_or_assign(uri,
                                 Document{EditorText::from_editor(too_large ? std::string() : text),
-                                         role_by_name(file_name_of(uri)), too_large, std::nullopt});
+                                         role_by_name(file_name_of(uri)), too_large, std::nullopt,
+                                         version.is_number_integer() ? version : json()});
     refresh_for(uri);
 }
 
@@ -367,6 +409,7 @@ void LanguageServer::close(const std::string& uri) {
     checks_.erase(uri);
     publish(uri, json::array());
     published_.erase(uri);
+    published_actions_.erase(uri);
     // The route's diagnostics lose what came from this train; a closed route is read from disk.
     if (route) refresh_route(route->uri);
     if (role == TextRole::route) refresh_route(uri);
@@ -403,26 +446,34 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
     const std::optional<Route> route = route_at(route_uri);
     const std::vector<std::string> trains = open_trains_of(route_uri);
     std::map<std::string, json> gathered;
+    std::map<std::string, std::vector<json>> gathered_actions;
     std::map<std::string, std::set<json>> gathered_seen;
     for (const std::string& train : trains) {
         if (!route) {
             refresh_lone_train(train);
             continue;
         }
-        for (const auto& [uri, list] : checked(train, *route, train).diagnostics) {
+        const Checked& check = checked(train, *route, train);
+        for (const auto& [uri, list] : check.diagnostics) {
             json& all = gathered[uri];
             if (all.is_null()) all = json::array();
+            std::vector<json>& all_actions = gathered_actions[uri];
+            const std::vector<json>& actions = check.actions.at(uri);
             std::set<json>& seen = gathered_seen[uri];
-            for (const json& d : list) {
-                if (seen.insert(d).second) all.push_back(d);
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                if (!seen.insert(list[i]).second) continue;
+                all.push_back(list[i]);
+                all_actions.push_back(i < actions.size() ? actions[i] : json::array());
             }
         }
     }
     if (route && trains.empty() && document(route_uri) != nullptr) {
-        gathered = checked(route_uri, *route, "").diagnostics;
+        const Checked& check = checked(route_uri, *route, "");
+        gathered = check.diagnostics;
+        gathered_actions = check.actions;
     }
     for (const auto& [uri, list] : gathered) {
-        if (document(uri) != nullptr) publish(uri, list);
+        if (document(uri) != nullptr) publish(uri, list, std::move(gathered_actions[uri]));
     }
     if (document(route_uri) != nullptr && !gathered.contains(route_uri)) {
         publish(route_uri, json::array());
@@ -446,11 +497,12 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
     const CheckResult result = check_scenario(
         {route_name, route.text.single_byte()}, {train_name, train_text.single_byte()}, route.id,
         CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
-    Sites sites{{route_name, {route.uri, &route.text}}};
+    TextSites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
+    ByUri split = by_uri(result, sites, train ? train_name : "");
     Checked& entry = checks_[key];
     entry = {route.uri, route.text.single_byte(), train_text.single_byte(),
-             by_uri(result, sites, train ? train_name : "")};
+             std::move(split.diagnostics), std::move(split.actions)};
     return entry;
 }
 
@@ -542,7 +594,8 @@ const Model* LanguageServer::compiled_for(const std::string& uri) {
     return &hovered_->model;
 }
 
-void LanguageServer::publish(const std::string& uri, json diagnostics) {
+void LanguageServer::publish(const std::string& uri, json diagnostics, std::vector<json> actions) {
+    published_actions_[uri] = std::move(actions);
     json& last = published_[uri];
     if (last == diagnostics) return;
     last = diagnostics;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compiler/check.h"
+#include "scenc/lsp/lsp_code_actions.h"
 #include "scenc/lsp/lsp_features.h"
 #include "scenc/lsp/lsp_text.h"
 
@@ -70,6 +71,7 @@ class LanguageServer {
         // The text's rows, found at the first request that needs them: every hover and the
         // outline read them, and an editor asks for many between two changes.
         std::optional<std::vector<TextRow>> rows;
+        nlohmann::json version;  // the editor's version of the text, null when not given
     };
     // A route text for a train or for hover, from the editor or from disk.
     struct Route {
@@ -84,13 +86,16 @@ class LanguageServer {
         std::string route_text;
         std::string train_text;
         std::map<std::string, nlohmann::json> diagnostics;
+        // Beside each diagnostic, its quick fixes (quick_fixes).
+        std::map<std::string, std::vector<nlohmann::json>> actions;
     };
 
     std::vector<nlohmann::json> request(const std::string& method, const nlohmann::json& params);
     nlohmann::json answer(const std::string& method, const nlohmann::json& params);
     void notification(const std::string& method, const nlohmann::json& params);
 
-    void open_or_change(const std::string& uri, const std::string& text);
+    void open_or_change(const std::string& uri, const std::string& text,
+                        const nlohmann::json& version);
     void close(const std::string& uri);
     void refresh_for(const std::string& uri);
     void refresh_route(const std::string& route_uri);
@@ -100,7 +105,9 @@ class LanguageServer {
     std::vector<std::string> open_trains_of(const std::string& route_uri) const;
     const Checked& checked(const std::string& key, const Route& route,
                            const std::string& train_uri);
-    void publish(const std::string& uri, nlohmann::json diagnostics);
+    void publish(const std::string& uri, nlohmann::json diagnostics,
+                 std::vector<nlohmann::json> actions = {});
+    nlohmann::json quick_fixes_for(const std::string& uri, const nlohmann::json& params) const;
     const Document* document(const std::string& uri) const;
     const std::vector<TextRow>& rows_of(const std::string& uri, TextRole role);
     const Model* compiled_for(const std::string& uri);
@@ -112,6 +119,10 @@ class LanguageServer {
     std::map<std::string, Document> documents_;
     std::map<std::string, Checked> checks_;
     std::map<std::string, nlohmann::json> published_;
+    // Beside each published diagnostic, its quick fixes.
+    std::map<std::string, std::vector<nlohmann::json>> published_actions_;
+    // Whether the client takes versioned document edits in a workspace edit.
+    bool versioned_edits_ = false;
     // The model of the last hover and the texts it was compiled from: hovers over the same
     // texts compile once.
     struct Compiled {

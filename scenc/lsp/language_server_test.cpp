@@ -56,9 +56,13 @@ class ServerTest : public ::testing::Test {
                           },
                           "test"};
     std::vector<json> replies;
+    json capabilities = json::object();  // the client's, sent with initialize
 
     void SetUp() override {
-        send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"}, {"params", json::object()}});
+        send({{"jsonrpc", "2.0"},
+              {"id", 0},
+              {"method", "initialize"},
+              {"params", {{"capabilities", capabilities}}}});
         send({{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", json::object()}});
     }
     std::vector<json>& send(const json& message) { return replies = server.handle(message); }
@@ -116,6 +120,10 @@ TEST_F(ServerTest, AnswersBadMessagesWithTheirErrorCodes) {
         {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/completion\",\"params\":"
          "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},"
          "\"position\":{\"line\":1e30,\"character\":0}}}",
+         error_code::invalid_params},
+        {"{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"textDocument/codeAction\",\"params\":"
+         "{\"textDocument\":{\"uri\":\"file:///scen/Val_12-.txt\"},\"range\":{\"start\":"
+         "{\"line\":1e30,\"character\":0},\"end\":{\"line\":0,\"character\":0}}}}",
          error_code::invalid_params},
     };
     for (const Case& c : cases) {
@@ -246,6 +254,126 @@ TEST_F(ServerTest, HoverOverADiagnosticExplainsIt) {
     const json elsewhere = hover(3, 15);
     EXPECT_EQ(elsewhere["contents"]["value"].get<std::string>().find("error 16"),
               std::string::npos);
+}
+
+// The quick fixes offered at a diagnostic: each fix's text as the title, the safe one
+// preferred, and the edit as the editor applies it; none where the cause has no obvious fix.
+TEST_F(ServerTest, OffersTheFixesOfADiagnosticAsQuickFixes) {
+    disk["/scen/Val_linea.txt"] = small_route;
+    struct Offer {
+        std::string title;
+        bool preferred;
+        json range;
+        std::string new_text;
+    };
+    struct Case {
+        const char* what;
+        std::string row;
+        std::vector<Offer> offers;
+    };
+    const std::string stops = ", 2, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 10, 0, 0, Alfa\r\n";
+    const Case cases[] = {
+        {"a misspelt keyword",
+         "stazone, 1000" + stops,
+         {{"write \"stazione\"", true, at(3, 0, 7), "stazione"}}},
+        {"a position off the grid",
+         "stazione, 3030" + stops,
+         {{"write 3050", true, at(3, 10, 14), "3050"}}},
+        {"a position between two multiples",
+         "stazione, 3025" + stops,
+         {{"write 3000", false, at(3, 10, 14), "3000"},
+          {"write 3050", false, at(3, 10, 14), "3050"}}},
+        {"no fix for a read fault", "velocita, 12x, 5\r\n", {}},
+        // The editor shows a UTF-8 name read as Windows-1252: "\xC3\xA8" as "\xC3\x83\xC2\xA8".
+        {"a name spelt in UTF-8",
+         "stazione, 1000" + stops.substr(0, stops.size() - 6) + "Marin\xC3\x83\xC2\xA8\r\n",
+         {{"write \"Marin\xC3\xA8\" in Windows-1252; a whole text converts with iconv -f UTF-8 "
+           "-t WINDOWS-1252",
+           true, at(3, 64, 71), "Marin\xC3\xA8"}}},
+        {"no fix over a character the code page lacks",
+         "stazione, 1000" + stops.substr(0, stops.size() - 6) +
+             "\xF0\x9F\x98\x80 Marin\xC3\x83\xC2\xA8\r\n",
+         {}},
+    };
+    for (const Case& c : cases) {
+        open(train_uri, "[generale]\r\nnumero vetture, 5\r\n[stazioni]\r\n" + c.row + "[fine]\r\n");
+        const json diagnostics = published(train_uri);
+        ASSERT_EQ(diagnostics.size(), 1u) << c.what << diagnostics;
+        const json start = diagnostics[0]["range"]["start"];
+        const json actions =
+            ask("textDocument/codeAction", {{"textDocument", {{"uri", train_uri}}},
+                                            {"range", {{"start", start}, {"end", start}}},
+                                            {"context", {{"diagnostics", diagnostics}}}})["result"];
+        ASSERT_EQ(actions.size(), c.offers.size()) << c.what << actions;
+        for (std::size_t i = 0; i < c.offers.size(); ++i) {
+            const Offer& offer = c.offers[i];
+            const json& action = actions[i];
+            EXPECT_EQ(action["title"], offer.title) << c.what;
+            EXPECT_EQ(action["kind"], "quickfix") << c.what;
+            EXPECT_EQ(action["isPreferred"], offer.preferred) << c.what;
+            EXPECT_EQ(action["diagnostics"], json::array({diagnostics[0]})) << c.what;
+            EXPECT_EQ(
+                action["edit"],
+                (json{{"changes",
+                       {{train_uri, {{{"range", offer.range}, {"newText", offer.new_text}}}}}}}))
+                << c.what;
+        }
+        notify("textDocument/didClose", {{"textDocument", {{"uri", train_uri}}}});
+    }
+}
+
+// The missing route length row is inserted before the line after the header, ended as the
+// editor's copy ends its lines.
+TEST_F(ServerTest, AnAddedRowEndsAsTheEditorsLinesEnd) {
+    open(route_uri,
+         "[generale]\n[cartelli]\nindicatori_vmax, 1950, 140, 150, 160, 0, 140, 150, 160, 0\n"
+         "[fine]\n");
+    const json diagnostics = published(route_uri);
+    ASSERT_EQ(diagnostics.size(), 1u) << diagnostics;
+    const json actions = ask("textDocument/codeAction", {{"textDocument", {{"uri", route_uri}}},
+                                                         {"range", diagnostics[0]["range"]},
+                                                         {"context", json::object()}})["result"];
+    ASSERT_EQ(actions.size(), 1u) << actions;
+    EXPECT_EQ(actions[0]["isPreferred"], false);
+    EXPECT_EQ(actions[0]["edit"]["changes"][route_uri],
+              (json{{{"range", at(1, 0, 0)}, {"newText", "lunghezza percorso, 1950\n"}}}));
+}
+
+class VersionedEditsTest : public ServerTest {
+  protected:
+    VersionedEditsTest() {
+        capabilities = {{"workspace", {{"workspaceEdit", {{"documentChanges", true}}}}}};
+    }
+};
+
+// A fix of a train's row offered where the error shows in the route text edits the train text,
+// at the version the editor holds; the context finds a diagnostic whatever columns the client
+// sends back, and a request for other kinds of action gets none.
+TEST_F(VersionedEditsTest, AFixInTheOtherTextEditsThatTextAtItsVersion) {
+    open(route_uri, small_route);
+    open(train_uri, clean_train);
+    change(train_uri, clashing_train);  // version 2
+    const json on_route = published(route_uri);
+    ASSERT_EQ(on_route.size(), 1u) << on_route;
+    json sent = on_route[0];
+    sent["range"] = at(3, 1, 2);
+    const auto ask_route = [&](const json& range, const json& context) {
+        return ask("textDocument/codeAction", {{"textDocument", {{"uri", route_uri}}},
+                                               {"range", range},
+                                               {"context", context}})["result"];
+    };
+    const json actions = ask_route(at(0, 0, 0), {{"diagnostics", {sent}}});
+    ASSERT_EQ(actions.size(), 2u) << actions;
+    EXPECT_EQ(actions[0]["title"], "write 1900, free cell 39");
+    EXPECT_EQ(actions[0]["diagnostics"][0], on_route[0]);
+    EXPECT_EQ(actions[0]["edit"],
+              (json{{"documentChanges",
+                     {{{"textDocument", {{"uri", train_uri}, {"version", 2}}},
+                       {"edits", {{{"range", at(3, 9, 13)}, {"newText", "1900"}}}}}}}}));
+    EXPECT_EQ(ask_route(at(3, 0, 3), json::object()).size(), 2u) << "the range alone finds it";
+    EXPECT_EQ(ask_route(at(0, 0, 0), json::object()), json::array());
+    EXPECT_EQ(ask_route(at(3, 0, 3), {{"only", {"refactor"}}}), json::array());
+    EXPECT_EQ(ask_route(at(3, 0, 3), {{"only", {"quickfix"}}}).size(), 2u);
 }
 
 TEST_F(ServerTest, RouteAloneIsCheckedWithoutTrainErrors) {

@@ -49,6 +49,32 @@ nlohmann::json EditorText::range(const SourceLocation& place) const {
             {"end", position(line, start + std::max(place.span, 1))}};
 }
 
+nlohmann::json EditorText::edit_range(const SourceLocation& place) const {
+    const int start = std::max(place.column - 1, 0);
+    return {{"start", position(place.line, start)},
+            {"end", position(place.line, start + std::max(place.span, 0))}};
+}
+
+bool EditorText::holds_as_checked(const SourceLocation& place) const {
+    const std::string_view checked = single_byte_lines_.line(single_byte_, place.line);
+    std::string_view editor = utf8_lines_.line(utf8_, place.line);
+    const auto start = static_cast<std::size_t>(std::max(place.column - 1, 0));
+    const std::size_t end =
+        std::min(checked.size(), start + static_cast<std::size_t>(std::max(place.span, 0)));
+    for (std::size_t i = 0; i < end && !editor.empty(); ++i) {
+        const Utf8Character character = next_utf8_character(editor);
+        if (i >= start && checked[i] == '?' && character.code != U'?') return false;
+        editor.remove_prefix(character.bytes);
+    }
+    return true;
+}
+
+std::string_view EditorText::line_end() const {
+    const std::size_t end = utf8_.find_first_of("\r\n");
+    if (end == std::string::npos || utf8_.compare(end, 2, "\r\n") == 0) return "\r\n";
+    return utf8_[end] == '\n' ? "\n" : "\r";
+}
+
 namespace {
 
 // A line or character number of a position: a whole number, not negative, held within the

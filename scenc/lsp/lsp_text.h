@@ -28,6 +28,15 @@ class EditorText {
     // The editor range of a place in the single-byte text: the field, or the whole line when
     // the column is unknown, or the first line when the line is.
     nlohmann::json range(const SourceLocation& place) const;
+    // The editor range of exactly the bytes an edit replaces: `span` bytes from the 1-based
+    // column of the line, empty for an insertion.
+    nlohmann::json edit_range(const SourceLocation& place) const;
+    // Whether the editor's copy holds the bytes of a place as they were checked: false where
+    // a character Windows-1252 lacks stands as '?' in the single-byte text, which an edit of
+    // those bytes would write back as '?'.
+    bool holds_as_checked(const SourceLocation& place) const;
+    // The line end the editor's copy uses, CR LF when it has none yet.
+    std::string_view line_end() const;
     // The 1-based line and 0-based byte column of an editor position.
     std::pair<int, int> byte_place(const nlohmann::json& position) const;
 
