@@ -16,8 +16,10 @@
 #include "compiler/driver.h"
 #include "compiler/model.h"
 #include "compiler/numeric.h"
+#include "compiler/recorders.h"
 #include "compiler/route_parser.h"
 #include "compiler/row_grammar.h"
+#include "compiler/row_parsing.h"
 #include "compiler/source_files.h"
 #include "compiler/writer.h"
 
@@ -190,49 +192,168 @@ void curve_rows(const Plan& plan, TextBuilder& out) {
     }
 }
 
-// Mountain stretches: runs of cells with the same mountain type, in ascending order. A run whose
-// visible markers (kind 11) stand on every 4th cell from its start is written with the marking
-// flag (type + 10). A stretch that starts within 150 m of the previous one's end takes type 3,
-// so a run of another type close behind the previous one is written with the ends drawn in
-// as far as their cells allow.
-void mountain_rows(const Cells& cells, TextBuilder& out) {
-    struct Run {
-        std::int64_t first, last;  // cells
-        std::int64_t tipo;
-    };
-    std::vector<Run> runs;
-    std::size_t c = 0;
-    while (c < cells.size()) {
-        const std::uint8_t type = cells[c].mountain;
-        if (type == 0) {
-            ++c;
-            continue;
+// ---- Mountain stretches --------------------------------------------------------------------
+
+// A mountain row as written: its ends in metres and its type field.
+struct MountainRow {
+    std::int64_t inizio, fine, tipo;
+};
+
+// A run of cells with one mountain type.
+struct MountainRun {
+    std::int64_t first, last;
+    std::uint8_t type;
+};
+
+// A stretch that starts at most this far behind the previous row's end takes type 3.
+constexpr std::int64_t close_gap = 150;
+// The range test's reach past a row's start.
+constexpr std::int32_t row_reach = 100;
+// A stretch that ends before it starts marks no cell: it only moves the end that the next
+// row's start is measured from far enough back to keep that row's own type.
+constexpr MountainRow no_stretch{0, -1000, 0};
+
+// The type field that stores `type` in a stretch's cells, with or without markers. A field
+// above 10 asks for markers and is stored less 10, so an unmarked type above 10 is written as
+// the negative number with the same low byte, and a marked type 0 as 266.
+std::int64_t mountain_type_field(std::uint8_t type, bool marked) {
+    if (marked) return type == 0 ? 266 : type + 10;
+    return type <= 10 ? type : type - 256;
+}
+
+MountainRow row_over(std::int64_t first, std::int64_t last, std::int64_t tipo) {
+    return {first * cell_length, (last + 1) * cell_length, tipo};
+}
+
+// The runs of equal mountain type among the cells `in` holds.
+std::vector<MountainRun> mountain_runs(const Cells& cells, const std::vector<bool>& in) {
+    std::vector<MountainRun> runs;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (!in[c]) continue;
+        const auto at = static_cast<std::int64_t>(c);
+        if (!runs.empty() && runs.back().last == at - 1 && runs.back().type == cells[c].mountain) {
+            runs.back().last = at;
+        } else {
+            runs.push_back({at, at, cells[c].mountain});
         }
-        const std::size_t first = c;
-        bool marked = false;
-        while (c < cells.size() && cells[c].mountain == type) {
-            if (cells[c].kind == cell_kind::mountain_marker && (c - first + 1) % 4 == 0) {
-                marked = true;
-            }
-            ++c;
-        }
-        runs.push_back({static_cast<std::int64_t>(first), static_cast<std::int64_t>(c) - 1,
-                        type + (marked ? 10 : 0)});
     }
-    constexpr std::int64_t close_gap = 150;
+    return runs;
+}
+
+// One row per run of cells with the same mountain type, in ascending order: the canonical
+// layout, which gives what separate stretches leave. A run whose visible markers (kind 11)
+// stand on every 4th cell from its start is written with the marking flag. A stretch that
+// starts within 150 m of the previous one's end takes type 3, so a run of another type close
+// behind the previous one is written with the ends drawn in as far as their cells allow.
+std::vector<MountainRow> stretch_per_run(const Cells& cells) {
+    std::vector<bool> typed(cells.size());
+    for (std::size_t c = 0; c < cells.size(); ++c) typed[c] = cells[c].mountain != 0;
+    const std::vector<MountainRun> runs = mountain_runs(cells, typed);
+    std::vector<MountainRow> rows;
     for (std::size_t n = 0; n < runs.size(); ++n) {
-        const Run& run = runs[n];
-        std::int64_t inizio = run.first * cell_length;
-        std::int64_t fine = (run.last + 1) * cell_length;
+        const MountainRun& run = runs[n];
+        bool marked = false;
+        for (std::int64_t c = run.first + 3; c <= run.last; c += 4) {
+            if (cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker) marked = true;
+        }
+        MountainRow row = row_over(run.first, run.last, mountain_type_field(run.type, marked));
         const auto tight = [&](std::size_t i) {
-            return i > 0 && runs[i].tipo % 10 != 3 &&
-                   runs[i].first * cell_length - (runs[i - 1].last + 1) * cell_length <= close_gap;
+            return i > 0 && runs[i].type != 3 &&
+                   (runs[i].first - runs[i - 1].last - 1) * cell_length <= close_gap;
         };
         // round(inizio / 50) and round(fine / 50 - 1) keep their cells 24 m either way.
-        if (tight(n)) inizio += 24;
-        if (n + 1 < runs.size() && tight(n + 1)) fine -= 24;
-        out.row(RowKind::mountain, {inizio, fine, run.tipo});
+        if (tight(n)) row.inizio += 24;
+        if (n + 1 < runs.size() && tight(n + 1)) row.fine -= 24;
+        rows.push_back(row);
     }
+    return rows;
+}
+
+// Rows for cells that separate stretches cannot give: stretches that overlap, so that markers
+// of two phases share a run or stand on cells of another type, or runs too close together to
+// keep their own types. First one marked row per chain of markers 4 cells apart, then one
+// unmarked row per run of equal type over every cell the stretches or those rows touched,
+// which sets the types last. An empty stretch before a row that starts too close behind the
+// previous end keeps that row's type. Runs that start past the last start the range test
+// allows are written first from that start, and the rows of the runs before them cover the
+// cells they spill over.
+std::vector<MountainRow> layered_stretches(const Cells& cells, std::int64_t upper) {
+    const auto size = static_cast<std::int64_t>(cells.size());
+    std::vector<bool> touched(cells.size());
+    std::vector<MountainRow> rows;
+    std::vector<bool> chained(cells.size());
+    const auto marker = [&](std::int64_t c) {
+        return cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker;
+    };
+    for (std::int64_t k = 3; k < size; ++k) {
+        if (chained[static_cast<std::size_t>(k)] || !marker(k)) continue;
+        std::int64_t last = k;
+        while (last + 4 < size && marker(last + 4)) {
+            last += 4;
+            chained[static_cast<std::size_t>(last)] = true;
+        }
+        rows.push_back(row_over(
+            k - 3, last, mountain_type_field(cells[static_cast<std::size_t>(last)].mountain, true)));
+        for (std::int64_t c = k - 3; c <= last; ++c) touched[static_cast<std::size_t>(c)] = true;
+    }
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].mountain != 0) touched[c] = true;
+    }
+
+    const std::int64_t last_start = upper - row_reach / cell_length;
+    std::vector<MountainRun> runs = mountain_runs(cells, touched);
+    const auto past_last_start = [&](const MountainRun& run) { return run.first > last_start; };
+    if (last_start >= 0 && std::any_of(runs.begin(), runs.end(), past_last_start)) {
+        for (std::int64_t c = last_start; c < size; ++c) touched[static_cast<std::size_t>(c)] = true;
+        runs = mountain_runs(cells, touched);
+    }
+    std::vector<MountainRun> order;
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        if (past_last_start(*run)) order.push_back({last_start, run->last, run->type});
+    }
+    for (const MountainRun& run : runs) {
+        if (!past_last_start(run)) order.push_back(run);
+    }
+    for (const MountainRun& run : order) {
+        const MountainRow row = row_over(run.first, run.last, mountain_type_field(run.type, false));
+        if (run.type != 3 && !rows.empty() && row.inizio - rows.back().fine <= close_gap) {
+            rows.push_back(no_stretch);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Whether the rows, read in order as the route parser reads them, pass its range test and
+// give the cells' mountain types and their visible markers. A cell that a later feature took
+// may have held a marker or not.
+bool gives_mountains(const Cells& cells, std::int64_t upper, const std::vector<MountainRow>& rows) {
+    Model scratch;
+    scratch.cells.resize(cells.size());
+    scratch.cell_upper = static_cast<std::int32_t>(upper);
+    for (const MountainRow& row : rows) {
+        auto inizio = static_cast<std::int32_t>(row.inizio);
+        auto fine = static_cast<std::int32_t>(row.fine);
+        auto tipo = static_cast<std::int32_t>(row.tipo);
+        if (!within_track(scratch, inizio, row_reach)) return false;
+        memo_montagna(scratch, inizio, fine, tipo);
+    }
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const TrackCell& want = cells[c];
+        const TrackCell& got = scratch.cells[c];
+        if (got.mountain != want.mountain) return false;
+        if (want.is_free() && got.kind != want.kind) return false;
+    }
+    return true;
+}
+
+// The mountain stretches: one per run where that gives the cells, else the layered rows. What
+// neither gives shows in the comparison of the rebuilt files.
+void mountain_rows(const Cells& cells, TextBuilder& out) {
+    const auto upper = static_cast<std::int64_t>(cells.size()) - 1;
+    std::vector<MountainRow> rows = stretch_per_run(cells);
+    if (!gives_mountains(cells, upper, rows)) rows = layered_stretches(cells, upper);
+    for (const MountainRow& row : rows) out.row(RowKind::mountain, {row.inizio, row.fine, row.tipo});
 }
 
 // A packed board speed val = round(second / 5 + first x 20), split back into (first, second):

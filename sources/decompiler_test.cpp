@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "compiler/compiled_layout.h"
 #include "compiler/driver.h"
 #include "compiler/identity.h"
 #include "compiler/source_files.h"
+#include "compiler/test_models.h"
 #include "compiler/writer.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
@@ -89,6 +91,55 @@ TEST(Decompiler, WithoutAPlanFileTheTextsCompileWithoutThePlan) {
     EXPECT_EQ(texts.problem, "");
     EXPECT_EQ(texts.plan_option, 0);
     EXPECT_EQ(texts.route_text.find("curva"), std::string::npos);
+}
+
+// A short route with the given mountain rows, and a train that puts nothing on its cells.
+const std::string mountain_route_head = "[generale]\r\nlunghezza percorso, 10000\r\n[montagne]\r\n";
+
+testing::Compile mountain_compile(const std::string& rows) {
+    return testing::compile(mountain_route_head + rows + "[fine]\r\n",
+                            "[generale]\r\nvelocita, 0, 100\r\n[fine]\r\n", 0);
+}
+
+TEST(Decompiler, MountainStretchesThatOverlapComeBackWithEveryMarkerAndType) {
+    const std::int32_t upper = mountain_compile("").model.cell_upper;
+    const std::string to_last_but_one = std::to_string(upper * 50);
+    struct Case {
+        const char* what;
+        std::string rows;
+    };
+    const std::vector<Case> cases = {
+        {"a marked stretch inside a longer marked one: markers of two phases in one run",
+         "montagna, 1000, 8000, 11\r\nmontagna, 3050, 4050, 11\r\n"},
+        {"markers left on cells that a later stretch gave another type",
+         "montagna, 1000, 3000, 12\r\nmontagna, 2100, 5000, 3\r\n"},
+        {"stretches side by side that keep their own types",
+         "montagna, 1000, 2000, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 2000, 3000, 2\r\n"},
+        {"an unmarked type above 10 and a marked type 0",
+         "montagna, 1000, 2000, -50\r\nmontagna, 5000, 6000, 266\r\n"},
+        {"a stretch to the track's end, then one over all of it but its last cell",
+         "montagna, 9000, 99999, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 9000, " +
+             to_last_but_one + ", 2\r\n"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run = mountain_compile(c.rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        // The decompiler compiles its texts again and names the first byte that differs.
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.route_text;
+    }
+}
+
+TEST(Decompiler, SeparateMountainStretchesComeBackAsTheirOwnRows) {
+    const std::string rows =
+        "montagna, 1000, 3000, 11\r\nmontagna, 3200, 4000, 13\r\nmontagna, 6000, 7000, 2\r\n";
+    const testing::Compile run = mountain_compile(rows);
+    const DecompiledScenario texts =
+        decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+    EXPECT_EQ(texts.problem, "");
+    EXPECT_NE(texts.route_text.find("[montagne]\r\n" + rows + "[indicazioni]"), std::string::npos)
+        << texts.route_text;
 }
 
 }  // namespace
