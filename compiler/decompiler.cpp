@@ -130,6 +130,17 @@ void profile_rows(const Cells& cells, RowKind kind, Byte byte, TextBuilder& out)
             out.row(kind, {c * cell_length, written(kind, 1, value)});
         }
     }
+    // Cells upper - 2 to upper keep 0 unless rows stand at the last position a row may take:
+    // the first such row fills up to upper - 3, each further one the next cell with the value
+    // before it, and the completion the cell after with the last value.
+    const std::int64_t last_row_cell = static_cast<std::int64_t>(cells.size()) - 3;
+    if (last_row_cell < 1) return;
+    std::int64_t tail = last_row_cell + 2;
+    while (tail >= last_row_cell && byte(cells[static_cast<std::size_t>(tail)]) == 0) --tail;
+    for (std::int64_t c = last_row_cell; c <= tail; ++c) {
+        const auto value = byte(cells[static_cast<std::size_t>(c)]);
+        out.row(kind, {last_row_cell * cell_length, written(kind, 1, value)});
+    }
 }
 
 bool same_bits(double a, double b) {

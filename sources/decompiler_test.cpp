@@ -93,12 +93,15 @@ TEST(Decompiler, WithoutAPlanFileTheTextsCompileWithoutThePlan) {
     EXPECT_EQ(texts.route_text.find("curva"), std::string::npos);
 }
 
-// A short route with the given mountain rows, and a train that puts nothing on its cells.
-const std::string mountain_route_head = "[generale]\r\nlunghezza percorso, 10000\r\n[montagne]\r\n";
+// A short route and a train with the given rows, and nothing else on their cells.
+testing::Compile short_compile(const std::string& route_rows,
+                               const std::string& train_rows = "velocita, 0, 100\r\n") {
+    return testing::compile("[generale]\r\nlunghezza percorso, 10000\r\n" + route_rows,
+                            "[generale]\r\n" + train_rows, 0);
+}
 
 testing::Compile mountain_compile(const std::string& rows) {
-    return testing::compile(mountain_route_head + rows + "[fine]\r\n",
-                            "[generale]\r\nvelocita, 0, 100\r\n[fine]\r\n", 0);
+    return short_compile("[montagne]\r\n" + rows);
 }
 
 TEST(Decompiler, MountainStretchesThatOverlapComeBackWithEveryMarkerAndType) {
@@ -128,6 +131,7 @@ TEST(Decompiler, MountainStretchesThatOverlapComeBackWithEveryMarkerAndType) {
             decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
         // The decompiler compiles its texts again and names the first byte that differs.
         EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.route_text;
+        EXPECT_NE(texts.route_text.find("montagna"), std::string::npos) << c.what;
     }
 }
 
@@ -140,6 +144,38 @@ TEST(Decompiler, SeparateMountainStretchesComeBackAsTheirOwnRows) {
     EXPECT_EQ(texts.problem, "");
     EXPECT_NE(texts.route_text.find("[montagne]\r\n" + rows + "[indicazioni]"), std::string::npos)
         << texts.route_text;
+}
+
+TEST(Decompiler, ProfilesThatChangeInTheLastCellsComeBack) {
+    // Rows at the last position a row may take fill the last cells one by one.
+    const std::int32_t upper = short_compile("").model.cell_upper;
+    const std::string last = std::to_string((upper - 2) * 50);
+    struct Case {
+        const char* what;
+        std::string route_rows, train_rows;
+    };
+    const std::vector<Case> cases = {
+        {"a gradient from the last position",
+         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\n", "velocita, 0, 100\r\n"},
+        {"three gradients there",
+         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\npendenza, " + last +
+             ", -3\r\npendenza, " + last + ", 9\r\n",
+         "velocita, 0, 100\r\n"},
+        {"two speeds there", "",
+         "velocita, 0, 100\r\nvelocita, " + last + ", 60\r\nvelocita, " + last + ", 30\r\n"},
+        {"three adhesions there, the middle one 0", "",
+         "velocita, 0, 100\r\naderenza, 0, 100\r\naderenza, " + last +
+             ", 50\r\naderenza, " + last + ", 0\r\naderenza, " + last + ", 20\r\n"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n" + c.route_rows, c.train_rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.route_text << texts.train_text;
+        EXPECT_NE((texts.route_text + texts.train_text).find(", " + last + ", "), std::string::npos)
+            << c.what;
+    }
 }
 
 }  // namespace
