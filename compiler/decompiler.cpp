@@ -522,29 +522,58 @@ void signal_rows(const Cells& cells, TextBuilder& out) {
     }
 }
 
-// A slowdown from its start cell (kind 3): its end is the next kind-2 cell with the same
-// speed and flag, or the start itself when the start hides it; an advance point 24 cells
-// before and warning boards 25 to 28 cells before tell f_ta.
-void slowdown_rows(const Cells& cells, TextBuilder& out) {
-    for (std::size_t b = 0; b < cells.size(); ++b) {
-        const TrackCell& start = cells[b];
-        if (start.kind != cell_kind::slowdown_start) continue;
-        std::size_t end = b;
-        for (std::size_t c = b + 1; c < cells.size(); ++c) {
-            const TrackCell& cell = cells[c];
-            if (cell.kind == cell_kind::slowdown_end && cell.val1 == start.val1 &&
-                cell.val3 == start.val3) {
-                end = c;
-                break;
-            }
+// The end cell (kind 2) of each slowdown start cell (kind 3), in ascending order of the
+// starts. The cells do not tell which end belongs to which start, but any pairing of starts
+// with ends of the same speed and flag marks the same cells: each start takes the first end
+// after it that no earlier start took, so that slowdowns that overlap keep all their ends; a
+// start left without one takes the nearest free end before it (a negative length), or is its
+// own end when it hides it.
+std::vector<std::pair<std::size_t, std::size_t>> slowdown_ends(const Cells& cells) {
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    std::vector<std::size_t> ends;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].kind == cell_kind::slowdown_start) pairs.emplace_back(c, c);
+        if (cells[c].kind == cell_kind::slowdown_end) ends.push_back(c);
+    }
+    std::vector<bool> taken(ends.size());
+    const auto same = [&](std::size_t b, std::size_t e) {
+        return cells[e].val1 == cells[b].val1 && cells[e].val3 == cells[b].val3;
+    };
+    std::vector<bool> paired(pairs.size());
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        const std::size_t b = pairs[n].first;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            if (taken[i] || ends[i] < b || !same(b, ends[i])) continue;
+            taken[i] = paired[n] = true;
+            pairs[n].second = ends[i];
+            break;
         }
+    }
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        const std::size_t b = pairs[n].first;
+        for (std::size_t i = ends.size(); !paired[n] && i-- > 0;) {
+            if (taken[i] || ends[i] > b || !same(b, ends[i])) continue;
+            taken[i] = paired[n] = true;
+            pairs[n].second = ends[i];
+        }
+    }
+    return pairs;
+}
+
+// A slowdown from its start and end cells; an advance point 24 cells before and warning
+// boards 25 to 28 cells before tell f_ta.
+void slowdown_rows(const Cells& cells, TextBuilder& out) {
+    for (const auto& [b, end] : slowdown_ends(cells)) {
+        const TrackCell& start = cells[b];
         bool warnings = b >= 28;
         for (std::size_t i = 0; warnings && i < 4; ++i) {
             const TrackCell& w = cells[b - 25 - i];
             warnings = w.kind == cell_kind::slowdown_warning && w.val1 == static_cast<int>(i + 1);
         }
         const std::int64_t x = (static_cast<std::int64_t>(b) - 1) * cell_length;
-        out.row(RowKind::slowdown, {x, start.val1, static_cast<std::int64_t>(end - b) * cell_length,
+        const std::int64_t length =
+            (static_cast<std::int64_t>(end) - static_cast<std::int64_t>(b)) * cell_length;
+        out.row(RowKind::slowdown, {x, start.val1, length,
                                     start.val3, warnings ? 1 : 0, start.val2});
     }
 }

@@ -178,5 +178,20 @@ TEST(Decompiler, ProfilesThatChangeInTheLastCellsComeBack) {
     }
 }
 
+TEST(Decompiler, SlowdownsThatOverlapComeBackWithAllTheirEnds) {
+    // The cells do not tell which end belongs to which start of the same speed.
+    const std::vector<std::string> cases = {
+        "rallentamento, 3000, 60, 1000, 0, 0, 0\r\nrallentamento, 3500, 60, 1000, 0, 0, 0\r\n",
+        "rallentamento, 6000, 30, 1000, 0, 1, 0\r\nrallentamento, 6200, 30, 300, 0, 0, 0\r\n",
+    };
+    for (const std::string& rows : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
+        ASSERT_EQ(run.model.error_code, 0) << rows;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
+    }
+}
+
 }  // namespace
 }  // namespace scenario
