@@ -265,7 +265,8 @@ std::vector<MountainRow> stretch_per_run(const Cells& cells) {
         const MountainRun& run = runs[n];
         bool marked = false;
         for (std::int64_t c = run.first + 3; c <= run.last; c += 4) {
-            if (cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker) marked = true;
+            if (cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker)
+                marked = true;
         }
         MountainRow row = row_over(run.first, run.last, mountain_type_field(run.type, marked));
         const auto tight = [&](std::size_t i) {
@@ -303,8 +304,9 @@ std::vector<MountainRow> layered_stretches(const Cells& cells, std::int64_t uppe
             last += 4;
             chained[static_cast<std::size_t>(last)] = true;
         }
-        rows.push_back(row_over(
-            k - 3, last, mountain_type_field(cells[static_cast<std::size_t>(last)].mountain, true)));
+        rows.push_back(
+            row_over(k - 3, last,
+                     mountain_type_field(cells[static_cast<std::size_t>(last)].mountain, true)));
         for (std::int64_t c = k - 3; c <= last; ++c) touched[static_cast<std::size_t>(c)] = true;
     }
     for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -315,7 +317,8 @@ std::vector<MountainRow> layered_stretches(const Cells& cells, std::int64_t uppe
     std::vector<MountainRun> runs = mountain_runs(cells, touched);
     const auto past_last_start = [&](const MountainRun& run) { return run.first > last_start; };
     if (last_start >= 0 && std::any_of(runs.begin(), runs.end(), past_last_start)) {
-        for (std::int64_t c = last_start; c < size; ++c) touched[static_cast<std::size_t>(c)] = true;
+        for (std::int64_t c = last_start; c < size; ++c)
+            touched[static_cast<std::size_t>(c)] = true;
         runs = mountain_runs(cells, touched);
     }
     std::vector<MountainRun> order;
@@ -364,7 +367,8 @@ void mountain_rows(const Cells& cells, TextBuilder& out) {
     const auto upper = static_cast<std::int64_t>(cells.size()) - 1;
     std::vector<MountainRow> rows = stretch_per_run(cells);
     if (!gives_mountains(cells, upper, rows)) rows = layered_stretches(cells, upper);
-    for (const MountainRow& row : rows) out.row(RowKind::mountain, {row.inizio, row.fine, row.tipo});
+    for (const MountainRow& row : rows)
+        out.row(RowKind::mountain, {row.inizio, row.fine, row.tipo});
 }
 
 // A packed board speed val = round(second / 5 + first x 20), split back into (first, second):
@@ -451,40 +455,75 @@ void station_row(const ScenarioRecord& r, bool first_station, TextBuilder& out) 
             &r.text);
 }
 
-// The approach code sx x 3 + dx of the signal in cell s, from the approach bytes
-// ((sx x 3 + dx) x 10 + j in cell s - 2j) that no later signal wrote over; the smallest code
-// that also leaves val4 = rapp x 10 + code whole.
-std::optional<std::int64_t> approach_code(const Cells& cells, std::size_t s,
-                                          const std::set<std::size_t>& covered, std::int16_t val4) {
-    for (std::int64_t j = 1; j <= 4; ++j) {
-        const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
-        if (c < 0 || covered.contains(static_cast<std::size_t>(c))) continue;
-        const std::int64_t a = cells[static_cast<std::size_t>(c)].approach;
-        if ((a - j) % 2 != 0) return std::nullopt;
-        // 10q + j = a (mod 256): q = (a - j) / 2 x 77 (mod 128), 77 being 5's inverse.
-        const std::int64_t base = floor_mod(floor_div(a - j, 2) * 77, 128);
-        std::optional<std::int64_t> best;
-        for (std::int64_t q = base - 128 * 80; q <= base + 128 * 80; q += 128) {
-            if (floor_mod(val4 - q, 10) != 0) continue;
-            if (!best || std::abs(q) < std::abs(*best)) best = q;
-        }
-        return best;
-    }
-    return std::nullopt;
+// The code sx x 3 + dx modulo 128 that the approach byte (code x 10 + j, low 8 bits) of cell
+// s - 2j gives: 10q + j = a (mod 256), so q = (a - j) / 2 x 77 (mod 128), 77 being 5's
+// inverse; nothing when a - j is odd, which no code gives.
+std::optional<std::int64_t> approach_residue(const Cells& cells, std::size_t s, std::int64_t j) {
+    const std::int64_t a = cells[s - static_cast<std::size_t>(2 * j)].approach;
+    if ((a - j) % 2 != 0) return std::nullopt;
+    return floor_mod(floor_div(a - j, 2) * 77, 128);
 }
 
-// Signals in ascending order, so that where their approach cells meet the later one's bytes
-// stay. Each signal's code is read from the cells no later signal writes over, so the signals
-// are worked out from the last one back.
+// The approach cells of the signal in cell s that no signal written after it wrote over.
+std::vector<std::int64_t> own_approach_steps(std::size_t s, const std::set<std::size_t>& covered) {
+    std::vector<std::int64_t> steps;
+    for (std::int64_t j = 1; j <= 4; ++j) {
+        const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
+        if (c >= 0 && !covered.contains(static_cast<std::size_t>(c))) steps.push_back(j);
+    }
+    return steps;
+}
+
+// Whether those cells all hold the bytes of one code.
+bool approach_bytes_agree(const Cells& cells, std::size_t s, const std::set<std::size_t>& covered) {
+    std::optional<std::int64_t> code;
+    for (std::int64_t j : own_approach_steps(s, covered)) {
+        const std::optional<std::int64_t> residue = approach_residue(cells, s, j);
+        if (!residue || (code && *code != *residue)) return false;
+        code = residue;
+    }
+    return true;
+}
+
+// The approach code sx x 3 + dx of the signal in cell s, from the first of its approach cells
+// that no signal written after it wrote over; the smallest code that also leaves
+// val4 = rapp x 10 + code whole.
+std::optional<std::int64_t> approach_code(const Cells& cells, std::size_t s,
+                                          const std::set<std::size_t>& covered, std::int16_t val4) {
+    const std::vector<std::int64_t> steps = own_approach_steps(s, covered);
+    if (steps.empty()) return std::nullopt;
+    const std::optional<std::int64_t> base = approach_residue(cells, s, steps.front());
+    if (!base) return std::nullopt;
+    std::optional<std::int64_t> best;
+    for (std::int64_t q = *base - 128 * 80; q <= *base + 128 * 80; q += 128) {
+        if (floor_mod(val4 - q, 10) != 0) continue;
+        if (!best || std::abs(q) < std::abs(*best)) best = q;
+    }
+    return best;
+}
+
+// Where approach cells of signals meet, the bytes of the signal written last stay. The write
+// order is worked out from the last signal back: the last is the highest signal whose own
+// bytes (those no signal after it wrote over) agree on one code, or the highest left when
+// none does; so signals come in ascending order unless the cells show otherwise.
 void signal_rows(const Cells& cells, TextBuilder& out) {
     std::vector<std::size_t> signals;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (cells[c].kind == cell_kind::signal) signals.push_back(c);
     }
-    std::vector<std::array<std::int64_t, 11>> rows(signals.size());
-    std::set<std::size_t> covered;  // approach cells of the signals after the one at hand
-    for (std::size_t n = signals.size(); n-- > 0;) {
-        const std::size_t s = signals[n];
+    std::vector<std::array<std::int64_t, 11>> rows;  // the last written first
+    std::vector<bool> placed(signals.size());
+    std::set<std::size_t> covered;  // approach cells of the signals written after the one at hand
+    for (std::size_t step = 0; step < signals.size(); ++step) {
+        std::optional<std::size_t> last;
+        for (std::size_t n = signals.size(); !last && n-- > 0;) {
+            if (!placed[n] && approach_bytes_agree(cells, signals[n], covered)) last = n;
+        }
+        for (std::size_t n = signals.size(); !last && n-- > 0;) {
+            if (!placed[n]) last = n;
+        }
+        placed[*last] = true;
+        const std::size_t s = signals[*last];
         const TrackCell& cell = cells[s];
         const std::int16_t val1 = cell.val1;
         const std::int16_t val2 = cell.val2;
@@ -500,25 +539,17 @@ void signal_rows(const Cells& cells, TextBuilder& out) {
             // A time of 1 to 100 is raised to 101; 256 more keeps the low byte.
             tempo = cell.signal_time <= 100 ? cell.signal_time + 256 : cell.signal_time;
         }
-        rows[n] = {(static_cast<std::int64_t>(s) - 1) * cell_length,
-                   sx,
-                   floor_div(val1, 10),
-                   floor_div(val2, 10),
-                   floor_div(cell.val3, 10),
-                   rapp,
-                   dx,
-                   floor_mod(val1, 10),
-                   floor_mod(val2, 10),
-                   floor_mod(cell.val3, 10),
-                   tempo};
+        rows.push_back({(static_cast<std::int64_t>(s) - 1) * cell_length, sx, floor_div(val1, 10),
+                        floor_div(val2, 10), floor_div(cell.val3, 10), rapp, dx,
+                        floor_mod(val1, 10), floor_mod(val2, 10), floor_mod(cell.val3, 10), tempo});
         for (std::int64_t j = 1; j <= 4; ++j) {
             const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
             if (c >= 0) covered.insert(static_cast<std::size_t>(c));
         }
     }
-    for (const auto& v : rows) {
-        out.row(RowKind::signal,
-                {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+    for (auto v = rows.rbegin(); v != rows.rend(); ++v) {
+        out.row(RowKind::signal, {(*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5], (*v)[6],
+                                  (*v)[7], (*v)[8], (*v)[9], (*v)[10]});
     }
 }
 
@@ -573,8 +604,8 @@ void slowdown_rows(const Cells& cells, TextBuilder& out) {
         const std::int64_t x = (static_cast<std::int64_t>(b) - 1) * cell_length;
         const std::int64_t length =
             (static_cast<std::int64_t>(end) - static_cast<std::int64_t>(b)) * cell_length;
-        out.row(RowKind::slowdown, {x, start.val1, length,
-                                    start.val3, warnings ? 1 : 0, start.val2});
+        out.row(RowKind::slowdown,
+                {x, start.val1, length, start.val3, warnings ? 1 : 0, start.val2});
     }
 }
 

@@ -121,8 +121,8 @@ TEST(Decompiler, MountainStretchesThatOverlapComeBackWithEveryMarkerAndType) {
         {"an unmarked type above 10 and a marked type 0",
          "montagna, 1000, 2000, -50\r\nmontagna, 5000, 6000, 266\r\n"},
         {"a stretch to the track's end, then one over all of it but its last cell",
-         "montagna, 9000, 99999, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 9000, " +
-             to_last_but_one + ", 2\r\n"},
+         "montagna, 9000, 99999, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 9000, " + to_last_but_one +
+             ", 2\r\n"},
     };
     for (const Case& c : cases) {
         const testing::Compile run = mountain_compile(c.rows);
@@ -155,17 +155,17 @@ TEST(Decompiler, ProfilesThatChangeInTheLastCellsComeBack) {
         std::string route_rows, train_rows;
     };
     const std::vector<Case> cases = {
-        {"a gradient from the last position",
-         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\n", "velocita, 0, 100\r\n"},
+        {"a gradient from the last position", "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\n",
+         "velocita, 0, 100\r\n"},
         {"three gradients there",
-         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\npendenza, " + last +
-             ", -3\r\npendenza, " + last + ", 9\r\n",
+         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\npendenza, " + last + ", -3\r\npendenza, " +
+             last + ", 9\r\n",
          "velocita, 0, 100\r\n"},
         {"two speeds there", "",
          "velocita, 0, 100\r\nvelocita, " + last + ", 60\r\nvelocita, " + last + ", 30\r\n"},
         {"three adhesions there, the middle one 0", "",
-         "velocita, 0, 100\r\naderenza, 0, 100\r\naderenza, " + last +
-             ", 50\r\naderenza, " + last + ", 0\r\naderenza, " + last + ", 20\r\n"},
+         "velocita, 0, 100\r\naderenza, 0, 100\r\naderenza, " + last + ", 50\r\naderenza, " + last +
+             ", 0\r\naderenza, " + last + ", 20\r\n"},
     };
     for (const Case& c : cases) {
         const testing::Compile run = short_compile("[pendenze]\r\n" + c.route_rows, c.train_rows);
@@ -183,6 +183,24 @@ TEST(Decompiler, SlowdownsThatOverlapComeBackWithAllTheirEnds) {
     const std::vector<std::string> cases = {
         "rallentamento, 3000, 60, 1000, 0, 0, 0\r\nrallentamento, 3500, 60, 1000, 0, 0, 0\r\n",
         "rallentamento, 6000, 30, 1000, 0, 1, 0\r\nrallentamento, 6200, 30, 300, 0, 0, 0\r\n",
+    };
+    for (const std::string& rows : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
+        ASSERT_EQ(run.model.error_code, 0) << rows;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
+    }
+}
+
+TEST(Decompiler, SignalsWrittenOutOfOrderKeepTheApproachBytesThatStayed) {
+    // Approach cells of signals 2 to 6 cells apart meet; the signal written last keeps them.
+    const std::vector<std::string> cases = {
+        "segnale, 2200, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
+        "segnale, 2000, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n",
+        "segnale, 2000, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n"
+        "segnale, 2300, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
+        "segnale, 2100, 0, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n",
     };
     for (const std::string& rows : cases) {
         const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
