@@ -16,8 +16,10 @@
 #include "compiler/driver.h"
 #include "compiler/model.h"
 #include "compiler/numeric.h"
+#include "compiler/recorders.h"
 #include "compiler/route_parser.h"
 #include "compiler/row_grammar.h"
+#include "compiler/row_parsing.h"
 #include "compiler/source_files.h"
 #include "compiler/writer.h"
 
@@ -128,6 +130,17 @@ void profile_rows(const Cells& cells, RowKind kind, Byte byte, TextBuilder& out)
             out.row(kind, {c * cell_length, written(kind, 1, value)});
         }
     }
+    // Cells upper - 2 to upper keep 0 unless rows stand at the last position a row may take:
+    // the first such row fills up to upper - 3, each further one the next cell with the value
+    // before it, and the completion the cell after with the last value.
+    const std::int64_t last_row_cell = static_cast<std::int64_t>(cells.size()) - 3;
+    if (last_row_cell < 1) return;
+    std::int64_t tail = last_row_cell + 2;
+    while (tail >= last_row_cell && byte(cells[static_cast<std::size_t>(tail)]) == 0) --tail;
+    for (std::int64_t c = last_row_cell; c <= tail; ++c) {
+        const auto value = byte(cells[static_cast<std::size_t>(c)]);
+        out.row(kind, {last_row_cell * cell_length, written(kind, 1, value)});
+    }
 }
 
 bool same_bits(double a, double b) {
@@ -190,49 +203,172 @@ void curve_rows(const Plan& plan, TextBuilder& out) {
     }
 }
 
-// Mountain stretches: runs of cells with the same mountain type, in ascending order. A run whose
-// visible markers (kind 11) stand on every 4th cell from its start is written with the marking
-// flag (type + 10). A stretch that starts within 150 m of the previous one's end takes type 3,
-// so a run of another type close behind the previous one is written with the ends drawn in
-// as far as their cells allow.
-void mountain_rows(const Cells& cells, TextBuilder& out) {
-    struct Run {
-        std::int64_t first, last;  // cells
-        std::int64_t tipo;
-    };
-    std::vector<Run> runs;
-    std::size_t c = 0;
-    while (c < cells.size()) {
-        const std::uint8_t type = cells[c].mountain;
-        if (type == 0) {
-            ++c;
-            continue;
+// ---- Mountain stretches --------------------------------------------------------------------
+
+// A mountain row as written: its ends in metres and its type field.
+struct MountainRow {
+    std::int64_t inizio, fine, tipo;
+};
+
+// A run of cells with one mountain type.
+struct MountainRun {
+    std::int64_t first, last;
+    std::uint8_t type;
+};
+
+// A stretch that starts at most this far behind the previous row's end takes type 3.
+constexpr std::int64_t close_gap = 150;
+// The range test's reach past a row's start.
+constexpr std::int32_t row_reach = 100;
+// A stretch that ends before it starts marks no cell: it only moves the end that the next
+// row's start is measured from far enough back to keep that row's own type.
+constexpr MountainRow no_stretch{0, -1000, 0};
+
+// The type field that stores `type` in a stretch's cells, with or without markers. A field
+// above 10 asks for markers and is stored less 10, so an unmarked type above 10 is written as
+// the negative number with the same low byte, and a marked type 0 as 266.
+std::int64_t mountain_type_field(std::uint8_t type, bool marked) {
+    if (marked) return type == 0 ? 266 : type + 10;
+    return type <= 10 ? type : type - 256;
+}
+
+MountainRow row_over(std::int64_t first, std::int64_t last, std::int64_t tipo) {
+    return {first * cell_length, (last + 1) * cell_length, tipo};
+}
+
+// The runs of equal mountain type among the cells `in` holds.
+std::vector<MountainRun> mountain_runs(const Cells& cells, const std::vector<bool>& in) {
+    std::vector<MountainRun> runs;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (!in[c]) continue;
+        const auto at = static_cast<std::int64_t>(c);
+        if (!runs.empty() && runs.back().last == at - 1 && runs.back().type == cells[c].mountain) {
+            runs.back().last = at;
+        } else {
+            runs.push_back({at, at, cells[c].mountain});
         }
-        const std::size_t first = c;
-        bool marked = false;
-        while (c < cells.size() && cells[c].mountain == type) {
-            if (cells[c].kind == cell_kind::mountain_marker && (c - first + 1) % 4 == 0) {
-                marked = true;
-            }
-            ++c;
-        }
-        runs.push_back({static_cast<std::int64_t>(first), static_cast<std::int64_t>(c) - 1,
-                        type + (marked ? 10 : 0)});
     }
-    constexpr std::int64_t close_gap = 150;
+    return runs;
+}
+
+// One row per run of cells with the same mountain type, in ascending order: the canonical
+// layout, which gives what separate stretches leave. A run whose visible markers (kind 11)
+// stand on every 4th cell from its start is written with the marking flag. A stretch that
+// starts within 150 m of the previous one's end takes type 3, so a run of another type close
+// behind the previous one is written with the ends drawn in as far as their cells allow.
+std::vector<MountainRow> stretch_per_run(const Cells& cells) {
+    std::vector<bool> typed(cells.size());
+    for (std::size_t c = 0; c < cells.size(); ++c) typed[c] = cells[c].mountain != 0;
+    const std::vector<MountainRun> runs = mountain_runs(cells, typed);
+    std::vector<MountainRow> rows;
     for (std::size_t n = 0; n < runs.size(); ++n) {
-        const Run& run = runs[n];
-        std::int64_t inizio = run.first * cell_length;
-        std::int64_t fine = (run.last + 1) * cell_length;
+        const MountainRun& run = runs[n];
+        bool marked = false;
+        for (std::int64_t c = run.first + 3; c <= run.last; c += 4) {
+            if (cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker)
+                marked = true;
+        }
+        MountainRow row = row_over(run.first, run.last, mountain_type_field(run.type, marked));
         const auto tight = [&](std::size_t i) {
-            return i > 0 && runs[i].tipo % 10 != 3 &&
-                   runs[i].first * cell_length - (runs[i - 1].last + 1) * cell_length <= close_gap;
+            return i > 0 && runs[i].type != 3 &&
+                   (runs[i].first - runs[i - 1].last - 1) * cell_length <= close_gap;
         };
         // round(inizio / 50) and round(fine / 50 - 1) keep their cells 24 m either way.
-        if (tight(n)) inizio += 24;
-        if (n + 1 < runs.size() && tight(n + 1)) fine -= 24;
-        out.row(RowKind::mountain, {inizio, fine, run.tipo});
+        if (tight(n)) row.inizio += 24;
+        if (n + 1 < runs.size() && tight(n + 1)) row.fine -= 24;
+        rows.push_back(row);
     }
+    return rows;
+}
+
+// Rows for cells that separate stretches cannot give: stretches that overlap, so that markers
+// of two phases share a run or stand on cells of another type, or runs too close together to
+// keep their own types. First one marked row per chain of markers 4 cells apart, then one
+// unmarked row per run of equal type over every cell the stretches or those rows touched,
+// which sets the types last. An empty stretch before a row that starts too close behind the
+// previous end keeps that row's type. Runs that start past the last start the range test
+// allows are written first from that start, and the rows of the runs before them cover the
+// cells they spill over.
+std::vector<MountainRow> layered_stretches(const Cells& cells, std::int64_t upper) {
+    const auto size = static_cast<std::int64_t>(cells.size());
+    std::vector<bool> touched(cells.size());
+    std::vector<MountainRow> rows;
+    std::vector<bool> chained(cells.size());
+    const auto marker = [&](std::int64_t c) {
+        return cells[static_cast<std::size_t>(c)].kind == cell_kind::mountain_marker;
+    };
+    for (std::int64_t k = 3; k < size; ++k) {
+        if (chained[static_cast<std::size_t>(k)] || !marker(k)) continue;
+        std::int64_t last = k;
+        while (last + 4 < size && marker(last + 4)) {
+            last += 4;
+            chained[static_cast<std::size_t>(last)] = true;
+        }
+        rows.push_back(
+            row_over(k - 3, last,
+                     mountain_type_field(cells[static_cast<std::size_t>(last)].mountain, true)));
+        for (std::int64_t c = k - 3; c <= last; ++c) touched[static_cast<std::size_t>(c)] = true;
+    }
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].mountain != 0) touched[c] = true;
+    }
+
+    const std::int64_t last_start = upper - row_reach / cell_length;
+    std::vector<MountainRun> runs = mountain_runs(cells, touched);
+    const auto past_last_start = [&](const MountainRun& run) { return run.first > last_start; };
+    if (last_start >= 0 && std::any_of(runs.begin(), runs.end(), past_last_start)) {
+        for (std::int64_t c = last_start; c < size; ++c)
+            touched[static_cast<std::size_t>(c)] = true;
+        runs = mountain_runs(cells, touched);
+    }
+    std::vector<MountainRun> order;
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        if (past_last_start(*run)) order.push_back({last_start, run->last, run->type});
+    }
+    for (const MountainRun& run : runs) {
+        if (!past_last_start(run)) order.push_back(run);
+    }
+    for (const MountainRun& run : order) {
+        const MountainRow row = row_over(run.first, run.last, mountain_type_field(run.type, false));
+        if (run.type != 3 && !rows.empty() && row.inizio - rows.back().fine <= close_gap) {
+            rows.push_back(no_stretch);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Whether the rows, read in order as the route parser reads them, pass its range test and
+// give the cells' mountain types and their visible markers. A cell that a later feature took
+// may have held a marker or not.
+bool gives_mountains(const Cells& cells, std::int64_t upper, const std::vector<MountainRow>& rows) {
+    Model scratch;
+    scratch.cells.resize(cells.size());
+    scratch.cell_upper = static_cast<std::int32_t>(upper);
+    for (const MountainRow& row : rows) {
+        auto inizio = static_cast<std::int32_t>(row.inizio);
+        auto fine = static_cast<std::int32_t>(row.fine);
+        auto tipo = static_cast<std::int32_t>(row.tipo);
+        if (!within_track(scratch, inizio, row_reach)) return false;
+        memo_montagna(scratch, inizio, fine, tipo);
+    }
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const TrackCell& want = cells[c];
+        const TrackCell& got = scratch.cells[c];
+        if (got.mountain != want.mountain) return false;
+        if (want.is_free() && got.kind != want.kind) return false;
+    }
+    return true;
+}
+
+// The mountain stretches: one per run where that gives the cells, else the layered rows. What
+// neither gives shows in the comparison of the rebuilt files.
+void mountain_rows(const Cells& cells, TextBuilder& out) {
+    const auto upper = static_cast<std::int64_t>(cells.size()) - 1;
+    std::vector<MountainRow> rows = stretch_per_run(cells);
+    if (!gives_mountains(cells, upper, rows)) rows = layered_stretches(cells, upper);
+    for (const MountainRow& row : rows)
+        out.row(RowKind::mountain, {row.inizio, row.fine, row.tipo});
 }
 
 // A packed board speed val = round(second / 5 + first x 20), split back into (first, second):
@@ -319,40 +455,75 @@ void station_row(const ScenarioRecord& r, bool first_station, TextBuilder& out) 
             &r.text);
 }
 
-// The approach code sx x 3 + dx of the signal in cell s, from the approach bytes
-// ((sx x 3 + dx) x 10 + j in cell s - 2j) that no later signal wrote over; the smallest code
-// that also leaves val4 = rapp x 10 + code whole.
-std::optional<std::int64_t> approach_code(const Cells& cells, std::size_t s,
-                                          const std::set<std::size_t>& covered, std::int16_t val4) {
-    for (std::int64_t j = 1; j <= 4; ++j) {
-        const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
-        if (c < 0 || covered.contains(static_cast<std::size_t>(c))) continue;
-        const std::int64_t a = cells[static_cast<std::size_t>(c)].approach;
-        if ((a - j) % 2 != 0) return std::nullopt;
-        // 10q + j = a (mod 256): q = (a - j) / 2 x 77 (mod 128), 77 being 5's inverse.
-        const std::int64_t base = floor_mod(floor_div(a - j, 2) * 77, 128);
-        std::optional<std::int64_t> best;
-        for (std::int64_t q = base - 128 * 80; q <= base + 128 * 80; q += 128) {
-            if (floor_mod(val4 - q, 10) != 0) continue;
-            if (!best || std::abs(q) < std::abs(*best)) best = q;
-        }
-        return best;
-    }
-    return std::nullopt;
+// The code sx x 3 + dx modulo 128 that the approach byte (code x 10 + j, low 8 bits) of cell
+// s - 2j gives: 10q + j = a (mod 256), so q = (a - j) / 2 x 77 (mod 128), 77 being 5's
+// inverse; nothing when a - j is odd, which no code gives.
+std::optional<std::int64_t> approach_residue(const Cells& cells, std::size_t s, std::int64_t j) {
+    const std::int64_t a = cells[s - static_cast<std::size_t>(2 * j)].approach;
+    if ((a - j) % 2 != 0) return std::nullopt;
+    return floor_mod(floor_div(a - j, 2) * 77, 128);
 }
 
-// Signals in ascending order, so that where their approach cells meet the later one's bytes
-// stay. Each signal's code is read from the cells no later signal writes over, so the signals
-// are worked out from the last one back.
+// The approach cells of the signal in cell s that no signal written after it wrote over.
+std::vector<std::int64_t> own_approach_steps(std::size_t s, const std::set<std::size_t>& covered) {
+    std::vector<std::int64_t> steps;
+    for (std::int64_t j = 1; j <= 4; ++j) {
+        const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
+        if (c >= 0 && !covered.contains(static_cast<std::size_t>(c))) steps.push_back(j);
+    }
+    return steps;
+}
+
+// Whether those cells all hold the bytes of one code.
+bool approach_bytes_agree(const Cells& cells, std::size_t s, const std::set<std::size_t>& covered) {
+    std::optional<std::int64_t> code;
+    for (std::int64_t j : own_approach_steps(s, covered)) {
+        const std::optional<std::int64_t> residue = approach_residue(cells, s, j);
+        if (!residue || (code && *code != *residue)) return false;
+        code = residue;
+    }
+    return true;
+}
+
+// The approach code sx x 3 + dx of the signal in cell s, from the first of its approach cells
+// that no signal written after it wrote over; the smallest code that also leaves
+// val4 = rapp x 10 + code whole.
+std::optional<std::int64_t> approach_code(const Cells& cells, std::size_t s,
+                                          const std::set<std::size_t>& covered, std::int16_t val4) {
+    const std::vector<std::int64_t> steps = own_approach_steps(s, covered);
+    if (steps.empty()) return std::nullopt;
+    const std::optional<std::int64_t> base = approach_residue(cells, s, steps.front());
+    if (!base) return std::nullopt;
+    std::optional<std::int64_t> best;
+    for (std::int64_t q = *base - 128 * 80; q <= *base + 128 * 80; q += 128) {
+        if (floor_mod(val4 - q, 10) != 0) continue;
+        if (!best || std::abs(q) < std::abs(*best)) best = q;
+    }
+    return best;
+}
+
+// Where approach cells of signals meet, the bytes of the signal written last stay. The write
+// order is worked out from the last signal back: the last is the highest signal whose own
+// bytes (those no signal after it wrote over) agree on one code, or the highest left when
+// none does; so signals come in ascending order unless the cells show otherwise.
 void signal_rows(const Cells& cells, TextBuilder& out) {
     std::vector<std::size_t> signals;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (cells[c].kind == cell_kind::signal) signals.push_back(c);
     }
-    std::vector<std::array<std::int64_t, 11>> rows(signals.size());
-    std::set<std::size_t> covered;  // approach cells of the signals after the one at hand
-    for (std::size_t n = signals.size(); n-- > 0;) {
-        const std::size_t s = signals[n];
+    std::vector<std::array<std::int64_t, 11>> rows;  // the last written first
+    std::vector<bool> placed(signals.size());
+    std::set<std::size_t> covered;  // approach cells of the signals written after the one at hand
+    for (std::size_t step = 0; step < signals.size(); ++step) {
+        std::optional<std::size_t> last;
+        for (std::size_t n = signals.size(); !last && n-- > 0;) {
+            if (!placed[n] && approach_bytes_agree(cells, signals[n], covered)) last = n;
+        }
+        for (std::size_t n = signals.size(); !last && n-- > 0;) {
+            if (!placed[n]) last = n;
+        }
+        placed[*last] = true;
+        const std::size_t s = signals[*last];
         const TrackCell& cell = cells[s];
         const std::int16_t val1 = cell.val1;
         const std::int16_t val2 = cell.val2;
@@ -368,52 +539,73 @@ void signal_rows(const Cells& cells, TextBuilder& out) {
             // A time of 1 to 100 is raised to 101; 256 more keeps the low byte.
             tempo = cell.signal_time <= 100 ? cell.signal_time + 256 : cell.signal_time;
         }
-        rows[n] = {(static_cast<std::int64_t>(s) - 1) * cell_length,
-                   sx,
-                   floor_div(val1, 10),
-                   floor_div(val2, 10),
-                   floor_div(cell.val3, 10),
-                   rapp,
-                   dx,
-                   floor_mod(val1, 10),
-                   floor_mod(val2, 10),
-                   floor_mod(cell.val3, 10),
-                   tempo};
+        rows.push_back({(static_cast<std::int64_t>(s) - 1) * cell_length, sx, floor_div(val1, 10),
+                        floor_div(val2, 10), floor_div(cell.val3, 10), rapp, dx,
+                        floor_mod(val1, 10), floor_mod(val2, 10), floor_mod(cell.val3, 10), tempo});
         for (std::int64_t j = 1; j <= 4; ++j) {
             const std::int64_t c = static_cast<std::int64_t>(s) - 2 * j;
             if (c >= 0) covered.insert(static_cast<std::size_t>(c));
         }
     }
-    for (const auto& v : rows) {
-        out.row(RowKind::signal,
-                {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]});
+    for (auto v = rows.rbegin(); v != rows.rend(); ++v) {
+        out.row(RowKind::signal, {(*v)[0], (*v)[1], (*v)[2], (*v)[3], (*v)[4], (*v)[5], (*v)[6],
+                                  (*v)[7], (*v)[8], (*v)[9], (*v)[10]});
     }
 }
 
-// A slowdown from its start cell (kind 3): its end is the next kind-2 cell with the same
-// speed and flag, or the start itself when the start hides it; an advance point 24 cells
-// before and warning boards 25 to 28 cells before tell f_ta.
-void slowdown_rows(const Cells& cells, TextBuilder& out) {
-    for (std::size_t b = 0; b < cells.size(); ++b) {
-        const TrackCell& start = cells[b];
-        if (start.kind != cell_kind::slowdown_start) continue;
-        std::size_t end = b;
-        for (std::size_t c = b + 1; c < cells.size(); ++c) {
-            const TrackCell& cell = cells[c];
-            if (cell.kind == cell_kind::slowdown_end && cell.val1 == start.val1 &&
-                cell.val3 == start.val3) {
-                end = c;
-                break;
-            }
+// The end cell (kind 2) of each slowdown start cell (kind 3), in ascending order of the
+// starts. The cells do not tell which end belongs to which start, but any pairing of starts
+// with ends of the same speed and flag marks the same cells: each start takes the first end
+// after it that no earlier start took, so that slowdowns that overlap keep all their ends; a
+// start left without one takes the nearest free end before it (a negative length), or is its
+// own end when it hides it.
+std::vector<std::pair<std::size_t, std::size_t>> slowdown_ends(const Cells& cells) {
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    std::vector<std::size_t> ends;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c].kind == cell_kind::slowdown_start) pairs.emplace_back(c, c);
+        if (cells[c].kind == cell_kind::slowdown_end) ends.push_back(c);
+    }
+    std::vector<bool> taken(ends.size());
+    const auto same = [&](std::size_t b, std::size_t e) {
+        return cells[e].val1 == cells[b].val1 && cells[e].val3 == cells[b].val3;
+    };
+    std::vector<bool> paired(pairs.size());
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        const std::size_t b = pairs[n].first;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            if (taken[i] || ends[i] < b || !same(b, ends[i])) continue;
+            taken[i] = paired[n] = true;
+            pairs[n].second = ends[i];
+            break;
         }
+    }
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        const std::size_t b = pairs[n].first;
+        for (std::size_t i = ends.size(); !paired[n] && i-- > 0;) {
+            if (taken[i] || ends[i] > b || !same(b, ends[i])) continue;
+            taken[i] = paired[n] = true;
+            pairs[n].second = ends[i];
+        }
+    }
+    return pairs;
+}
+
+// A slowdown from its start and end cells; an advance point 24 cells before and warning
+// boards 25 to 28 cells before tell f_ta.
+void slowdown_rows(const Cells& cells, TextBuilder& out) {
+    for (const auto& [b, end] : slowdown_ends(cells)) {
+        const TrackCell& start = cells[b];
         bool warnings = b >= 28;
         for (std::size_t i = 0; warnings && i < 4; ++i) {
             const TrackCell& w = cells[b - 25 - i];
             warnings = w.kind == cell_kind::slowdown_warning && w.val1 == static_cast<int>(i + 1);
         }
         const std::int64_t x = (static_cast<std::int64_t>(b) - 1) * cell_length;
-        out.row(RowKind::slowdown, {x, start.val1, static_cast<std::int64_t>(end - b) * cell_length,
-                                    start.val3, warnings ? 1 : 0, start.val2});
+        const std::int64_t length =
+            (static_cast<std::int64_t>(end) - static_cast<std::int64_t>(b)) * cell_length;
+        out.row(RowKind::slowdown,
+                {x, start.val1, length, start.val3, warnings ? 1 : 0, start.val2});
     }
 }
 

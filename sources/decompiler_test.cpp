@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "compiler/compiled_layout.h"
 #include "compiler/driver.h"
 #include "compiler/identity.h"
 #include "compiler/source_files.h"
+#include "compiler/test_models.h"
 #include "compiler/writer.h"
 #include "sources/line_table.h"
 #include "sources/route_text.h"
@@ -89,6 +91,124 @@ TEST(Decompiler, WithoutAPlanFileTheTextsCompileWithoutThePlan) {
     EXPECT_EQ(texts.problem, "");
     EXPECT_EQ(texts.plan_option, 0);
     EXPECT_EQ(texts.route_text.find("curva"), std::string::npos);
+}
+
+// A short route and a train with the given rows, and nothing else on their cells.
+testing::Compile short_compile(const std::string& route_rows,
+                               const std::string& train_rows = "velocita, 0, 100\r\n") {
+    return testing::compile("[generale]\r\nlunghezza percorso, 10000\r\n" + route_rows,
+                            "[generale]\r\n" + train_rows, 0);
+}
+
+testing::Compile mountain_compile(const std::string& rows) {
+    return short_compile("[montagne]\r\n" + rows);
+}
+
+TEST(Decompiler, MountainStretchesThatOverlapComeBackWithEveryMarkerAndType) {
+    const std::int32_t upper = mountain_compile("").model.cell_upper;
+    const std::string to_last_but_one = std::to_string(upper * 50);
+    struct Case {
+        const char* what;
+        std::string rows;
+    };
+    const std::vector<Case> cases = {
+        {"a marked stretch inside a longer marked one: markers of two phases in one run",
+         "montagna, 1000, 8000, 11\r\nmontagna, 3050, 4050, 11\r\n"},
+        {"markers left on cells that a later stretch gave another type",
+         "montagna, 1000, 3000, 12\r\nmontagna, 2100, 5000, 3\r\n"},
+        {"stretches side by side that keep their own types",
+         "montagna, 1000, 2000, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 2000, 3000, 2\r\n"},
+        {"an unmarked type above 10 and a marked type 0",
+         "montagna, 1000, 2000, -50\r\nmontagna, 5000, 6000, 266\r\n"},
+        {"a stretch to the track's end, then one over all of it but its last cell",
+         "montagna, 9000, 99999, 1\r\nmontagna, 0, -1000, 0\r\nmontagna, 9000, " + to_last_but_one +
+             ", 2\r\n"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run = mountain_compile(c.rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        // The decompiler compiles its texts again and names the first byte that differs.
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.route_text;
+        EXPECT_NE(texts.route_text.find("montagna"), std::string::npos) << c.what;
+    }
+}
+
+TEST(Decompiler, SeparateMountainStretchesComeBackAsTheirOwnRows) {
+    const std::string rows =
+        "montagna, 1000, 3000, 11\r\nmontagna, 3200, 4000, 13\r\nmontagna, 6000, 7000, 2\r\n";
+    const testing::Compile run = mountain_compile(rows);
+    const DecompiledScenario texts =
+        decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+    EXPECT_EQ(texts.problem, "");
+    EXPECT_NE(texts.route_text.find("[montagne]\r\n" + rows + "[indicazioni]"), std::string::npos)
+        << texts.route_text;
+}
+
+TEST(Decompiler, ProfilesThatChangeInTheLastCellsComeBack) {
+    // Rows at the last position a row may take fill the last cells one by one.
+    const std::int32_t upper = short_compile("").model.cell_upper;
+    const std::string last = std::to_string((upper - 2) * 50);
+    struct Case {
+        const char* what;
+        std::string route_rows, train_rows;
+    };
+    const std::vector<Case> cases = {
+        {"a gradient from the last position", "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\n",
+         "velocita, 0, 100\r\n"},
+        {"three gradients there",
+         "pendenza, 0, 5\r\npendenza, " + last + ", 7\r\npendenza, " + last + ", -3\r\npendenza, " +
+             last + ", 9\r\n",
+         "velocita, 0, 100\r\n"},
+        {"two speeds there", "",
+         "velocita, 0, 100\r\nvelocita, " + last + ", 60\r\nvelocita, " + last + ", 30\r\n"},
+        {"three adhesions there, the middle one 0", "",
+         "velocita, 0, 100\r\naderenza, 0, 100\r\naderenza, " + last + ", 50\r\naderenza, " + last +
+             ", 0\r\naderenza, " + last + ", 20\r\n"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n" + c.route_rows, c.train_rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.route_text << texts.train_text;
+        EXPECT_NE((texts.route_text + texts.train_text).find(", " + last + ", "), std::string::npos)
+            << c.what;
+    }
+}
+
+TEST(Decompiler, SlowdownsThatOverlapComeBackWithAllTheirEnds) {
+    // The cells do not tell which end belongs to which start of the same speed.
+    const std::vector<std::string> cases = {
+        "rallentamento, 3000, 60, 1000, 0, 0, 0\r\nrallentamento, 3500, 60, 1000, 0, 0, 0\r\n",
+        "rallentamento, 6000, 30, 1000, 0, 1, 0\r\nrallentamento, 6200, 30, 300, 0, 0, 0\r\n",
+    };
+    for (const std::string& rows : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
+        ASSERT_EQ(run.model.error_code, 0) << rows;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
+    }
+}
+
+TEST(Decompiler, SignalsWrittenOutOfOrderKeepTheApproachBytesThatStayed) {
+    // Approach cells of signals 2 to 6 cells apart meet; the signal written last keeps them.
+    const std::vector<std::string> cases = {
+        "segnale, 2200, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
+        "segnale, 2000, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n",
+        "segnale, 2000, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n"
+        "segnale, 2300, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n"
+        "segnale, 2100, 0, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n",
+    };
+    for (const std::string& rows : cases) {
+        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
+        ASSERT_EQ(run.model.error_code, 0) << rows;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
+    }
 }
 
 }  // namespace
