@@ -66,7 +66,7 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
          {":121:26: error 25: read fault in a scenario text: vas 2000 km/h (field 2 of the row "
           "'indicatori_vmax', maximum speed for rank A, left track) is too high for the board: "
           "stored as val1 = vad / 5 + vas x 20 = 40028, it does not fit 16 bits\n",
-          "\n     |                          ^~~~\n", "1 error\n"}},
+          "\n     |                          ^~~~\n  suggestion: write 1636\n", "1 error\n"}},
         {"a kilometric value off the grid",
          {{true, 3, "350000", "350020"}},
          {":3:40: error 2: kilometric reference whose start or value is not a multiple of 50: "
