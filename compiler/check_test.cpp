@@ -89,8 +89,11 @@ TEST(CheckScenario, ReportsEveryMistakeOfBothTextsInOrderWithPlaceAndReason) {
             {16, "treno.txt:7:10", "cell 101 already holds a signal, from treno.txt line 6"},
             {7, "treno.txt:8:15", "cell 101 already holds a signal"},
             {25, "treno.txt:9:17", "a whole number was expected, found '1x2'"},
-            {25, "treno.txt:10:9", "40000 does not fit a field of -32768 to 32767"},
-            {25, "treno.txt:11:17", "866 does not fit a field of 0 to 255"},
+            {25, "treno.txt:10:9",
+             "40000 does not fit a field of -32768 to 32767 (Integer): field 1 of the row "
+             "'sabbia' (quantity)"},
+            {25, "treno.txt:11:17",
+             "866 does not fit a field of 0 to 255 (Byte): field 2 of the row 'stazione' (kind)"},
         });
     // The related place of a taken cell is the row that took it.
     EXPECT_EQ(place_of(*result.diagnostics[0].related), "linea.txt:5:1");
@@ -150,11 +153,54 @@ TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
         std::vector<Expected> expected;
     };
     const std::vector<Case> cases{
-        {"a reference off the grid is reported at its row, after the train is read",
+        {"a reference off the grid is reported at the field off it, after the train is read",
          "[generale]\nlunghezza percorso, 10000\nprogressiva uno, 25, 1000, 0\n[tracciato]\n"
          "[fine]\n",
          train_text(""),
-         {{2, "linea.txt:3:1", "start 25 m"}}},
+         {{2, "linea.txt:3:18", "start 25 m"}}},
+        {"a reference value is quoted as written, then as direction 1 stores it",
+         "[generale]\nlunghezza percorso, 10000\nprogressiva uno, 0, 1020, 1\n[tracciato]\n"
+         "[fine]\n",
+         train_text(""),
+         {{2, "linea.txt:3:21", "start 0 m, value 1020 m (stored as 1120 m"}}},
+        {"a board speed out of 16 bits is told as written, at the speed that weighs most",
+         route_text("indicatori_vmax, 1000, 60, 70, 75, 2, 200000, 0, 0, 0\n"
+                    "indicatori_vmax, 2000, 60, -2000, 75, 2, 0, 0, 0, 0\n"),
+         train_text(""),
+         {{25, "linea.txt:5:39",
+           "vad 200000 km/h (field 6 of the row 'indicatori_vmax', maximum speed for rank A, "
+           "right track) is too high for the board: stored as val1 = vad / 5 + vas x 20 = "
+           "41200, it does not fit 16 bits"},
+          {25, "linea.txt:6:28",
+           "vbs -2000 km/h (field 3 of the row 'indicatori_vmax', maximum speed for rank B, "
+           "left track) is too low for the board: stored as val2 = vbd / 5 + vbs x 20 = "
+           "-40000"}}},
+        {"a row whose text stands where a number is due counts its fields",
+         route_text("indicatore cartello, (Ponte)\n"),
+         train_text(""),
+         {{25, "linea.txt:5:22",
+           "found '(Ponte)': the row 'indicatore cartello' has 1 of its 2 fields, so its text "
+           "'(Ponte)' stands where field 1, position, is due"}}},
+        {"a station stretch out of 32 bits is told at the length",
+         route_text(""),
+         train_text("stazione, 1000, 7, 2147483600, 0,0,0,0,0,0,0,0,0,0, 0,0,0, Alfa\n"),
+         {{25, "treno.txt:3:20",
+           "length 2147483600 m (field 3 of the row 'stazione') puts the stretch end at "
+           "2147484600 m, which does not fit a Long (32 bits)"}}},
+        {"a reference value out of 32 bits once raised is told at the value",
+         "[generale]\nlunghezza percorso, 10000\nprogressiva uno, 0, 2147483600, 1\n"
+         "[tracciato]\n[fine]\n",
+         train_text(""),
+         {{25, "linea.txt:3:21",
+           "kilometric value 2147483600 m with direction 1 is stored 100 m higher, at "
+           "2147483700 m, which does not fit a Long"}}},
+        {"reference starts whose sum is out of 32 bits are told at the start that overflows",
+         "[generale]\nlunghezza percorso, 10000\nprogressiva due, 2000000000, 0, 0\n"
+         "progressiva uno, 2000000000, 0, 0\n[tracciato]\n[fine]\n",
+         train_text(""),
+         {{25, "linea.txt:4:18",
+           "the kilometric references' starts 0, 2000000000 and 2000000000 add up to "
+           "4000000000 m"}}},
         {"a station too close names the previous one's end",
          route_text(""),
          train_text("stazione, 1000" + station_fields + "Alfa\n" + "stazione, 1500" +

@@ -250,7 +250,7 @@ CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t pl
     model.plan = PlanSteps{};
     model.row_site = {};
     model.cell_origins.clear();
-    model.reference_sites = {};
+    model.reference_rows = {};
     model.first_row_end_seen = false;
 
     memorizza_dati(model, sources);

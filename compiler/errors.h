@@ -46,13 +46,19 @@ constexpr std::int32_t markers_in_use = 1250;
 constexpr std::int32_t contest_codes_in_use = 1251;
 }  // namespace error_number
 
+// What a read fault found in the field it points at, where the row's grammar can say more:
+// text where a number was due, or a number outside its field's type.
+enum class FaultCause { other, not_a_number, outside_type };
+
 // A fault while reading a scenario text (bad number, text cut short, unreadable file).
 // It never escapes the compile: the parsers' fault handler turns it into error 25.
 class RunTimeFault : public std::runtime_error {
   public:
-    RunTimeFault(const std::string& what, SourceLocation where = {})
-        : std::runtime_error(what), site(std::move(where)) {}
+    RunTimeFault(const std::string& what, SourceLocation where = {},
+                 FaultCause why = FaultCause::other)
+        : std::runtime_error(what), site(std::move(where)), cause(why) {}
     SourceLocation site;
+    FaultCause cause;
 };
 
 // An error with its author's message; the position where the error number has one.

@@ -85,8 +85,23 @@ void FieldReader::mark_field_start() {
     field_text_ = {};
 }
 
-void FieldReader::fault(const std::string& what) const {
-    throw RunTimeFault(what, last_field_site());
+void FieldReader::fault(const std::string& what, FaultCause cause) const {
+    throw RunTimeFault(what, last_field_site(), cause);
+}
+
+std::string_view FieldReader::whole_last_field() const {
+    const std::size_t start = field_line_start_ + static_cast<std::size_t>(field_column_ - 1);
+    if (field_column_ < 1 || start > text_.size()) return {};
+    std::size_t end = field_end(start);
+    while (end > start && is_blank(text_[end - 1])) --end;
+    return text_.substr(start, end - start);
+}
+
+bool FieldReader::last_field_ends_line() const {
+    const std::size_t start = field_line_start_ + static_cast<std::size_t>(field_column_ - 1);
+    if (field_column_ < 1 || start > text_.size()) return false;
+    const std::size_t end = field_end(start);
+    return end == text_.size() || text_[end] != ',';
 }
 
 void FieldReader::return_to_line_of_last_field() {
@@ -169,10 +184,12 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
         bool negative = token[0] == '-';
         std::string_view digits = (token[0] == '-' || token[0] == '+') ? token.substr(1) : token;
         if (digits.empty())
-            fault("a whole number was expected, found '" + std::string(token) + "'");
+            fault("a whole number was expected, found '" + std::string(token) + "'",
+                  FaultCause::not_a_number);
         for (char c : digits) {
             if (c < '0' || c > '9')
-                fault("a whole number was expected, found '" + std::string(token) + "'");
+                fault("a whole number was expected, found '" + std::string(token) + "'",
+                      FaultCause::not_a_number);
             // Stop growing once far outside every type; the range test below refuses it.
             if (value <= highest + 1) value = value * 10 + (c - '0');
         }
@@ -180,7 +197,8 @@ std::int64_t FieldReader::read_number(std::int64_t lowest, std::int64_t highest,
     }
     if (value < lowest || value > highest) {
         fault(std::string(token) + " does not fit a field of " + std::to_string(lowest) + " to " +
-              std::to_string(highest) + " (" + type_name + ")");
+                  std::to_string(highest) + " (" + type_name + ")",
+              FaultCause::outside_type);
     }
 
     skip_blanks();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "compiler/diagnostic.h"
+#include "compiler/errors.h"
 
 namespace scenario {
 
@@ -48,6 +49,11 @@ class FieldReader {
     std::string_view last_field_text() const { return field_text_; }
     // How many fields have been begun so far.
     std::size_t fields_begun() const { return fields_begun_; }
+    // The whole field the last one began, to its comma or line end, without trailing blanks
+    // (a number field that faulted may have been cut at a blank), and whether a line end or
+    // the end of the text, not a comma, closes it.
+    std::string_view whole_last_field() const;
+    bool last_field_ends_line() const;
 
     // Moves back to the start of the line where the last field began, so that its line is
     // read again from its first field.
@@ -88,7 +94,7 @@ class FieldReader {
     bool at_line_end() const;
     void consume_line_end();
     void mark_field_start();
-    [[noreturn]] void fault(const std::string& what) const;
+    [[noreturn]] void fault(const std::string& what, FaultCause cause = FaultCause::other) const;
     void skip_line();
     std::string_view first_field_of_line() const;
 

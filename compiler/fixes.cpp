@@ -183,7 +183,8 @@ class FixFinder {
         const std::optional<std::int64_t> value = whole_number(field.text);
         const FieldGrammar* grammar = grammar_at(field, in_train);
         if (!value || grammar == nullptr) return {};
-        const std::optional<std::pair<std::int64_t, std::int64_t>> kept = kept_range(*grammar);
+        std::optional<std::pair<std::int64_t, std::int64_t>> kept = kept_range(*grammar);
+        if (!kept && !in_train) kept = speed_pair_range(field);
         if (!kept) return {};
         const std::int64_t nearest = std::clamp(*value, kept->first, kept->second);
         if (nearest == *value) return {};
@@ -209,6 +210,50 @@ class FixFinder {
             static_cast<std::size_t>(std::count(before.begin(), before.end(), ',')) - 1;
         const auto fields = row_grammar_of(*kind).fields;
         return index < fields.size() ? &fields[index] : nullptr;
+    }
+
+    // A board speed packs with the other speed of its pair into 16 bits: left x 20 + right / 5
+    // (rounded) from -32768 to 32767. Its range is what the pair keeps with the other speed as
+    // written.
+    static std::optional<std::pair<std::int64_t, std::int64_t>> speed_pair_range(
+        const PlacedField& field) {
+        const std::string_view line = field.line;
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos ||
+            first_kind_named(line.substr(0, comma), RowPlace::route_feature) !=
+                RowKind::speed_board) {
+            return std::nullopt;
+        }
+        std::vector<std::string_view> fields;
+        for (std::size_t from = comma + 1;;) {
+            const std::size_t end = line.find(',', from);
+            std::string_view each = line.substr(from, end - from);
+            const std::size_t first = each.find_first_not_of(" \t");
+            each = first == std::string_view::npos
+                       ? std::string_view{}
+                       : each.substr(first, each.find_last_not_of(" \t") - first + 1);
+            fields.push_back(each);
+            if (end == std::string_view::npos) break;
+            from = end + 1;
+        }
+        const auto before = line.substr(0, static_cast<std::size_t>(field.place.column - 1));
+        const auto index =
+            static_cast<std::size_t>(std::count(before.begin(), before.end(), ',')) - 1;
+        const bool left = index >= 1 && index <= 3;
+        const bool right = index >= 5 && index <= 7;
+        const std::size_t partner = left ? index + 4 : index - 4;
+        if ((!left && !right) || partner >= fields.size()) return std::nullopt;
+        // An empty field reads 0.
+        const std::optional<std::int64_t> other = fields[partner].empty()
+                                                      ? std::optional<std::int64_t>{0}
+                                                      : whole_number(fields[partner]);
+        if (!other) return std::nullopt;
+        if (left) {
+            const std::int64_t steps = round_half_even(static_cast<double>(*other) / 5.0);
+            return std::pair{-floor_div(steps - INT16_MIN, 20), floor_div(INT16_MAX - steps, 20)};
+        }
+        // Within 2 of a multiple of 5 the right speed rounds to that step.
+        return std::pair{(INT16_MIN - *other * 20) * 5 - 2, (INT16_MAX - *other * 20) * 5 + 2};
     }
 
     // The values a field keeps: "A to B" at the start of its range, else what its stored form

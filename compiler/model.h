@@ -56,6 +56,14 @@ SCENARIO_PLAIN_CELL_LOOP void store_cells(TrackCell* first, TrackCell* last, Sto
     for (; first != last; ++first) store(*first);
 }
 
+// A kilometric reference as its row wrote it: the start and value fields and their places.
+struct WrittenReference {
+    std::int32_t start = 0;
+    std::int32_t value = 0;
+    SourceLocation start_site;
+    SourceLocation value_site;
+};
+
 // Cell kinds.
 namespace cell_kind {
 constexpr std::uint8_t empty = 0;
@@ -142,8 +150,9 @@ struct Model {
     SourceLocation row_site;
     std::map<std::int32_t, SourceLocation> cell_origins;
     std::int64_t refused_cell = -1;
-    // The places of the three kilometric references' rows, in the order of records 81..83.
-    std::array<SourceLocation, 3> reference_sites{};
+    // What the three kilometric references' rows wrote and where, in the order of records
+    // 81..83: messages about a reference quote the text, not the value it is stored as.
+    std::array<WrittenReference, 3> reference_rows{};
 
     // A check reads on past an error that ends a row in the compile: it skips to the next line
     // that begins a row and goes on, to the end of both texts. The compile leaves it off.

@@ -51,13 +51,10 @@ void store_mountain_stretch(Model& model, std::int32_t n, std::int32_t start, st
 
 // Packs one board pair into a 16-bit value: the second value / 5 plus the first times 20. A
 // result that does not fit is a read fault of the route text.
-std::int16_t packed_speed(std::int32_t first, std::int32_t second) {
+std::int16_t packed_speed(int pair, std::int32_t first, std::int32_t second) {
     std::int64_t packed =
         round_half_even(static_cast<double>(second) / 5.0 + static_cast<double>(first) * 20.0);
-    if (packed < -32768 || packed > 32767) {
-        throw RunTimeFault("maximum-speed board value " + std::to_string(packed) +
-                           " does not fit 16 bits");
-    }
+    if (packed < INT16_MIN || packed > INT16_MAX) throw PackedSpeedFault(pair, packed);
     return static_cast<std::int16_t>(packed);
 }
 
@@ -183,9 +180,9 @@ std::int32_t memo_indicatori_v_max(Model& model, std::int32_t posizione, std::in
 
     // All three packed values are checked before the cell changes, so a faulty row leaves it
     // as it was.
-    const std::int16_t first = packed_speed(vas, vad);
-    const std::int16_t second = packed_speed(vbs, vbd);
-    const std::int16_t third = packed_speed(vcs, vcd);
+    const std::int16_t first = packed_speed(0, vas, vad);
+    const std::int16_t second = packed_speed(1, vbs, vbd);
+    const std::int16_t third = packed_speed(2, vcs, vcd);
     TrackCell& cell = *existing_cell(model, index);
     model.set_kind(cell, cell_kind::speed_boards);
     cell.val1 = first;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "compiler/errors.h"
 #include "compiler/model.h"
 
 namespace scenario {
@@ -17,7 +18,20 @@ std::int32_t memo_segnale(Model& model, std::int32_t posizione, std::int32_t& sx
                           std::int32_t& s2, std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx,
                           std::int32_t& d1, std::int32_t& d2, std::int32_t& d3,
                           std::int32_t& tempo);
-// Throws RunTimeFault when a packed speed value does not fit 16 bits.
+// A board's speed pair whose packed value does not fit 16 bits: a read fault of the route text.
+// It says which pair, so that the parser can point at the field the author wrote.
+class PackedSpeedFault : public RunTimeFault {
+  public:
+    PackedSpeedFault(int which_pair, std::int64_t packed_value)
+        : RunTimeFault("maximum-speed board value " + std::to_string(packed_value) +
+                       " does not fit 16 bits"),
+          pair(which_pair),
+          packed(packed_value) {}
+    int pair;  // 0, 1 or 2: the speeds for rank A, B or C, left and right
+    std::int64_t packed;
+};
+
+// Throws PackedSpeedFault when a packed speed value does not fit 16 bits.
 std::int32_t memo_indicatori_v_max(Model& model, std::int32_t posizione, std::int32_t& vas,
                                    std::int32_t& vbs, std::int32_t& vcs, std::int32_t& strisces,
                                    std::int32_t& vad, std::int32_t& vbd, std::int32_t& vcd,

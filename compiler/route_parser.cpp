@@ -1,8 +1,10 @@
 #include "compiler/route_parser.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -36,6 +38,29 @@ double curvature_of_class(std::string_view keyword) {
 
 // The route's reach beyond a row's position in the range test.
 constexpr std::int32_t row_reach = 100;
+
+// A board's speed pair that does not fit its 16-bit cell value, told as the author wrote it: the
+// speed that takes the pair out of range (the left one unless the right one weighs more), at its
+// field, with the value it would be stored as only after it. The values and their places are
+// the eight after the position.
+RunTimeFault speed_pair_fault(const PackedSpeedFault& fault, std::string_view keyword,
+                              const std::array<std::int32_t, 8>& values,
+                              const std::array<SourceLocation, 8>& sites) {
+    const auto left = static_cast<std::size_t>(fault.pair);
+    const std::size_t right = left + 4;
+    const bool right_weighs_more = std::abs(static_cast<double>(values[right]) / 5.0) >
+                                   std::abs(static_cast<double>(values[left]) * 20.0);
+    const std::size_t blamed = right_weighs_more ? right : left;
+    // The grammar counts the position as the row's first field.
+    const FieldGrammar& field = row_grammar_of(RowKind::speed_board).fields[blamed + 1];
+    return RunTimeFault(std::string(field.name) + " " + std::to_string(values[blamed]) + " " +
+                            std::string(field.unit) + " (" + field_of_row(blamed + 1, keyword) +
+                            ", " + std::string(field.meaning) + ") is too " +
+                            (fault.packed > 0 ? "high" : "low") + " for the board: stored as " +
+                            std::string(field.stored_note) + " = " + std::to_string(fault.packed) +
+                            ", it does not fit 16 bits",
+                        sites[blamed]);
+}
 
 class RouteParser {
   public:
@@ -226,11 +251,12 @@ RowEnd RouteParser::route_length_row() {
 
 RowEnd RouteParser::kilometric_reference_row(int slot) {
     ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
-    // Its place goes with it through progressive_ordina, for the grid check after the train.
-    model_.reference_sites[static_cast<std::size_t>(slot - record_slot::progressive_three)] =
-        keyword_site_;
-    reference.zone_start = reader_.read_long();
-    reference.zone_end = reader_.read_long();
+    // What was written and where goes with it through progressive_ordina, for the grid check
+    // after the train.
+    WrittenReference& written =
+        model_.reference_rows[static_cast<std::size_t>(slot - record_slot::progressive_three)];
+    reference.zone_start = written.start = read_number(written.start_site);
+    reference.zone_end = written.value = read_number(written.value_site);
     reference.position = reader_.read_long();
     return RowEnd::next_row;
 }
@@ -400,10 +426,16 @@ RowEnd RouteParser::speed_board_row() {
     SourceLocation site;
     const std::int32_t posizione = read_number(site);
     std::array<std::int32_t, 8> v{};
-    for (std::int32_t& value : v) value = reader_.read_long();
+    std::array<SourceLocation, 8> sites{};
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = read_number(sites[i]);
     if (!within_track(model_, posizione, row_reach)) return out_of_track(model_, posizione, site);
-    const std::int32_t refused =
-        memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    std::int32_t refused = 0;
+    try {
+        refused = memo_indicatori_v_max(model_, posizione, v[0], v[1], v[2], v[3], v[4], v[5], v[6],
+                                        v[7]);
+    } catch (const PackedSpeedFault& fault) {
+        throw speed_pair_fault(fault, keyword_, v, sites);
+    }
     if (refused > 0) return refuse_taken(model_, refused, site, posizione, model_.refused_cell);
     return RowEnd::next_row;
 }
@@ -441,12 +473,15 @@ void RouteParser::end_step() {
     plan_steps_through(model_.plan_upper - 2, 0.0);
 }
 
-// A 32-bit sum; overflow is a fault of the text, as any other number out of its type.
-std::int32_t add_long(std::int32_t a, std::int32_t b) {
+// A 32-bit sum; overflow is a fault of the text, as any other number out of its type. The
+// fault names the written field that took the sum past the type, at its place.
+std::int32_t add_long(std::int32_t a, std::int32_t b, const std::string& what,
+                      const SourceLocation& blamed) {
     const std::int64_t sum = std::int64_t{a} + b;
     if (sum < std::numeric_limits<std::int32_t>::min() ||
         sum > std::numeric_limits<std::int32_t>::max()) {
-        throw RunTimeFault("kilometric reference out of range");
+        throw RunTimeFault(
+            what + " " + std::to_string(sum) + " m, which does not fit a Long (32 bits)", blamed);
     }
     return static_cast<std::int32_t>(sum);
 }
@@ -455,13 +490,27 @@ struct KilometricReference {
     std::int32_t start = 0;
     std::int32_t value = 0;
     std::int32_t flag = 0;
-    SourceLocation site;  // the row it came from; it travels with the reference
+    WrittenReference written;  // what its row wrote; it travels with the reference
 };
 
 KilometricReference reference_in(const Model& model, int slot) {
     const ScenarioRecord& record = model.records[static_cast<std::size_t>(slot)];
     return {record.zone_start, record.zone_end, record.position,
-            model.reference_sites[static_cast<std::size_t>(slot - record_slot::progressive_three)]};
+            model.reference_rows[static_cast<std::size_t>(slot - record_slot::progressive_three)]};
+}
+
+// The starts of the three references are summed to choose how they are ordered.
+std::int32_t sum_of_starts(const KilometricReference& t, const KilometricReference& d,
+                           const KilometricReference& u) {
+    const std::int32_t two =
+        add_long(t.start, d.start,
+                 "the kilometric references' starts " + std::to_string(t.start) + " and " +
+                     std::to_string(d.start) + " add up to",
+                 d.written.start_site);
+    return add_long(two, u.start,
+                    "the kilometric references' starts " + std::to_string(t.start) + ", " +
+                        std::to_string(d.start) + " and " + std::to_string(u.start) + " add up to",
+                    u.written.start_site);
 }
 
 using ReferenceOrder = std::array<KilometricReference, 3>;
@@ -512,19 +561,23 @@ void progressive_ordina(Model& model) {
     const KilometricReference t = reference_in(model, record_slot::progressive_three);
     const KilometricReference d = reference_in(model, record_slot::progressive_two);
     const KilometricReference u = reference_in(model, record_slot::progressive_one);
-    const std::int32_t start_sum = add_long(add_long(t.start, d.start), u.start);
+    const std::int32_t start_sum = sum_of_starts(t, d, u);
     const ReferenceOrder order = start_sum != 0 ? by_start(t, d, u) : by_value(t, d, u);
     const int slots[3] = {record_slot::progressive_three, record_slot::progressive_two,
                           record_slot::progressive_one};
     for (std::size_t i = 0; i < order.size(); ++i) {
         KilometricReference reference = order[i];
         // Markings counted with direction flag 1 are raised by 100 m.
-        if (reference.flag == 1) reference.value = add_long(reference.value, 100);
+        if (reference.flag == 1)
+            reference.value = add_long(reference.value, 100,
+                                       "kilometric value " + std::to_string(reference.value) +
+                                           " m with direction 1 is stored 100 m higher, at",
+                                       reference.written.value_site);
         ScenarioRecord& record = model.records[static_cast<std::size_t>(slots[i])];
         record.zone_start = reference.start;
         record.zone_end = reference.value;
         record.position = reference.flag;
-        model.reference_sites[i] = reference.site;
+        model.reference_rows[i] = reference.written;
     }
 }
 

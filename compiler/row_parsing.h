@@ -40,6 +40,12 @@ inline RowEnd after_row_error(Model& model, RowEnd in_compile) {
     return model.keep_going ? RowEnd::skip_row : in_compile;
 }
 
+// Names a field of a row for a message, counting the fields after the keyword from 1:
+// "field 2 of the row 'indicatori_vmax'".
+inline std::string field_of_row(std::size_t index, std::string_view keyword) {
+    return "field " + std::to_string(index + 1) + " of the row '" + std::string(keyword) + "'";
+}
+
 // A parser's readers of rows, indexed by the kind: each reads the fields after the keyword.
 //
 // The keep-going rule, which every reader follows: a reader that finds an error raises it and
@@ -100,6 +106,32 @@ inline void blame_short_row(RunTimeFault& fault, const FieldReader& reader,
                          {previous.file, previous.line, previous.column + previous.span, 1});
 }
 
+// A number field that faulted, told with its place in the row's grammar. A row whose last
+// field is a text and whose fault struck on that text, the last field of its line, where a
+// number was due, is missing fields: the message counts them. A number outside its type is
+// named by its field.
+inline void name_the_faulting_field(RunTimeFault& fault, const FieldReader& reader, RowKind kind,
+                                    std::string_view keyword, std::size_t begun) {
+    if (fault.cause == FaultCause::other || !(fault.site == reader.last_field_site())) return;
+    const auto fields = row_grammar_of(kind).fields;
+    const std::size_t index = reader.fields_begun() - begun - 1;
+    if (index >= fields.size()) return;
+    std::string said = fault.what();
+    if (fault.cause == FaultCause::outside_type) {
+        said += ": " + field_of_row(index, keyword) + " (" + std::string(fields[index].name) + ")";
+    } else if (fields.back().type == FieldType::text && index + 1 < fields.size() &&
+               reader.last_field_ends_line()) {
+        said += ": the row '" + std::string(keyword) + "' has " + std::to_string(index + 1) +
+                " of its " + std::to_string(fields.size()) + " fields, so its " +
+                std::string(fields.back().name) + " '" + std::string(reader.whole_last_field()) +
+                "' stands where field " + std::to_string(index + 1) + ", " +
+                std::string(fields[index].name) + ", is due";
+    } else {
+        return;
+    }
+    fault = RunTimeFault(said, fault.site, fault.cause);
+}
+
 // Every kind of the place whose words the field holds reads its row, in the order of test,
 // until one of them ends the reading. The field is copied: a reader may read a later field
 // into its source.
@@ -118,6 +150,7 @@ RowEnd read_matching_rows(Parser& parser, RowPlace place, const RowReaders<Parse
         } catch (RunTimeFault& fault) {
             if (fault.site.file.empty()) fault.site = parser.reader().last_field_site();
             blame_short_row(fault, parser.reader(), field, field_site.line, begun, needed);
+            name_the_faulting_field(fault, parser.reader(), kind, field, begun);
             throw;
         }
         return true;

@@ -27,10 +27,23 @@ constexpr std::int32_t long_station = 600;
 constexpr std::uint8_t first_kind_without_stop = 25;
 constexpr std::uint8_t approach_base = 80;
 
-// A value that a 32-bit field cannot hold is a read fault, as an arithmetic overflow is.
-std::int32_t as_long(std::int64_t value, const SourceLocation& site) {
+// A station's length as written: the one field that can take its stretch out of range, since
+// its position has passed the range test.
+struct WrittenLength {
+    std::int32_t value = 0;
+    SourceLocation site;
+    std::string_view keyword;
+};
+
+// A stretch bound that a 32-bit field cannot hold is a read fault, as an arithmetic overflow
+// is; it is told at the length field that took it out of range.
+std::int32_t as_long(std::int64_t value, const WrittenLength& length, std::string_view bound) {
     if (value < INT32_MIN || value > INT32_MAX) {
-        throw RunTimeFault("valore fuori dai limiti di un Long: " + std::to_string(value), site);
+        throw RunTimeFault("length " + std::to_string(length.value) + " m (" +
+                               field_of_row(2, length.keyword) + ") puts the stretch " +
+                               std::string(bound) + " at " + std::to_string(value) +
+                               " m, which does not fit a Long (32 bits)",
+                           length.site);
     }
     return static_cast<std::int32_t>(value);
 }
@@ -247,27 +260,28 @@ class TrainTextParser {
     }
 
     // Sets the stretch the station occupies and says which cells it marks.
-    StationStretch set_stretch(ScenarioRecord& station, std::int32_t length,
-                               const SourceLocation& site) const {
+    StationStretch set_stretch(ScenarioRecord& station, const WrittenLength& written) const {
         const std::int64_t p = station.position;
+        const std::int32_t length = written.value;
         StationStretch marks;
         marks.marks_stop = station.kind < first_kind_without_stop;
         marks.marks_approach = marks.marks_stop;
         if (station.kind == 5 || station.kind == 6) {
-            station.zone_end = as_long(p + 150, site);
-            station.zone_start = as_long(p - length, site);
+            station.zone_end = as_long(p + 150, written, "end");
+            station.zone_start = as_long(p - length, written, "start");
             station.opt_d = 0;
             marks.marks_approach = false;
         } else if (station.kind == 7 || station.kind == 8) {
-            station.zone_start = as_long(p - length, site);
-            station.zone_end = as_long(p + length, site);
+            station.zone_start = as_long(p - length, written, "start");
+            station.zone_end = as_long(p + length, written, "end");
             station.opt_d = 0;
         } else {
             const double half = static_cast<double>(length) / 2.0;
             const double extension = station.opt_d != 0 ? 50.0 : 0.0;
-            station.zone_start = as_long(round_half_even(static_cast<double>(p) - half), site);
+            station.zone_start =
+                as_long(round_half_even(static_cast<double>(p) - half), written, "start");
             station.zone_end =
-                as_long(round_half_even(static_cast<double>(p) + half + extension), site);
+                as_long(round_half_even(static_cast<double>(p) + half + extension), written, "end");
         }
         if (length < long_station) station.opt_e = 0;
         if (station_number_ == 1) {
@@ -326,11 +340,13 @@ class TrainTextParser {
                           std::to_string(position) + " m");
         station.kind = reader_.read_byte();
         const std::int32_t length = reader_.read_long();
+        const SourceLocation length_site = reader_.last_field_site();
         if (length % 100 != 0)
-            return refuse(model_, error_number::station_length_off_grid, reader_.last_field_site(),
-                          position, std::to_string(length) + " m");
+            return refuse(model_, error_number::station_length_off_grid, length_site, position,
+                          std::to_string(length) + " m");
         read_station_details(station);
-        const StationStretch marks = set_stretch(station, length, site);
+        const StationStretch marks =
+            set_stretch(station, {length, length_site, model_.current_field});
         if (marks_past_last_cell(station, marks)) {
             station = ScenarioRecord{};  // refused before anything of it is kept
             return out_of_track(model_, position, site);
@@ -384,20 +400,27 @@ class TrainTextParser {
         check_kilometric_references();
     }
 
-    // The references come from the route text; they are checked once the train is read.
+    // The references come from the route text; they are checked once the train is read. The
+    // message quotes the row as written and points at the field off the grid; the value as
+    // stored, which direction 1 raises by 100 m, follows as a second fact.
     void check_kilometric_references() {
         for (int slot : {record_slot::progressive_three, record_slot::progressive_two,
                          record_slot::progressive_one}) {
             const ScenarioRecord& reference = model_.records[static_cast<std::size_t>(slot)];
-            if (reference.zone_start % cell_length != 0 || reference.zone_end % cell_length != 0) {
-                Diagnostic off_grid =
-                    error_diagnostic(error_number::progressive_off_grid,
-                                     model_.reference_sites[static_cast<std::size_t>(
-                                         slot - record_slot::progressive_three)]);
-                off_grid.message += ": start " + std::to_string(reference.zone_start) +
-                                    " m, value " + std::to_string(reference.zone_end) + " m";
-                raise_diagnostic(model_, std::move(off_grid));
+            const bool start_off = reference.zone_start % cell_length != 0;
+            if (!start_off && reference.zone_end % cell_length == 0) continue;
+            const WrittenReference& written = model_.reference_rows[static_cast<std::size_t>(
+                slot - record_slot::progressive_three)];
+            Diagnostic off_grid =
+                error_diagnostic(error_number::progressive_off_grid,
+                                 start_off ? written.start_site : written.value_site);
+            off_grid.message += ": start " + std::to_string(written.start) + " m, value " +
+                                std::to_string(written.value) + " m";
+            if (reference.zone_end != written.value) {
+                off_grid.message += " (stored as " + std::to_string(reference.zone_end) +
+                                    " m, 100 m more for direction 1)";
             }
+            raise_diagnostic(model_, std::move(off_grid));
         }
     }
 

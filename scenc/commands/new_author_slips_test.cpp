@@ -61,6 +61,23 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
         {"times out of range and out of order",
          {{false, 5, "10", "25"}},
          {":5:14: warning: hours 25", "[-Wclock-range]", "no errors, 1 warning"}},
+        {"a maximum-speed board of 2000 km/h",
+         {{true, 121, "1950,  140,", "1950,  2000,"}},
+         {":121:26: error 25: read fault in a scenario text: vas 2000 km/h (field 2 of the row "
+          "'indicatori_vmax', maximum speed for rank A, left track) is too high for the board: "
+          "stored as val1 = vad / 5 + vas x 20 = 40028, it does not fit 16 bits\n",
+          "\n     |                          ^~~~\n  suggestion: write 1636\n", "1 error\n"}},
+        {"a kilometric value off the grid",
+         {{true, 3, "350000", "350020"}},
+         {":3:40: error 2: kilometric reference whose start or value is not a multiple of 50: "
+          "start 0 m, value 350020 m (stored as 350120 m, 100 m more for direction 1)\n",
+          "\n   |                                        ^~~~~~\n", "1 error\n"}},
+        {"a station row with a field missing in the middle",
+         {{false, 37, "  0, 0, 0, MONT", " 0, 0, MONT"}},
+         {":37:69: error 25: read fault in a scenario text: a whole number was expected, found "
+          "'MONTESILVANO': the row 'stazione' has 16 of its 17 fields, so its name "
+          "'MONTESILVANO' stands where field 16, seconds, is due\n",
+          "1 error\n"}},
     };
     const Identity id = carried_identity();
     for (const Slip& slip : slips) {
