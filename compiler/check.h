@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/diagnostic.h"
@@ -33,6 +34,9 @@ struct WarningLimit {
 struct CheckOptions {
     std::size_t max_errors = 50;  // errors only, warnings do not count; 0 for no limit
     WarningLimit warnings = {};
+    // Diagnostics found apart from the texts (their files' names, say), merged in by line as
+    // the warnings are; a cause that explains them counts them instead.
+    Diagnostics extra = {};
 };
 
 struct CheckResult {
@@ -52,8 +56,19 @@ struct CheckResult {
 // stop reading or return, the check records the error, goes on at the next line that begins
 // a row, and the placement pass then reports every place it cannot serve. Up to the first
 // error that ends a row it is the compile itself. No file is touched.
+//
+// A route text that gives no track (no general block, no usable length row) does not end the
+// check: the rest of both texts is read for everything that needs no track, and the error
+// says in a note which checks were left out. A cause that makes a cascade is one diagnostic
+// whose `consequences` count the diagnostics that follow from it, which are left out: texts
+// given the wrong way round (everything else), a route length of 0 (every row beyond the
+// short track). The compile's own final error is always kept.
 CheckResult check_scenario(const SourceText& route, const SourceText& train, const Identity& id,
                            const CheckOptions& options = {});
+
+// Whether two texts look given the wrong way round: a route text without its length row beside
+// a train text that has one.
+bool texts_look_swapped(std::string_view route, std::string_view train);
 
 // The compile behind check_scenario, without sorting or limits: the model as it leaves it,
 // with its diagnostics in the order raised (a marker stop, which the compile reports through

@@ -240,6 +240,59 @@ TEST(CheckScenario, NamesTheCauseOfEachRemainingError) {
     }
 }
 
+// A route text that gives no track leaves the rest checked for what needs none: the train's
+// station off its grid is found, while a signal past any track and two signals on one cell
+// are not judged, and the route's error says so.
+TEST(CheckScenario, ARouteWithoutTrackLeavesTheTrainCheckedWithoutOne) {
+    const std::string signal_fields = ", 0,0,0,0,0,0,0,0,0,0\n";
+    const std::string train = train_text("stazione, 1025" + station_fields + "Alfa\n" +
+                                         "segnale, 2000000" + signal_fields + "segnale, 3000" +
+                                         signal_fields + "segnale, 3000" + signal_fields);
+    struct Case {
+        std::string name;
+        std::string route;
+        Expected cause;
+    };
+    const std::vector<Case> cases = {
+        {"no general block", "lunghezza percorso, 10000\n", {102, "linea.txt:0:0", ""}},
+        {"no route length row", "[generale]\n[tracciato]\npendenza, 0, 0\n[fine]\n",
+         {104, "linea.txt:2:1", ""}},
+        {"a route length refused", "[generale]\nlunghezza percorso, 2000000\n[tracciato]\n[fine]\n",
+         {1, "linea.txt:2:21", "2000000 m"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CheckResult result = check(c.route, train);
+        expect_diagnostics(result, {c.cause, {8, "treno.txt:3:11", "1025 m"}});
+        const Diagnostic& cause = result.diagnostics.at(0);
+        ASSERT_EQ(cause.notes.size(), 1u);
+        EXPECT_NE(cause.notes[0].find("checked without one"), std::string::npos);
+        EXPECT_EQ(result.final_error, 0u);
+    }
+}
+
+// A route length of 0 makes every row past 7 km an error 15: one error at the length row
+// counts them. The compile's own final error stays, and a negative position, beyond any
+// track, is not counted as following from the length.
+TEST(CheckScenario, ARouteLengthOfZeroIsOneErrorCountingTheRest) {
+    const std::string signal_fields = ", 0,0,0,0,0,0,0,0,0,0\n";
+    const std::string route = "[generale]\nlunghezza percorso, 0\n[tracciato]\npendenza, 0, 0\n"
+                              "pendenza, 8000, 0\n[fine]\n";
+    const std::string train = train_text("segnale, 9000" + signal_fields + "segnale, 9500" +
+                                         signal_fields + "segnale, -100" + signal_fields);
+    const CheckResult result = check(route, train);
+    expect_diagnostics(result, {{15, "linea.txt:2:21", "the route length is 0 m"},
+                                {15, "treno.txt:3:10", "9000 m"},
+                                {15, "treno.txt:5:10", "-100 m"}});
+    const Diagnostic& cause = result.diagnostics.at(0);
+    ASSERT_TRUE(cause.consequences.has_value());
+    EXPECT_EQ(cause.consequences->errors, 2u);  // the route's 8000 and the train's 9500
+    ASSERT_EQ(cause.fixes.size(), 1u);
+    EXPECT_EQ(cause.fixes[0].edits.at(0).replacement, "8000");  // the route's furthest row
+    ASSERT_TRUE(result.final_error.has_value());
+    EXPECT_NE(result.diagnostics[*result.final_error].message.find("9000 m"), std::string::npos);
+}
+
 TEST(CheckScenario, MaxErrorsCountsErrorsAndKeepsTheFinalOne) {
     std::string rows;
     for (int i = 0; i < 5; ++i) rows += "sabbia, x" + std::to_string(i) + "\n";

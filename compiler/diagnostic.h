@@ -2,6 +2,7 @@
 // at which route position. The compile collects them in the order they are raised.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,6 +43,15 @@ struct Fix {
     bool operator==(const Fix&) const = default;
 };
 
+// What follows from a diagnostic's cause and is left out of the list, only counted: a cause
+// such as texts given the wrong way round makes hundreds of diagnostics that say nothing more.
+struct Consequences {
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+
+    bool operator==(const Consequences&) const = default;
+};
+
 struct Diagnostic {
     std::int32_t number = 0;  // the error number the simulator's authors know
     Severity severity = Severity::error;
@@ -54,6 +64,10 @@ struct Diagnostic {
     std::string name;
     // The fixes its cause makes obvious; none for most.
     std::vector<Fix> fixes;
+    // Further facts shown under it, one line each ("note: ...").
+    std::vector<std::string> notes;
+    // Set on the cause of a cascade: what follows from it and is not listed.
+    std::optional<Consequences> consequences;
 
     bool operator==(const Diagnostic&) const = default;
 };
@@ -81,6 +95,9 @@ inline constexpr std::string_view row_runs_on = "row-runs-on";
 inline constexpr std::string_view stale_plan = "stale-plan";
 inline constexpr std::string_view file_names = "file-names";
 }  // namespace warning_name
+
+// "2 errors and 352 warnings follow from this and are not shown"; empty when nothing does.
+std::string consequences_note(const Consequences& consequences);
 
 // The last error in a list, if any.
 const Diagnostic* last_error(const Diagnostics& diagnostics);

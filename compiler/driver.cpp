@@ -252,11 +252,13 @@ CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t pl
     model.cell_origins.clear();
     model.reference_rows = {};
     model.first_row_end_seen = false;
+    model.route_length_site = {};
+    model.provisional_track = false;
 
     memorizza_dati(model, sources);
 
     CompileOutcome outcome;
-    if (!model.has_cells()) {
+    if (!model.has_cells() || model.provisional_track) {
         outcome.status = CompileOutcome::Status::no_cell_table;
         return outcome;
     }

@@ -104,6 +104,9 @@ class FixFinder {
         if (d.number == error_number::no_route_length && d.severity == Severity::error) {
             return route_length_row(*source);
         }
+        if (d.number == error_number::beyond_track && d.consequences && source == &route_) {
+            return route_length_value(d.location);
+        }
         if (d.severity == Severity::warning && d.name == warning_name::text_encoding &&
             d.location.line == 1 && d.location.column == 1 &&
             source->text.starts_with("\xEF\xBB\xBF")) {
@@ -326,10 +329,13 @@ class FixFinder {
         return fixes;
     }
 
-    // The missing route length row, after the general block's header, long enough for the
-    // furthest position the route's rows name.
-    std::vector<Fix> route_length_row(const SourceText& source) const {
-        if (&source != &route_ || holds_route_length_words(train_.text)) return {};
+    // The route's line of "[generale]" (0 when it has none), and the furthest position its
+    // rows name: the length the route needs.
+    struct RouteReach {
+        int header_line = 0;
+        std::int64_t length = 0;
+    };
+    static RouteReach route_reach(const SourceText& source) {
         int header_line = 0;
         std::int64_t furthest = 0;
         const std::vector<std::size_t> starts = line_starts(source.text);
@@ -353,12 +359,31 @@ class FixFinder {
                 furthest = std::max(furthest, *value);
             }
         }
+        return {header_line, std::min<std::int64_t>((furthest + 49) / 50 * 50, 1000000)};
+    }
+
+    // The missing route length row, after the general block's header, long enough for the
+    // furthest position the route's rows name.
+    std::vector<Fix> route_length_row(const SourceText& source) const {
+        if (&source != &route_ || holds_route_length_words(train_.text)) return {};
+        const auto [header_line, length] = route_reach(source);
         if (header_line == 0) return {};
-        const std::int64_t length = std::min<std::int64_t>((furthest + 49) / 50 * 50, 1000000);
         const std::string row = "lunghezza percorso, " + std::to_string(length);
         return {Fix{"add the row \"" + row + "\" after line " + std::to_string(header_line) +
                         "; its length covers the furthest position the rows name",
                     {TextEdit{{source.display_name, header_line + 1, 1, 0}, row + "\r\n"}},
+                    false}};
+    }
+
+    // A route length of 0, or none written: the length the rows need, written in its place.
+    std::vector<Fix> route_length_value(const SourceLocation& at) const {
+        const std::int64_t length = route_reach(route_).length;
+        if (length == 0 || at.line <= 0 || at.column <= 0) return {};
+        // An empty field is written after the comma's blank, as the carried rows are.
+        const std::string value = std::to_string(length);
+        const std::string replacement = at.span == 0 ? " " + value : value;
+        return {Fix{"write " + value + "; it covers the furthest position the rows name",
+                    {TextEdit{at, replacement}},
                     false}};
     }
 

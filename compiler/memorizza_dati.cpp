@@ -34,7 +34,11 @@ void read_both_halves(Model& model, SourceFiles& sources) {
     }
     const RouteHalfResult route_half = parse_route(model, *route, sources.route_name());
     sources.delete_route();
-    if (!route_half.go_on_to_train) return;
+    if (!route_half.go_on_to_train) {
+        // A check reads the train text even when the route text gives no track at all.
+        if (!model.keep_going || model.has_cells()) return;
+        give_provisional_track(model);
+    }
 
     const std::optional<std::string> train = sources.read_train();
     if (!train) {

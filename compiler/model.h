@@ -153,6 +153,8 @@ struct Model {
     // What the three kilometric references' rows wrote and where, in the order of records
     // 81..83: messages about a reference quote the text, not the value it is stored as.
     std::array<WrittenReference, 3> reference_rows{};
+    // The value field of the route length row, once it is read.
+    SourceLocation route_length_site;
 
     // A check reads on past an error that ends a row in the compile: it skips to the next line
     // that begins a row and goes on, to the end of both texts. The compile leaves it off.
@@ -161,6 +163,10 @@ struct Model {
     // the compile as in a check; tests use it to hold the two side by side.
     std::function<void(const Model&)> at_first_row_end;
     bool first_row_end_seen = false;
+    // A check whose route text gives no track reads on over a stand-in track of the longest
+    // length, to find what needs no track; what needs one is not checked, and nothing is
+    // placed or written.
+    bool provisional_track = false;
 
     bool has_cells() const { return !cells.empty(); }
 

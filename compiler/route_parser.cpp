@@ -141,7 +141,8 @@ RouteHalfResult RouteParser::run() {
         // A check that refused the length row does not report it again as a missing one.
         if (!length_row_seen_)
             refuse(model_, error_number::no_route_length, reader_.last_field_site());
-        return {};
+        if (!model_.keep_going) return {};
+        give_provisional_track(model_);
     }
     start_feature_part();
     if (read_feature_part() == RowEnd::stop) return {};
@@ -234,18 +235,9 @@ RowEnd RouteParser::route_length_row() {
         return refuse(model_, error_number::route_length_out_of_range, site, std::nullopt,
                       std::to_string(length) + " m");
     }
-    model_.plan_upper = length + track_beyond_route;
-    model_.cell_upper =
-        static_cast<std::int32_t>(round_half_even(model_.plan_upper / double{cell_length}));
+    model_.route_length_site = site;
+    size_track(model_, length);
     model_.records[record_slot::totals].zone_end = length;
-    model_.cells.clear();
-    model_.cells.resize(static_cast<std::size_t>(model_.cell_upper) + 1);
-    // The plan starts afresh; its runs keep their storage for a model used for many routes.
-    PlanSteps& plan = model_.plan;
-    plan.exists = model_.plan_option != 0;
-    plan.origin_set = false;
-    plan.computed_end = 2;
-    plan.runs.clear();
     return RowEnd::next_row;
 }
 
@@ -555,6 +547,25 @@ RouteHalfResult parse_route(Model& model, std::string_view text, const std::stri
         if (fault.site.file.empty()) fault.site = reader.last_field_site();
         throw;
     }
+}
+
+void size_track(Model& model, std::int32_t length) {
+    model.plan_upper = length + track_beyond_route;
+    model.cell_upper =
+        static_cast<std::int32_t>(round_half_even(model.plan_upper / double{cell_length}));
+    model.cells.clear();
+    model.cells.resize(static_cast<std::size_t>(model.cell_upper) + 1);
+    // The plan starts afresh; its runs keep their storage for a model used for many routes.
+    PlanSteps& plan = model.plan;
+    plan.exists = model.plan_option != 0;
+    plan.origin_set = false;
+    plan.computed_end = 2;
+    plan.runs.clear();
+}
+
+void give_provisional_track(Model& model) {
+    size_track(model, route_length_limit);
+    model.provisional_track = true;
 }
 
 void progressive_ordina(Model& model) {

@@ -18,6 +18,13 @@ struct RouteHalfResult {
 // raised as diagnostics; read faults are thrown as RunTimeFault, with the place they struck.
 RouteHalfResult parse_route(Model& model, std::string_view text, const std::string& display_name);
 
+// Sizes the cells (and the plan, with the plan option) for a route of this length.
+void size_track(Model& model, std::int32_t length);
+
+// A check only, for a route text that gives no track: the longest track a route may have,
+// marked as a stand-in, so that the rest of both texts can be read for what needs no track.
+void give_provisional_track(Model& model);
+
 // Orders the three kilometric references in records 81..83.
 void progressive_ordina(Model& model);
 

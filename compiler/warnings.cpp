@@ -462,7 +462,7 @@ class Walker {
     // The track runs 7 km past the route's end, so the range test lets such rows through.
     void check_position(const NumberField& position, std::int32_t reach = row_reach) {
         const std::int32_t length = model_.records[record_slot::totals].zone_end;
-        if (!model_.has_cells() || position.value <= length) return;
+        if (!model_.has_cells() || model_.provisional_track || position.value <= length) return;
         if (!within_track(model_, position.value, reach)) return;  // the compile's own error
         Diagnostic* d = out_.add(warning_diagnostic(
             warning_name::beyond_route, position.site,

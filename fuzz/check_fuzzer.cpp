@@ -117,9 +117,16 @@ void check_reports(const CheckResult& result, const scenc::CheckedTexts& texts,
     const std::size_t shown = result.diagnostics.size();
     render(ReportFormat::human, false);
     render(ReportFormat::human, true);
+    // Notes (the checks a route without a track left out, the count of a cascade) are lines of
+    // their own under their diagnostic.
+    std::size_t notes = 0;
+    for (const Diagnostic& d : result.diagnostics) {
+        notes += d.notes.size();
+        if (d.consequences && !consequences_note(*d.consequences).empty()) ++notes;
+    }
     const std::string gcc = render(ReportFormat::gcc);
-    require(count_lines(gcc) == shown && gcc.find('\r') == std::string::npos,
-            "the gcc format gives one line for each diagnostic");
+    require(count_lines(gcc) == shown + notes && gcc.find('\r') == std::string::npos,
+            "the gcc format gives one line for each diagnostic and each note");
 
     const auto json = nlohmann::json::parse(render(ReportFormat::json), nullptr, false);
     require(!json.is_discarded(), "the JSON report parses");

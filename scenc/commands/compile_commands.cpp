@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -31,6 +32,27 @@ namespace {
 
 Identity identity_for(const CompileRequest& request) {
     return identity_from_names(request.route, request.train, request.stem, request.train_number);
+}
+
+// Names that tell no identity are often texts given the wrong way round; when their content
+// says so too, the advice says so beside the option that would name the identity.
+Identity identity_or_swap_advice(const CompileRequest& request) {
+    try {
+        return identity_for(request);
+    } catch (const UsageProblem& problem) {
+        bool swapped = false;
+        try {
+            swapped = texts_look_swapped(read_scenario_text(request.route),
+                                         read_scenario_text(request.train));
+        } catch (const std::exception&) {
+            // A text that cannot be read is reported as compile goes on to read it.
+        }
+        if (!swapped) throw;
+        throw UsageProblem(std::string(problem.what()) +
+                           "; but the texts look swapped: " + request.train.string() +
+                           " holds the route length, so give it first and " +
+                           request.route.string() + " second");
+    }
 }
 
 // Without a "[generale]" field the train parser reads no row at all, so a file of another
@@ -158,10 +180,10 @@ CheckReport checked_report(const CompileRequest& files, const RequestTexts& read
                            const Identity& id, const Diagnostics& extra, int stream) {
     const CheckedTexts texts{read.route, read.train, id.route_stem + "_" + id.train_number};
     const ReportChoices& choices = files.report;
-    CheckResult found =
-        check_scenario(texts.route, texts.train, id,
-                       {.max_errors = choices.max_errors, .warnings = warning_limit(files.warnings)});
-    add_warnings(found, extra, texts.route, texts.train);
+    CheckResult found = check_scenario(texts.route, texts.train, id,
+                                       {.max_errors = choices.max_errors,
+                                        .warnings = warning_limit(files.warnings),
+                                        .extra = extra});
     // Errors always stay; warnings only as the options let them through.
     CheckReport report;
     const CheckResult result = kept_diagnostics(found, [&](std::size_t index) {
@@ -326,7 +348,7 @@ int run_check(const CheckRequest& request, std::ostream& out, std::ostream& err)
 int run_compile(const CompileRequest& request, std::ostream& out, std::ostream& err) {
     return report_problems(err, [&] {
         check_warning_switches(request.warnings);
-        Identity id = identity_for(request);
+        Identity id = identity_or_swap_advice(request);
         refuse_overwriting_inputs(request, id);
         // An existing folder is locked and mended before anything else; a new one once it
         // has been made.

@@ -42,6 +42,8 @@ struct Slip {
     std::string name;
     std::vector<LineEdit> edits;
     std::vector<std::string> said;  // pieces of check's output, each found in it
+    std::string options = {};       // given to check before the texts
+    bool swap_texts = false;        // each text's content under the other's name
 };
 
 TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
@@ -78,6 +80,37 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
           "'MONTESILVANO': the row 'stazione' has 16 of its 17 fields, so its name "
           "'MONTESILVANO' stands where field 16, seconds, is due\n",
           "1 error\n"}},
+        {"a route without a length row still has its train text checked",
+         {{true, 2, "lunghezza percorso,    243000", ""}, {false, 38, "12850", "12875"}},
+         {"error 104: no route length row",
+          "note: the route text gives no track, so the rest of both texts was checked without "
+          "one: positions against the track's end (error 15), cells already taken",
+          ":38:13: error 8: station position not a multiple of 50: 12875 m",
+          "suggestion: write 12850", "\n2 errors\n"}},
+        {"swapped texts: one error for the cause, the rest counted",
+         {},
+         {"error 104: no route length row; the route text and the train text look swapped: ",
+          "-.txt holds the route length, and ",
+          "note: 352 warnings follow from this and are not shown", "\n1 error\n"},
+         "",
+         true},
+        {"swapped texts with the identity given",
+         {},
+         {"the route text and the train text look swapped",
+          "note: 352 warnings follow from this and are not shown", "\n1 error\n"},
+         "--stem X --train-number 1",
+         true},
+        {"an empty route length: one error at its row, the rest counted",
+         {{true, 2, "    243000", ""}},
+         {":2:20: error 15: the route length is empty, read as 0 m, so the track ends at 7000 m",
+          "suggestion: write 239000",
+          "note: 322 errors and 13 warnings follow from this and are not shown",
+          "note: the package program reports this error", "\n2 errors\n"}},
+        {"a route length of 0: the same",
+         {{true, 2, "243000", "0"}},
+         {":2:24: error 15: the route length is 0 m",
+          "note: 322 errors and 13 warnings follow from this and are not shown",
+          "\n2 errors\n"}},
     };
     const Identity id = carried_identity();
     for (const Slip& slip : slips) {
@@ -87,7 +120,13 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
         const auto route = folder / file_name::route_text(id);
         const auto train = folder / file_name::train_text(id);
         for (const LineEdit& edit : slip.edits) apply(edit.in_route ? route : train, edit);
-        const auto result = scenc("check " + quoted(route) + " " + quoted(train));
+        if (slip.swap_texts) {
+            const std::string route_text = read_bytes(route);
+            write_bytes(route, read_bytes(train));
+            write_bytes(train, route_text);
+        }
+        const auto result =
+            scenc("check " + slip.options + " " + quoted(route) + " " + quoted(train));
         for (const std::string& piece : slip.said) {
             EXPECT_NE(result.output.find(piece), std::string::npos) << piece << "\n"
                                                                      << result.output;
@@ -173,6 +212,29 @@ TEST(NewAuthorSlips, EveryFileNameProblemIsAnError) {
                     texts)
                   .exit_status,
               0);
+}
+
+// Texts given the wrong way round: compile, stopped by names that tell no route stem, says
+// that the contents look swapped as well as which option would name the stem.
+TEST(NewAuthorSlips, CompileAdvisesSwappingSwappedTexts) {
+    const Identity id = carried_identity();
+    TemporaryFolder folder("scenc-slips");
+    ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+    const auto route = folder / file_name::route_text(id);
+    const auto train = folder / file_name::train_text(id);
+    const auto compiled =
+        scenc("compile " + quoted(train) + " " + quoted(route) + " -o " + quoted(folder / "out"));
+    EXPECT_EQ(compiled.exit_status, 2);
+    for (const std::string& piece :
+         {std::string("give --stem"), "the texts look swapped: " + route.string() +
+                                          " holds the route length, so give it first"}) {
+        EXPECT_NE(compiled.output.find(piece), std::string::npos) << piece << "\n"
+                                                                   << compiled.output;
+    }
+    const auto checked = scenc("check " + quoted(train) + " " + quoted(route));
+    EXPECT_NE(checked.output.find("note: 2 errors and 352 warnings follow from this"),
+              std::string::npos)
+        << checked.output;
 }
 
 }  // namespace

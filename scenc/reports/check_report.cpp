@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "compiler/errors.h"
 #include "compiler/explanations.h"
@@ -212,6 +213,16 @@ std::string fix_lines(const Diagnostic& diagnostic, const Palette& palette) {
     return out;
 }
 
+// The notes under a diagnostic: its own, then the count of what follows from its cause.
+std::vector<std::string> notes_of(const Diagnostic& diagnostic) {
+    std::vector<std::string> notes = diagnostic.notes;
+    if (diagnostic.consequences) {
+        std::string count = consequences_note(*diagnostic.consequences);
+        if (!count.empty()) notes.push_back(std::move(count));
+    }
+    return notes;
+}
+
 std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const CheckedTexts& texts,
                              TextLines& lines, const Palette& palette) {
     const bool error = diagnostic.severity == Severity::error;
@@ -224,6 +235,9 @@ std::string human_diagnostic(const Diagnostic& diagnostic, bool is_final, const 
     out += fix_lines(diagnostic, palette);
     const std::string position = position_text(diagnostic);
     if (!position.empty()) out += "  " + position + "\n";
+    for (const std::string& note : notes_of(diagnostic)) {
+        out += "  " + palette.note("note:") + " " + terminal_text(note) + "\n";
+    }
     if (diagnostic.related) {
         out += palette.bold(place_of(*diagnostic.related, texts) + ":") + " " +
                palette.note("note:") + " " + related_note(diagnostic) + "\n" +
@@ -266,6 +280,9 @@ std::string gcc_report(const Shown& shown, const CheckedTexts& texts) {
                    "]";
         }
         out += "\n";
+        for (const std::string& note : notes_of(diagnostic)) {
+            out += place_of(diagnostic.location, texts) + ": note: " + terminal_text(note) + "\n";
+        }
     }
     return out;
 }
@@ -320,6 +337,11 @@ json diagnostic_json(const Diagnostic& diagnostic, bool is_final) {
     out["reported_by_package_program"] = is_final;
     out["explain"] = explain_command(diagnostic);
     if (!diagnostic.fixes.empty()) out["fixes"] = fixes_json(diagnostic.fixes);
+    if (!diagnostic.notes.empty()) out["notes"] = diagnostic.notes;
+    if (diagnostic.consequences) {
+        out["consequences_not_shown"] = {{"errors", diagnostic.consequences->errors},
+                                         {"warnings", diagnostic.consequences->warnings}};
+    }
     return out;
 }
 
@@ -419,6 +441,7 @@ json sarif_fixes(const std::vector<Fix>& fixes) {
 
 json sarif_result(const Diagnostic& diagnostic, std::size_t rule_index, bool is_final) {
     std::string message = message_with_position(diagnostic);
+    for (const std::string& note : notes_of(diagnostic)) message += "; note: " + note;
     if (is_final) message += " (" + std::string(final_error_note) + ")";
     json result{{"ruleId", rule_id(diagnostic)},
                 {"ruleIndex", rule_index},
@@ -426,6 +449,11 @@ json sarif_result(const Diagnostic& diagnostic, std::size_t rule_index, bool is_
                 {"message", {{"text", message}}},
                 {"properties", {{"reportedByPackageProgram", is_final}}}};
     if (diagnostic.position) result["properties"]["positionMetres"] = *diagnostic.position;
+    if (diagnostic.consequences) {
+        result["properties"]["consequencesNotShown"] = {
+            {"errors", diagnostic.consequences->errors},
+            {"warnings", diagnostic.consequences->warnings}};
+    }
     if (!diagnostic.location.file.empty()) {
         result["locations"] =
             json::array({{{"physicalLocation", physical_location(diagnostic.location)}}});
