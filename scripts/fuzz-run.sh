@@ -46,10 +46,16 @@ fuzz_target() {
     # 2 KB), and the carried texts' first 4 KB are kept.
     local length=()
     [[ $target == check || $target == lsp || $target == fmt ]] && length=(-max_len=4096)
+    # The entropic schedule weighs every feature of every input against the rarest ones seen:
+    # for the check and the language server, which reach tens of thousands of features an input,
+    # that bookkeeping took over a third of check's time; without it they
+    # run about 1.4 times as many inputs at the same coverage.
+    local schedule=()
+    [[ $target == check || $target == lsp ]] && schedule=(-entropic=0)
     # -timeout: a route of the largest length compiles in well under a second even with the
     # sanitizers, so an input that takes 10 s is a hang.
     "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
-        "${dictionary[@]}" "${length[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
+        "${dictionary[@]}" "${length[@]}" "${schedule[@]}" -artifact_prefix="$findings/" -print_final_stats=1 \
         "$build/corpus/$target" >"$findings/log.txt" 2>&1
 }
 
