@@ -150,21 +150,53 @@ class FixFinder {
     }
 
     std::vector<Fix> warning_fixes(const Diagnostic& d, const PlacedField& field, bool in_train) {
-        if (d.name == warning_name::unknown_keyword) return nearest_keyword(d, field);
+        if (d.name == warning_name::unknown_keyword) return nearest_keyword(d, field, in_train);
         if (d.name == warning_name::text_encoding) return windows_1252_spelling(field);
         if (d.name == warning_name::value_wraps) return value_kept(field, in_train);
         return {};
     }
 
     // The keyword the warning names after "did you mean".
-    static std::vector<Fix> nearest_keyword(const Diagnostic& d, const PlacedField& field) {
+    // It is safe only when the row it names finds all its fields on the keyword's line: a row
+    // that is short there would take the next line's fields as its own, losing the row there.
+    static std::vector<Fix> nearest_keyword(const Diagnostic& d, const PlacedField& field,
+                                            bool in_train) {
         static constexpr std::string_view lead = "did you mean \"";
         const std::size_t start = d.message.rfind(lead);
         if (start == std::string::npos) return {};
         const std::size_t end = d.message.find('"', start + lead.size());
         if (end == std::string::npos) return {};
         std::string keyword = d.message.substr(start + lead.size(), end - start - lead.size());
-        return {replacing(field, keyword, "write \"" + keyword + "\"", true)};
+        const bool fits = row_fits_line(keyword, field, in_train);
+        return {replacing(field, keyword, "write \"" + keyword + "\"", fits)};
+    }
+
+    // Whether every row a keyword would name at this field reads its fields from the field's
+    // own line, counted as the field reader splits them.
+    static bool row_fits_line(std::string_view keyword, const PlacedField& field, bool in_train) {
+        const std::string_view rest = field.line.substr(
+            std::min(field.line.size(),
+                     static_cast<std::size_t>(field.place.column - 1 + field.place.span)));
+        const std::size_t comma = rest.find(',');
+        std::size_t fields_on_line = 0;
+        if (comma != std::string_view::npos) {
+            FieldReader reader(rest.substr(comma + 1), "");
+            try {
+                for (; !reader.at_end(); ++fields_on_line) reader.read_text();
+            } catch (const RunTimeFault&) {
+                return false;  // a quote left open: the row runs on past its line
+            }
+        }
+        std::size_t needed = 0;
+        for (RowPlace place : in_train
+                                  ? std::vector{RowPlace::train}
+                                  : std::vector{RowPlace::route_general, RowPlace::route_feature}) {
+            for_each_kind_named(place, keyword, [&](RowKind kind) {
+                needed = std::max(needed, field_count(kind));
+                return true;
+            });
+        }
+        return fields_on_line >= needed;
     }
 
     static std::vector<Fix> windows_1252_spelling(const PlacedField& field) {

@@ -2,10 +2,12 @@
 // its low bit clear, as the bytes an editor sends (headers and bodies, any of them broken),
 // fed to the frame reader in pieces of a size the second byte gives, after a proper
 // initialize; with it set, as a route and a train text (split at the first NUL) that an
-// editor opens, changes and closes, asking for hovers, the outline and completions between.
-// Every reply must be framed JSON; nothing may throw.
+// editor opens, asks one request of (the first byte's other bits choose which, of which text,
+// and whether the route is changed before the texts close), and closes. Every reply must be
+// framed JSON; nothing may throw.
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -54,7 +56,61 @@ void serve_bytes(std::string_view bytes, std::size_t piece) {
     }
 }
 
-void edit_texts(std::string_view text) {
+// One request of an editor about an open text, at a line and a column where it has one.
+using Request = json (*)(const json& document, const json& position);
+
+json document_only(const json& document, const json&) {
+    return {{"textDocument", document}};
+}
+
+json at_position(const json& document, const json& position) {
+    return {{"textDocument", document}, {"position", position}};
+}
+
+json formatting(const json& document, const json&) {
+    return {{"textDocument", document}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+}
+
+// The quick fixes of every diagnostic of the text: a range over the whole of it.
+json code_actions(const json& document, const json&) {
+    return {{"textDocument", document},
+            {"range",
+             {{"start", {{"line", 0}, {"character", 0}}},
+              {"end", {{"line", 1 << 30}, {"character", 0}}}}},
+            {"context", {{"diagnostics", json::array()}}}};
+}
+
+struct RequestKind {
+    const char* method;
+    Request params;
+};
+
+// Each input asks one of these: a check of the pair on every open and change costs far more
+// than any of them, so asking every one of them of every input mostly repeats work.
+constexpr RequestKind request_kinds[] = {
+    {"textDocument/hover", at_position},
+    {"textDocument/completion", at_position},
+    {"textDocument/documentSymbol", document_only},
+    {"textDocument/formatting", formatting},
+    {"textDocument/codeAction", code_actions},
+};
+
+// What an input of texts asks, from the bits of its first byte above the lowest: bits 1 to 3
+// the request (round the kinds), bit 4 the text (the train's, else the route's), bit 5 whether
+// the route is changed (to the train text, checked again) before both close.
+struct Session {
+    const RequestKind* request;
+    bool of_train;
+    bool changes_route;
+};
+
+Session session_of(std::uint8_t flags) {
+    constexpr std::size_t kinds = std::size(request_kinds);
+    return {&request_kinds[(flags >> 1 & 7u) % kinds], (flags & 0x10u) != 0, (flags & 0x20u) != 0};
+}
+
+void edit_texts(std::uint8_t flags, std::string_view text) {
+    const Session session = session_of(flags);
     const std::size_t split = text.find('\0');
     const std::string route(text.substr(0, split));
     const std::string train(split == std::string_view::npos ? "" : text.substr(split + 1));
@@ -72,18 +128,15 @@ void edit_texts(std::string_view text) {
     };
     open(train_uri, train);
     open(route_uri, route);
-    for (const std::string& uri : {route_uri, train_uri}) {
-        send(message("textDocument/documentSymbol", {{"textDocument", {{"uri", uri}}}}, ++id));
-        // A hover compiles the pair: a few lines are enough.
-        for (int line = 0; line < 6; ++line) {
-            const json at = {{"textDocument", {{"uri", uri}}},
-                             {"position", {{"line", line}, {"character", line * 3}}}};
-            send(message("textDocument/hover", at, ++id));
-            send(message("textDocument/completion", at, ++id));
-        }
+    // The row asked about: one of the first eight lines, where every text has rows.
+    const int line = static_cast<int>(scenario::fuzzing::input_hash(text) % 8);
+    const json document = {{"uri", session.of_train ? train_uri : route_uri}};
+    const json position = {{"line", line}, {"character", line * 3}};
+    send(message(session.request->method, session.request->params(document, position), ++id));
+    if (session.changes_route) {
+        send(message("textDocument/didChange", {{"textDocument", {{"uri", route_uri}}},
+                                                {"contentChanges", {{{"text", train}}}}}));
     }
-    send(message("textDocument/didChange", {{"textDocument", {{"uri", route_uri}}},
-                                            {"contentChanges", {{{"text", train}}}}}));
     send(message("textDocument/didClose", {{"textDocument", {{"uri", route_uri}}}}));
     send(message("textDocument/didClose", {{"textDocument", {{"uri", train_uri}}}}));
 }
@@ -96,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((data[0] & 1) == 0) {
         serve_bytes(rest, std::size_t{1} + data[1]);
     } else {
-        edit_texts(scenario::fuzzing::as_text(data + 1, size - 1));
+        edit_texts(data[0], scenario::fuzzing::as_text(data + 1, size - 1));
     }
     return 0;
 }

@@ -284,7 +284,11 @@ std::vector<std::string> lsp_inputs(const std::vector<std::string>& compile_inpu
         message("$/cancelRequest", {{"id", 3}}) + message("shutdown", json::object(), 4) +
         message("exit", json::object());
     std::vector<std::string> inputs{session, "\0\0Content-Length: x\r\n\r\n{}" + session.substr(2)};
-    for (const std::string& pair : compile_inputs) inputs.push_back("\1" + pair.substr(1));
+    // The first byte's bits above the lowest choose the request and the edits of a pair: each
+    // pair takes the next choice, so that every choice starts with inputs.
+    for (std::size_t i = 0; i < compile_inputs.size(); ++i) {
+        inputs.push_back(static_cast<char>(1 | (i % 32) << 1) + compile_inputs[i].substr(1));
+    }
     return inputs;
 }
 

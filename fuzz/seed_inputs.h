@@ -39,7 +39,8 @@ std::vector<std::string> small_fixture_pairs(const Seeds& seeds);
 std::vector<std::string> compiled_file_inputs(const std::vector<std::string>& compile_inputs);
 
 // Inputs of the language server target (layout: lsp_fuzzer.cpp): an editor's session in
-// framed messages over the carried texts, then each compile pair as two texts to edit.
+// framed messages over the carried texts, then each compile pair as two texts to edit, their
+// first bytes taking the target's choices of request in turn.
 std::vector<std::string> lsp_inputs(const std::vector<std::string>& compile_inputs);
 
 }  // namespace scenario::fuzzing
