@@ -94,4 +94,15 @@ std::string utf8_to_windows_1252(std::string_view text) {
     return out;
 }
 
+std::string message_in_utf8(std::string_view text) {
+    for (std::string_view rest = text; !rest.empty();) {
+        const Utf8Character character = next_utf8_character(rest);
+        if (character.code == replacement_character && character.bytes == 1) {
+            return windows_1252_to_utf8(text);
+        }
+        rest.remove_prefix(character.bytes);
+    }
+    return std::string(text);
+}
+
 }  // namespace scenario

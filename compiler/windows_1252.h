@@ -23,6 +23,11 @@ struct Utf8Character {
 };
 Utf8Character next_utf8_character(std::string_view text);
 
+// A message in UTF-8: messages quote the texts' own bytes, Windows-1252 unless the author
+// wrote UTF-8, beside words already in UTF-8; a message that is well-formed UTF-8 is kept as it
+// is, any other is read as Windows-1252.
+std::string message_in_utf8(std::string_view text);
+
 // UTF-8 text as Windows-1252 bytes, one byte for each character, so that the n-th character
 // is the n-th byte: a character the code page lacks, and a byte that is not UTF-8, become '?'.
 std::string utf8_to_windows_1252(std::string_view text);

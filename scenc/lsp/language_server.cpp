@@ -40,11 +40,23 @@ bool valid_id(const json& id) {
     return id.is_string() || id.is_number_integer() || id.is_null();
 }
 
+// The message with its notes under it, as the command line shows them: the checks a route
+// without a track left out, how many diagnostics follow from this one and are not shown.
+std::string message_with_notes(const Diagnostic& d) {
+    std::string message = message_in_utf8(d.message);
+    for (const std::string& note : d.notes) message += "\n" + message_in_utf8(note);
+    if (d.consequences) {
+        const std::string count = consequences_note(*d.consequences);
+        if (!count.empty()) message += "\n" + count;
+    }
+    return message;
+}
+
 json lsp_diagnostic(const Diagnostic& d, const TextSite& site, const SourceLocation& place) {
     json out = {{"range", site.text->range(place)},
                 {"severity", d.severity == Severity::error ? severity_error : severity_warning},
                 {"source", "scenc"},
-                {"message", windows_1252_to_utf8(d.message)}};
+                {"message", message_with_notes(d)}};
     if (d.name.empty()) {
         out["code"] = d.number;
     } else {

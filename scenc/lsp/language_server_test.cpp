@@ -220,8 +220,18 @@ TEST_F(ServerTest, TrainIsCheckedAgainstTheRouteOnDiskOrInTheEditor) {
     EXPECT_EQ(published(route_uri), json::array());
     EXPECT_EQ(published(train_uri), json::array());
 
-    // A shorter route puts the train's signal past the route's end. (A length of 0 would be
-    // one error at the length row, which counts the rows it leaves beyond the track.)
+    // A length of 0 is one error at the length row, its message counting what it leaves
+    // beyond the track, as the command line's note does.
+    std::string empty = moved;
+    empty.replace(empty.find("20000"), 5, "0");
+    change(route_uri, empty);
+    const json at_length = published(route_uri);
+    ASSERT_FALSE(at_length.empty());
+    const std::string message = at_length[0]["message"];
+    EXPECT_NE(message.find("from this and"), std::string::npos) << at_length;
+    EXPECT_LT(message.find('\n'), message.find("from this and")) << "a line of its own";
+
+    // A shorter route puts the train's signal past the route's end.
     std::string shorter = moved;
     shorter.replace(shorter.find("20000"), 5, "1000");
     change(route_uri, shorter);
@@ -271,6 +281,7 @@ TEST_F(ServerTest, OffersTheFixesOfADiagnosticAsQuickFixes) {
         const char* what;
         std::string row;
         std::vector<Offer> offers;
+        std::string said = {};  // a piece of the diagnostic's message, in the editor's UTF-8
     };
     const std::string stops = ", 2, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 10, 0, 0, Alfa\r\n";
     const Case cases[] = {
@@ -290,7 +301,8 @@ TEST_F(ServerTest, OffersTheFixesOfADiagnosticAsQuickFixes) {
          "stazione, 1000" + stops.substr(0, stops.size() - 6) + "Marin\xC3\x83\xC2\xA8\r\n",
          {{"write \"Marin\xC3\xA8\" in Windows-1252; a whole text converts with iconv -f UTF-8 "
            "-t WINDOWS-1252",
-           true, at(3, 64, 71), "Marin\xC3\xA8"}}},
+           true, at(3, 64, 71), "Marin\xC3\xA8"}},
+         "the simulator shows \"Marin\xC3\x83\xC2\xA8\""},
         {"no fix over a character the code page lacks",
          "stazione, 1000" + stops.substr(0, stops.size() - 6) +
              "\xF0\x9F\x98\x80 Marin\xC3\x83\xC2\xA8\r\n",
@@ -300,6 +312,8 @@ TEST_F(ServerTest, OffersTheFixesOfADiagnosticAsQuickFixes) {
         open(train_uri, "[generale]\r\nnumero vetture, 5\r\n[stazioni]\r\n" + c.row + "[fine]\r\n");
         const json diagnostics = published(train_uri);
         ASSERT_EQ(diagnostics.size(), 1u) << c.what << diagnostics;
+        EXPECT_NE(diagnostics[0]["message"].get<std::string>().find(c.said), std::string::npos)
+            << c.what << diagnostics;
         const json start = diagnostics[0]["range"]["start"];
         const json actions =
             ask("textDocument/codeAction", {{"textDocument", {{"uri", train_uri}}},
