@@ -211,5 +211,44 @@ TEST(Decompiler, SignalsWrittenOutOfOrderKeepTheApproachBytesThatStayed) {
     }
 }
 
+TEST(Decompiler, StationsWrittenAfterSignalsKeepTheApproachBytesThatStayed) {
+    // A station of kind 12 at 1000 m, 400 m long, marks approach cells 22 to 19 before its stop
+    // cell 23; a signal at 1150 m marks 22, 20, 18, 16 and one at 1300 m marks 25 to 19.
+    const std::string station = "stazione, 1000, 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, ALFA\r\n";
+    const std::string low_signal = "segnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n";
+    const std::string high_signal = "segnale, 1300, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n";
+    struct Case {
+        const char* what;
+        std::string rows;
+        std::string written;  // the rows as they must come back, in this order
+    };
+    const std::vector<Case> cases = {
+        {"a station after a signal", low_signal + station,
+         "[segnali]\r\nsegnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\nstazione, 1000, 12, 400"},
+        {"a station between two signals", low_signal + station + high_signal,
+         "[segnali]\r\nsegnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\nstazione, 1000, 12, "
+         "400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\nsegnale, 1300, 1, 4"},
+        {"the second of two stations after a signal, the first before it",
+         station + "segnale, 3150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n" +
+             "stazione, 3000, 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, BETA\r\n",
+         "[stazioni]\r\nstazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+         "ALFA\r\n[rallentamenti]\r\n[segnali]\r\nsegnale, 3150, 2, 4, 0, 0, 0, 2, 1, 0, 0, "
+         "0\r\nstazione, 3000, 12, 400"},
+        {"a station before the signals, where the bytes allow it", station + high_signal,
+         "[stazioni]\r\nstazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+         "ALFA\r\n[rallentamenti]\r\n[segnali]\r\nsegnale, 1300, 1, 4"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run =
+            short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + c.rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.train_text;
+        EXPECT_NE(texts.train_text.find(c.written), std::string::npos) << c.what << "\n"
+                                                                       << texts.train_text;
+    }
+}
+
 }  // namespace
 }  // namespace scenario
