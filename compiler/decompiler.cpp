@@ -65,11 +65,15 @@ class TextBuilder {
         text_ += line;
         text_ += "\r\n";
     }
-    void note_problem(std::string problem) {
-        if (problem_.empty()) problem_ = std::move(problem);
+    // `proven`: no text at all can say it, not only the texts being built.
+    void note_problem(std::string problem, bool proven = true) {
+        if (!problem_.empty()) return;
+        problem_ = std::move(problem);
+        problem_proven_ = proven;
     }
     std::string text_;
     std::string problem_;
+    bool problem_proven_ = false;
 };
 
 // ---- Route text ----------------------------------------------------------------------------
@@ -403,8 +407,10 @@ int sign_board_rows(const Cells& cells, const Records& records, TextBuilder& out
     for (const auto& [board_slot, c] : cell_of_slot) {
         if (board_slot != slot || slot < 1) {
             out.note_problem("cell " + std::to_string(c) + ": a sign board names record " +
-                             std::to_string(board_slot) + ", where record " + std::to_string(slot) +
-                             " was due");
+                                 std::to_string(board_slot) + ", where record " +
+                                 std::to_string(slot) + " was due",
+                             // A station's stop cell may have covered a board's cell.
+                             false);
             break;
         }
         out.row(RowKind::sign_board, {(static_cast<std::int64_t>(c) - 1) * cell_length},
@@ -929,13 +935,18 @@ DecompiledScenario decompile(const CompiledSet& files) {
             rebuild(result.identity, result.plan_option, result.route_text, result.train_text);
         if (!rebuilt.ready || !add_missing_drops(cells, rebuilt.cells, drops)) break;
     }
-    result.problem = !route.problem_.empty() ? route.problem_ : train.problem_;
+    const TextBuilder& first = !route.problem_.empty() ? route : train;
+    result.problem = first.problem_;
     const std::string difference = compare(result.identity, files, rebuilt);
     if (difference.empty()) {
         result.problem.clear();
     } else if (result.problem.empty()) {
         result.problem = difference;
     }
+    // Files that differ only show that these texts fall short: another order of rows, or rows
+    // whose cells a later row covered, might still give them.
+    result.no_text_gives =
+        !result.problem.empty() && !first.problem_.empty() && first.problem_proven_;
     return result;
 }
 

@@ -58,6 +58,8 @@ TEST(Decompiler, FilesNoTextGivesAreNamedAtTheirFirstPlace) {
         const DecompiledScenario texts = decompile(carried_set(c.edit));
         EXPECT_NE(texts.problem.find(c.place), std::string::npos)
             << c.what << ": " << texts.problem;
+        // Files that differ from those of the texts written do not prove that no text gives them.
+        EXPECT_FALSE(texts.no_text_gives) << c.what;
         // Everything else is still written.
         EXPECT_NE(texts.route_text.find("lunghezza percorso, 243000"), std::string::npos) << c.what;
         EXPECT_NE(texts.train_text.find("SAN BENEDETTO"), std::string::npos) << c.what;
@@ -82,6 +84,7 @@ TEST(Decompiler, ATextHoldingAQuoteIsNamed) {
     const DecompiledScenario texts =
         decompile(carried_set([](Model& m) { m.records[80].text = "say \"Km\", 1"; }));
     EXPECT_NE(texts.problem.find("quote"), std::string::npos) << texts.problem;
+    EXPECT_TRUE(texts.no_text_gives);
 }
 
 TEST(Decompiler, WithoutAPlanFileTheTextsCompileWithoutThePlan) {
