@@ -26,8 +26,11 @@ struct DecompiledScenario {
     std::string route_text;
     std::string train_text;
     // Empty when the texts compile to the given files byte for byte; otherwise one line naming
-    // the first place that no text can produce (the texts are still the nearest ones found).
+    // the first place where they fall short (the texts are still the nearest ones found).
     std::string problem;
+    // Whether that place is one that no text at all can produce (a text no field can carry, a
+    // plan point no step reaches), not only one the texts written miss.
+    bool no_text_gives = false;
 };
 
 // Throws CompiledFileError when a file does not have its layout at all.

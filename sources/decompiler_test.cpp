@@ -58,6 +58,8 @@ TEST(Decompiler, FilesNoTextGivesAreNamedAtTheirFirstPlace) {
         const DecompiledScenario texts = decompile(carried_set(c.edit));
         EXPECT_NE(texts.problem.find(c.place), std::string::npos)
             << c.what << ": " << texts.problem;
+        // Files that differ from those of the texts written do not prove that no text gives them.
+        EXPECT_FALSE(texts.no_text_gives) << c.what;
         // Everything else is still written.
         EXPECT_NE(texts.route_text.find("lunghezza percorso, 243000"), std::string::npos) << c.what;
         EXPECT_NE(texts.train_text.find("SAN BENEDETTO"), std::string::npos) << c.what;
@@ -82,6 +84,7 @@ TEST(Decompiler, ATextHoldingAQuoteIsNamed) {
     const DecompiledScenario texts =
         decompile(carried_set([](Model& m) { m.records[80].text = "say \"Km\", 1"; }));
     EXPECT_NE(texts.problem.find("quote"), std::string::npos) << texts.problem;
+    EXPECT_TRUE(texts.no_text_gives);
 }
 
 TEST(Decompiler, WithoutAPlanFileTheTextsCompileWithoutThePlan) {
@@ -208,6 +211,45 @@ TEST(Decompiler, SignalsWrittenOutOfOrderKeepTheApproachBytesThatStayed) {
         const DecompiledScenario texts =
             decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
         EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
+    }
+}
+
+TEST(Decompiler, StationsWrittenAfterSignalsKeepTheApproachBytesThatStayed) {
+    // A station of kind 12 at 1000 m, 400 m long, marks approach cells 22 to 19 before its stop
+    // cell 23; a signal at 1150 m marks 22, 20, 18, 16 and one at 1300 m marks 25 to 19.
+    const std::string station = "stazione, 1000, 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, ALFA\r\n";
+    const std::string low_signal = "segnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n";
+    const std::string high_signal = "segnale, 1300, 1, 4, 0, 0, 0, 1, 1, 0, 0, 0\r\n";
+    struct Case {
+        const char* what;
+        std::string rows;
+        std::string written;  // the rows as they must come back, in this order
+    };
+    const std::vector<Case> cases = {
+        {"a station after a signal", low_signal + station,
+         "[segnali]\r\nsegnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\nstazione, 1000, 12, 400"},
+        {"a station between two signals", low_signal + station + high_signal,
+         "[segnali]\r\nsegnale, 1150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\nstazione, 1000, 12, "
+         "400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ALFA\r\nsegnale, 1300, 1, 4"},
+        {"the second of two stations after a signal, the first before it",
+         station + "segnale, 3150, 2, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n" +
+             "stazione, 3000, 12, 400, 0,0,0,0,0,0,0,0,0,0, 0,0,0, BETA\r\n",
+         "[stazioni]\r\nstazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+         "ALFA\r\n[rallentamenti]\r\n[segnali]\r\nsegnale, 3150, 2, 4, 0, 0, 0, 2, 1, 0, 0, "
+         "0\r\nstazione, 3000, 12, 400"},
+        {"a station before the signals, where the bytes allow it", station + high_signal,
+         "[stazioni]\r\nstazione, 1000, 12, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+         "ALFA\r\n[rallentamenti]\r\n[segnali]\r\nsegnale, 1300, 1, 4"},
+    };
+    for (const Case& c : cases) {
+        const testing::Compile run =
+            short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + c.rows);
+        ASSERT_EQ(run.model.error_code, 0) << c.what;
+        const DecompiledScenario texts =
+            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.train_text;
+        EXPECT_NE(texts.train_text.find(c.written), std::string::npos) << c.what << "\n"
+                                                                       << texts.train_text;
     }
 }
 

@@ -93,7 +93,10 @@ int run_decompile(const DecompileRequest& request, std::ostream& out, std::ostre
     out << "wrote " << route.string() << "\nwrote " << train.string() << "\n";
     if (texts.plan_option == 0) out << "compile them with --no-plan\n";
     if (texts.problem.empty()) return exit_status::clean;
-    err << "scenc decompile: no text gives these files: " << texts.problem << "\n";
+    err << "scenc decompile: "
+        << (texts.no_text_gives ? "no text gives these files: "
+                                : "the texts written do not give these files back: ")
+        << texts.problem << "\n";
     return exit_status::scenario_error;
 }
 
@@ -115,8 +118,9 @@ class DecompileCommand : public Subcommand {
             "file was given) to the same files byte for byte. Comments, the order of rows and\n"
             "rows whose effect a later row overwrote are not in the files: the texts take one\n"
             "canonical form.\n"
-            "Exit status: 0 written; 1 written, but no text gives the files exactly (the first\n"
-            "place is named); 2 nothing written (a file is missing, unreadable or not a compiled\n"
+            "Exit status: 0 written; 1 written, but the texts do not give the files exactly (the\n"
+            "first place is named); 2 nothing written (a file is missing, unreadable or not a "
+            "compiled\n"
             "file); 3 a text could not be written.");
     }
 
