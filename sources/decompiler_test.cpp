@@ -103,6 +103,13 @@ testing::Compile short_compile(const std::string& route_rows,
                             "[generale]\r\n" + train_rows, 0);
 }
 
+// The texts decompiled from the files of a short route and a train of the given rows.
+DecompiledScenario decompiled_train(const std::string& rows) {
+    const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
+    EXPECT_EQ(run.model.error_code, 0) << rows;
+    return decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+}
+
 testing::Compile mountain_compile(const std::string& rows) {
     return short_compile("[montagne]\r\n" + rows);
 }
@@ -188,10 +195,7 @@ TEST(Decompiler, SlowdownsThatOverlapComeBackWithAllTheirEnds) {
         "rallentamento, 6000, 30, 1000, 0, 1, 0\r\nrallentamento, 6200, 30, 300, 0, 0, 0\r\n",
     };
     for (const std::string& rows : cases) {
-        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
-        ASSERT_EQ(run.model.error_code, 0) << rows;
-        const DecompiledScenario texts =
-            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        const DecompiledScenario texts = decompiled_train(rows);
         EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
     }
 }
@@ -206,10 +210,7 @@ TEST(Decompiler, SignalsWrittenOutOfOrderKeepTheApproachBytesThatStayed) {
         "segnale, 2100, 0, 4, 0, 0, 0, 2, 1, 0, 0, 0\r\n",
     };
     for (const std::string& rows : cases) {
-        const testing::Compile run = short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + rows);
-        ASSERT_EQ(run.model.error_code, 0) << rows;
-        const DecompiledScenario texts =
-            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        const DecompiledScenario texts = decompiled_train(rows);
         EXPECT_EQ(texts.problem, "") << rows << texts.train_text;
     }
 }
@@ -242,11 +243,7 @@ TEST(Decompiler, StationsWrittenAfterSignalsKeepTheApproachBytesThatStayed) {
          "ALFA\r\n[rallentamenti]\r\n[segnali]\r\nsegnale, 1300, 1, 4"},
     };
     for (const Case& c : cases) {
-        const testing::Compile run =
-            short_compile("[pendenze]\r\n", "velocita, 0, 100\r\n" + c.rows);
-        ASSERT_EQ(run.model.error_code, 0) << c.what;
-        const DecompiledScenario texts =
-            decompile({std::nullopt, run.outcome.files.records, run.outcome.files.cells});
+        const DecompiledScenario texts = decompiled_train(c.rows);
         EXPECT_EQ(texts.problem, "") << c.what << "\n" << texts.train_text;
         EXPECT_NE(texts.train_text.find(c.written), std::string::npos) << c.what << "\n"
                                                                        << texts.train_text;

@@ -38,6 +38,20 @@ void apply(const std::filesystem::path& path, const LineEdit& edit) {
     write_bytes(path, text);
 }
 
+struct ExampleTexts {
+    std::filesystem::path route;
+    std::filesystem::path train;
+};
+
+// The texts of `scenc example`, written into the folder, with the edits made.
+ExampleTexts edited_example(const TemporaryFolder& folder, const std::vector<LineEdit>& edits) {
+    const Identity id = carried_identity();
+    EXPECT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
+    ExampleTexts texts{folder / file_name::route_text(id), folder / file_name::train_text(id)};
+    for (const LineEdit& edit : edits) apply(edit.in_route ? texts.route : texts.train, edit);
+    return texts;
+}
+
 struct Slip {
     std::string name;
     std::vector<LineEdit> edits;
@@ -112,14 +126,10 @@ TEST(NewAuthorSlips, CheckReportsEachAsWritten) {
           "note: 322 errors and 13 warnings follow from this and are not shown",
           "\n2 errors\n"}},
     };
-    const Identity id = carried_identity();
     for (const Slip& slip : slips) {
         SCOPED_TRACE(slip.name);
         TemporaryFolder folder("scenc-slips");
-        ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
-        const auto route = folder / file_name::route_text(id);
-        const auto train = folder / file_name::train_text(id);
-        for (const LineEdit& edit : slip.edits) apply(edit.in_route ? route : train, edit);
+        const auto [route, train] = edited_example(folder, slip.edits);
         if (slip.swap_texts) {
             const std::string route_text = read_bytes(route);
             write_bytes(route, read_bytes(train));
@@ -161,10 +171,7 @@ TEST(NewAuthorSlips, CompileReportsAsCheck) {
     for (const Case& slip : cases) {
         SCOPED_TRACE(slip.name);
         TemporaryFolder folder("scenc-slips");
-        ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
-        const auto route = folder / file_name::route_text(id);
-        const auto train = folder / file_name::train_text(id);
-        for (const LineEdit& edit : slip.edits) apply(edit.in_route ? route : train, edit);
+        const auto [route, train] = edited_example(folder, slip.edits);
         const std::string texts = slip.format + " " + quoted(route) + " " + quoted(train);
         const auto checked = scenc("check " + texts);
         ASSERT_EQ(checked.exit_status, 1) << checked.output;
@@ -217,11 +224,8 @@ TEST(NewAuthorSlips, EveryFileNameProblemIsAnError) {
 // Texts given the wrong way round: compile, stopped by names that tell no route stem, says
 // that the contents look swapped as well as which option would name the stem.
 TEST(NewAuthorSlips, CompileAdvisesSwappingSwappedTexts) {
-    const Identity id = carried_identity();
     TemporaryFolder folder("scenc-slips");
-    ASSERT_EQ(scenc("example " + quoted(folder.path())).exit_status, 0);
-    const auto route = folder / file_name::route_text(id);
-    const auto train = folder / file_name::train_text(id);
+    const auto [route, train] = edited_example(folder, {});
     const auto compiled =
         scenc("compile " + quoted(train) + " " + quoted(route) + " -o " + quoted(folder / "out"));
     EXPECT_EQ(compiled.exit_status, 2);
