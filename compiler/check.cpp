@@ -192,7 +192,11 @@ Cascade fold_raised(Raised& raised, const Model& checked, const SourceText& rout
         }
         return Cascade::none;
     }
-    if (std::optional<Diagnostic> cause = short_track_cause(checked)) {
+    // A short track that leaves every row on it is no error of the compile, and no cause.
+    const bool rows_beyond = std::any_of(raised.list.begin(), raised.list.end(), [](auto& d) {
+        return d.severity == Severity::error && follows_from_short_track(d);
+    });
+    if (std::optional<Diagnostic> cause = short_track_cause(checked); cause && rows_beyond) {
         cause->consequences = raised.remove(follows_from_short_track);
         raised.list.push_back(std::move(*cause));
         return Cascade::short_track;

@@ -291,6 +291,13 @@ TEST(CheckScenario, ARouteLengthOfZeroIsOneErrorCountingTheRest) {
     EXPECT_EQ(cause.fixes[0].edits.at(0).replacement, "8000");  // the route's furthest row
     ASSERT_TRUE(result.final_error.has_value());
     EXPECT_NE(result.diagnostics[*result.final_error].message.find("9000 m"), std::string::npos);
+
+    // Every row on the 7 km the short track leaves: the compile ends clean, and so does check.
+    const CheckResult within = check("[generale]\nlunghezza percorso, 0\n[fine]\n",
+                                     train_text("segnale, 2600" + signal_fields));
+    EXPECT_EQ(within.final_error, std::nullopt);
+    EXPECT_TRUE(std::none_of(within.diagnostics.begin(), within.diagnostics.end(),
+                             [](const Diagnostic& d) { return d.severity == Severity::error; }));
 }
 
 TEST(CheckScenario, MaxErrorsCountsErrorsAndKeepsTheFinalOne) {
