@@ -220,11 +220,11 @@ TEST_F(ServerTest, TrainIsCheckedAgainstTheRouteOnDiskOrInTheEditor) {
     EXPECT_EQ(published(route_uri), json::array());
     EXPECT_EQ(published(train_uri), json::array());
 
-    // A length of 0 is one error at the length row, its message counting what it leaves
-    // beyond the track, as the command line's note does.
-    std::string empty = moved;
-    empty.replace(empty.find("20000"), 5, "0");
-    change(route_uri, empty);
+    // A length of 0 that leaves rows beyond the track is one error at the length row, its
+    // message counting what follows from it, as the command line's note does.
+    const std::string board = ", 140, 150, 160, 0, 140, 150, 160, 0\r\n";
+    change(route_uri, "[generale]\r\nlunghezza percorso, 0\r\n[cartelli]\r\nindicatori_vmax, 8950" +
+                          board + "indicatori_vmax, 9950" + board + "[fine]\r\n");
     const json at_length = published(route_uri);
     ASSERT_FALSE(at_length.empty());
     const std::string message = at_length[0]["message"];
