@@ -95,9 +95,9 @@ TEST(CheckScenario, ReportsEveryMistakeOfBothTextsInOrderWithPlaceAndReason) {
             {25, "treno.txt:11:17",
              "866 does not fit a field of 0 to 255 (Byte): field 2 of the row 'stazione' (kind)"},
         });
-    // The related place of a taken cell is the row that took it.
-    EXPECT_EQ(place_of(*result.diagnostics[0].related), "linea.txt:5:1");
-    EXPECT_EQ(place_of(*result.diagnostics[5].related), "treno.txt:6:1");
+    // The related place of a taken cell is the position of the row that took it.
+    EXPECT_EQ(place_of(*result.diagnostics[0].related), "linea.txt:5:18");
+    EXPECT_EQ(place_of(*result.diagnostics[5].related), "treno.txt:6:10");
     // The compile stops at the sign board: that is what the package program reports.
     EXPECT_EQ(result.final_error, 0u);
 }

@@ -30,7 +30,7 @@ void raise_placement_error(Model& model, std::int32_t number, std::int32_t posit
 std::optional<SourceLocation> origin_of(const Model& model, std::int32_t index) {
     const auto found = model.cell_origins.find(index);
     if (found == model.cell_origins.end()) return std::nullopt;
-    return found->second;
+    return found->second.row;
 }
 
 // "cells 41 and 40 hold a signal and a station's stop point"
@@ -221,6 +221,7 @@ void place_code_change_points(Model& model) {
         const std::uint8_t kind = kind_at(model, i);
         // The codes placed here, and the errors, belong to the slowdown of this cell.
         model.row_site = origin_of(model, i).value_or(SourceLocation{});
+        model.position_site = {};
         if (kind == cell_kind::slowdown_advance) codes_behind_advance_point(model, i);
         if (kind_at(model, i) == cell_kind::slowdown_start) codes_around_slowdown(model, i);
     }
@@ -249,6 +250,7 @@ CompileOutcome compile_model(Model& model, SourceFiles& sources, std::int32_t pl
     model.cells.clear();
     model.plan = PlanSteps{};
     model.row_site = {};
+    model.position_site = {};
     model.cell_origins.clear();
     model.reference_rows = {};
     model.first_row_end_seen = false;

@@ -164,7 +164,7 @@ std::string describe_cell(const Model& model, std::int64_t cell) {
     const std::uint8_t kind = model.cells[static_cast<std::size_t>(cell)].kind;
     std::string text = name + " already holds " + cell_kind_name(kind);
     const auto origin = model.cell_origins.find(static_cast<std::int32_t>(cell));
-    if (origin != model.cell_origins.end()) text += ", from " + describe_place(origin->second);
+    if (origin != model.cell_origins.end()) text += ", from " + describe_place(origin->second.row);
     return text;
 }
 

@@ -64,6 +64,13 @@ struct WrittenReference {
     SourceLocation value_site;
 };
 
+// The row a cell's feature came from: its keyword, which names the row in messages, and its
+// position field, where a row that collides with it is pointed (none in the placement pass).
+struct CellOrigin {
+    SourceLocation row;
+    SourceLocation position;
+};
+
 // Cell kinds.
 namespace cell_kind {
 constexpr std::uint8_t empty = 0;
@@ -148,7 +155,10 @@ struct Model {
     // being read (or, in the placement pass, the slowdown being served) marks every cell it
     // gives a kind, and a recorder that refuses a row names the cell that stopped it.
     SourceLocation row_site;
-    std::map<std::int32_t, SourceLocation> cell_origins;
+    // The position field of the row being read, once read: a later row refused for a cell this
+    // one took is pointed at the position that collides, not at the keyword.
+    SourceLocation position_site;
+    std::map<std::int32_t, CellOrigin> cell_origins;
     std::int64_t refused_cell = -1;
     // What the three kilometric references' rows wrote and where, in the order of records
     // 81..83: messages about a reference quote the text, not the value it is stored as.
@@ -174,7 +184,8 @@ struct Model {
     void set_kind(TrackCell& cell, std::uint8_t kind) {
         cell.kind = kind;
         if (!row_site.file.empty()) {
-            cell_origins[static_cast<std::int32_t>(&cell - cells.data())] = row_site;
+            cell_origins[static_cast<std::int32_t>(&cell - cells.data())] = {row_site,
+                                                                             position_site};
         }
     }
 };

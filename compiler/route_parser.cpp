@@ -220,6 +220,7 @@ RowEnd RouteParser::read_general_row() {
             [](std::string_view) {}))
         return RowEnd::end_step;
     model_.row_site = keyword_site_;
+    model_.position_site = {};
     const RowEnd end = read_matching_rows(*this, RowPlace::route_general, general_readers, keyword_,
                                           keyword_site_);
     if (end != RowEnd::next_row) return end;
@@ -318,6 +319,7 @@ RowEnd RouteParser::read_feature_row() {
             [](std::string_view) {}))
         return RowEnd::end_step;
     model_.row_site = keyword_site_;
+    model_.position_site = {};
     return read_matching_rows(*this, RowPlace::route_feature, feature_readers, keyword_,
                               keyword_site_);
 }
@@ -417,6 +419,7 @@ RowEnd RouteParser::mountain_row() {
 RowEnd RouteParser::speed_board_row() {
     SourceLocation site;
     const std::int32_t posizione = read_number(site);
+    model_.position_site = site;
     std::array<std::int32_t, 8> v{};
     std::array<SourceLocation, 8> sites{};
     for (std::size_t i = 0; i < v.size(); ++i) v[i] = read_number(sites[i]);
@@ -436,6 +439,7 @@ RowEnd RouteParser::speed_board_row() {
 RowEnd RouteParser::sign_board_row() {
     SourceLocation site;
     const std::int32_t position = read_number(site);
+    model_.position_site = site;
     const std::string text = read_field();
     if (!within_track(model_, position, row_reach)) return out_of_track(model_, position, site);
     if (sign_board_limit_ < 1) {

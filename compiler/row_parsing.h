@@ -222,7 +222,10 @@ inline RowEnd refuse_taken(Model& model, std::int32_t number, const SourceLocati
     Diagnostic diagnostic = error_diagnostic(number, where, position);
     diagnostic.message += ": " + describe_cell(model, cell);
     const auto origin = model.cell_origins.find(static_cast<std::int32_t>(cell));
-    if (origin != model.cell_origins.end()) diagnostic.related = origin->second;
+    if (origin != model.cell_origins.end()) {
+        const CellOrigin& from = origin->second;
+        diagnostic.related = from.position.file.empty() ? from.row : from.position;
+    }
     raise_diagnostic(model, std::move(diagnostic));
     return after_row_error(model, RowEnd::stop);
 }

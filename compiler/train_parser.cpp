@@ -183,6 +183,7 @@ class TrainTextParser {
     RowEnd read_signal() {
         const std::int32_t posizione = reader_.read_long();
         const SourceLocation site = reader_.last_field_site();
+        model_.position_site = site;
         std::int32_t sx = reader_.read_long();
         std::int32_t s1 = reader_.read_long();
         std::int32_t s2 = reader_.read_long();
@@ -203,6 +204,7 @@ class TrainTextParser {
     RowEnd read_slowdown() {
         const std::int32_t x = reader_.read_long();
         const SourceLocation site = reader_.last_field_site();
+        model_.position_site = site;
         std::int32_t v = reader_.read_long();
         std::int32_t l = reader_.read_long();
         std::int32_t f_tt = reader_.read_long();
@@ -221,6 +223,7 @@ class TrainTextParser {
     RowEnd read_code_drop() {
         const std::int32_t position = reader_.read_long();
         const SourceLocation site = reader_.last_field_site();
+        model_.position_site = site;
         const std::int32_t value = reader_.read_long();
         if (!within_track(position, row_reach)) return out_of_track(model_, position, site);
         const std::int64_t index = rounded_cell(position / double{cell_length});
@@ -328,6 +331,7 @@ class TrainTextParser {
     RowEnd read_station_into(std::int32_t i) {
         const std::int32_t position = reader_.read_long();
         const SourceLocation site = reader_.last_field_site();
+        model_.position_site = site;
         // A station must never land in a record that holds a route sign board.
         if (station_number_ > sign_board_limit_) return too_many_stations(site);
         // Every field goes into the record as it is read, so a station refused or cut short by
@@ -471,6 +475,7 @@ RowEnd TrainTextParser::read_row() {
             reader_, RowPlace::train, [this] { return read_field(); }, [](std::string_view) {}))
         return RowEnd::end_step;
     model_.row_site = reader_.last_field_site();
+    model_.position_site = {};
     return read_matching_rows(*this, RowPlace::train, train_readers, model_.current_field,
                               model_.row_site);
 }

@@ -209,7 +209,7 @@ std::string cell_lines(const TextRow& row, const Model* model) {
     out += " holds " + cell_kind_name(held.kind);
     const auto origin = model->cell_origins.find(static_cast<std::int32_t>(*cell));
     if (origin != model->cell_origins.end()) {
-        out += ", from " + windows_1252_to_utf8(describe_place(origin->second));
+        out += ", from " + windows_1252_to_utf8(describe_place(origin->second.row));
     }
     // The feature's values as the compile packed them, read back into the row's fields.
     std::string decoded;
