@@ -167,6 +167,9 @@ TEST(RowReaders, LanguageServerGoesOnAfterARowThatDoesNotRead) {
         if (row.kind != nullptr) lines.push_back(row.line);
     }
     EXPECT_EQ(lines, (std::vector<int>{2, 3, 5}));
+    // A quote never closed before the general block leaves no row to find, and throws nothing.
+    EXPECT_TRUE(
+        lsp::text_rows("prima\r\n\"[generale]\r\nsabbia, 5\r\n", lsp::TextRole::train).empty());
 }
 
 // The hover on each value of a row names its field, its meaning, unit and range, and the value

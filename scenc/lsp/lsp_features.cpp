@@ -286,7 +286,13 @@ std::vector<TextRow> text_rows(std::string_view single_byte, TextRole role) {
     FieldReader reader(single_byte, "");
     std::string field;
     auto read_field = [&] { return field = reader.read_text(); };
-    if (!skip_to_general_block(reader, read_field)) return rows;
+    // A field that does not read before the general block (a quote never closed) ends the
+    // text for the compile as well: no row is found in it.
+    try {
+        if (!skip_to_general_block(reader, read_field)) return rows;
+    } catch (const RunTimeFault&) {
+        return rows;
+    }
     rows.push_back(row_at(reader.last_field_site()));
     rows.back().header = field;
     RowPlace place = role == TextRole::train ? RowPlace::train : RowPlace::route_general;
