@@ -156,17 +156,22 @@ class FixFinder {
         return {};
     }
 
-    // The keyword the warning names after "did you mean".
-    // It is safe only when the row it names finds all its fields on the keyword's line: a row
-    // that is short there would take the next line's fields as its own, losing the row there.
+    // The keyword the warning names after "did you mean", which ends its message. The field
+    // quoted at the message's start may hold those words itself, so only the message's end is
+    // read. It is safe only when the row it names finds all its fields on the keyword's line: a
+    // row that is short there would take the next line's fields as its own, losing the row
+    // there.
     static std::vector<Fix> nearest_keyword(const Diagnostic& d, const PlacedField& field,
                                             bool in_train) {
-        static constexpr std::string_view lead = "did you mean \"";
-        const std::size_t start = d.message.rfind(lead);
-        if (start == std::string::npos) return {};
-        const std::size_t end = d.message.find('"', start + lead.size());
-        if (end == std::string::npos) return {};
-        std::string keyword = d.message.substr(start + lead.size(), end - start - lead.size());
+        static constexpr std::string_view lead = "; did you mean \"";
+        static constexpr std::string_view tail = "\"?";
+        const std::string_view message = d.message;
+        if (!message.ends_with(tail)) return {};
+        const std::size_t start = message.rfind(lead);
+        if (start == std::string_view::npos) return {};
+        const std::size_t from = start + lead.size();
+        std::string keyword(message.substr(from, message.size() - tail.size() - from));
+        if (keyword.empty() || keyword.find('"') != std::string::npos) return {};
         const bool fits = row_fits_line(keyword, field, in_train);
         return {replacing(field, keyword, "write \"" + keyword + "\"", fits)};
     }

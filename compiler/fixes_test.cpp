@@ -70,6 +70,13 @@ TEST(Fixes, EachObviousCauseOffersItsFix) {
          "unknown-keyword",
          {"pendenza"},
          true},
+        {"a field that holds the words of a suggestion gets no fix from them",
+         route_text("pendneza did you mean \"\r\n"),
+         train_text(""),
+         0,
+         "unknown-keyword",
+         {},
+         false},
         {"an unknown keyword of a row short on its line is offered, not safe: the row would "
          "take the next line's keyword as its text",
          route_text("[indicazioni]\r\ncartello_indi7000, 0\r\npendenza, 500, 3\r\n"),
