@@ -28,9 +28,12 @@ Diagnostic marker_stop(const std::string& errore_text) {
 
 // The plan is included, as the package program compiles with it.
 Model compile_texts(const SourceText& route, const SourceText& train, const Identity& id,
-                    bool keep_going, std::function<void(const Model&)> at_first_row_end) {
+                    bool keep_going, std::function<void(const Model&)> at_first_row_end,
+                    std::vector<TrackCell> spare_cells) {
     MemorySourceFiles sources(route.text, train.text, route.display_name, train.display_name);
     Model model;
+    model.cells = std::move(spare_cells);
+    model.cells.clear();
     model.route_stem = id.route_stem;
     model.train_number = id.train_number;
     model.keep_going = keep_going;
@@ -139,7 +142,7 @@ std::pair<int, int> order_key(const Diagnostic& d, const SourceText& route,
 // The compile's diagnostics with its final error found: until an error ends a row the check is
 // the compile itself; past it, the compile's own final error is found by running the compile.
 Raised raised_by_check(const Model& checked, const SourceText& route, const SourceText& train,
-                       const Identity& id) {
+                       const Identity& id, std::vector<TrackCell>* spare_cells) {
     Raised raised{checked.diagnostics, std::nullopt};
     if (!checked.first_row_end_seen) {
         if (const Diagnostic* last = last_error(raised.list)) {
@@ -147,7 +150,9 @@ Raised raised_by_check(const Model& checked, const SourceText& route, const Sour
         }
         return raised;
     }
-    const Model exact = compile_texts(route, train, id, false);
+    Model exact = compile_texts(route, train, id, false, {},
+                                spare_cells ? std::move(*spare_cells) : std::vector<TrackCell>{});
+    if (spare_cells) *spare_cells = std::move(exact.cells);
     if (const Diagnostic* last = last_error(exact.diagnostics)) {
         const auto same = std::find(raised.list.begin(), raised.list.end(), *last);
         if (same == raised.list.end()) raised.list.push_back(*last);
@@ -232,9 +237,10 @@ Diagnostics fold_into_cause(CheckResult& result, Diagnostics more, Follows follo
 }  // namespace
 
 CheckResult check_scenario(const SourceText& route, const SourceText& train, const Identity& id,
-                           const CheckOptions& options) {
-    Model checked = compile_texts(route, train, id, true);
-    Raised raised = raised_by_check(checked, route, train, id);
+                           const CheckOptions& options, TrackStorage* storage) {
+    Model checked = compile_texts(route, train, id, true, {},
+                                  storage ? std::move(storage->checked) : std::vector<TrackCell>{});
+    Raised raised = raised_by_check(checked, route, train, id, storage ? &storage->exact : nullptr);
     checked.diagnostics.clear();
     const Cascade cascade = fold_raised(raised, checked, route, train);
 
@@ -279,6 +285,7 @@ CheckResult check_scenario(const SourceText& route, const SourceText& train, con
     add_warnings(result, warnings, route, train);
     if (!extra.empty()) add_warnings(result, extra, route, train);
     attach_fixes(result.diagnostics, route, train, checked);
+    if (storage) storage->checked = std::move(checked.cells);
     return result;
 }
 

@@ -39,6 +39,17 @@ struct CheckOptions {
     Diagnostics extra = {};
 };
 
+// The cell tables of earlier compiles, kept by a caller that checks again and again (the
+// language server at every change, the fuzz targets at every input), so that the next compile
+// sizes its track in memory it already holds. A long route's table is over 128 KB; the
+// sanitizers' allocator maps every such block afresh, and faulting it in page by page cost
+// more than the rest of a check of small texts. Their content is never read: each compile
+// clears what it is lent.
+struct TrackStorage {
+    std::vector<TrackCell> checked;  // the keep-going compile's
+    std::vector<TrackCell> exact;    // the exact compile's, run to find its final error
+};
+
 struct CheckResult {
     // In the order of the texts (the route text's first), then by line; diagnostics tied to no
     // text follow those of the texts.
@@ -63,8 +74,11 @@ struct CheckResult {
 // whose `consequences` count the diagnostics that follow from it, which are left out: texts
 // given the wrong way round (everything else), a route length of 0 (every row beyond the
 // short track). The compile's own final error is always kept.
+//
+// `storage`, when given, lends the check the cell tables of an earlier one and takes them back
+// (see TrackStorage).
 CheckResult check_scenario(const SourceText& route, const SourceText& train, const Identity& id,
-                           const CheckOptions& options = {});
+                           const CheckOptions& options = {}, TrackStorage* storage = nullptr);
 
 // Whether two texts look given the wrong way round: a route text without its length row beside
 // a train text that has one.
@@ -74,8 +88,9 @@ bool texts_look_swapped(std::string_view route, std::string_view train);
 // with its diagnostics in the order raised (a marker stop, which the compile reports through
 // errore, added as the last one). With keep_going off it is the exact compile, without the
 // compiled files. `at_first_row_end` is called at the first error that ends a row, as Model
-// describes.
+// describes. `spare_cells` lends the model a table's memory to size its track in.
 Model compile_texts(const SourceText& route, const SourceText& train, const Identity& id,
-                    bool keep_going, std::function<void(const Model&)> at_first_row_end = {});
+                    bool keep_going, std::function<void(const Model&)> at_first_row_end = {},
+                    std::vector<TrackCell> spare_cells = {});
 
 }  // namespace scenario

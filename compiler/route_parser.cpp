@@ -557,8 +557,9 @@ void size_track(Model& model, std::int32_t length) {
     model.plan_upper = length + track_beyond_route;
     model.cell_upper =
         static_cast<std::int32_t>(round_half_even(model.plan_upper / double{cell_length}));
-    model.cells.clear();
-    model.cells.resize(static_cast<std::size_t>(model.cell_upper) + 1);
+    // Every cell empty, in memory the model may already hold: assigned from one empty cell,
+    // which the sanitizers' build copies in one pass instead of constructing cell by cell.
+    model.cells.assign(static_cast<std::size_t>(model.cell_upper) + 1, TrackCell{});
     // The plan starts afresh; its runs keep their storage for a model used for many routes.
     PlanSteps& plan = model.plan;
     plan.exists = model.plan_option != 0;

@@ -394,8 +394,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // check_scenario promises never to throw for a text's content: an escaping exception ends
     // the run as a finding.
-    const CheckResult result =
-        check_scenario(texts.route, texts.train, carried_identity(), {.max_errors = max_errors});
+    // The tracks' memory is kept from one input to the next, as the language server keeps it.
+    static TrackStorage storage;
+    const CheckResult result = check_scenario(texts.route, texts.train, carried_identity(),
+                                              {.max_errors = max_errors}, &storage);
     check_result(result, max_errors, route, train);
     if (fuzzing::input_hash(input) % compile_share == 2) {
         compare_with_compile(result, texts.route, texts.train);

@@ -287,7 +287,7 @@ std::vector<std::string> lsp_inputs(const std::vector<std::string>& compile_inpu
     // The first byte's bits above the lowest choose the request and the edits of a pair: each
     // pair takes the next choice, so that every choice starts with inputs.
     for (std::size_t i = 0; i < compile_inputs.size(); ++i) {
-        inputs.push_back(static_cast<char>(1 | (i % 32) << 1) + compile_inputs[i].substr(1));
+        inputs.push_back(static_cast<char>(1 | (i % 64) << 1) + compile_inputs[i].substr(1));
     }
     return inputs;
 }

@@ -41,11 +41,13 @@ fuzz_target() {
     # The dictionary holds the texts' keywords; the compiled files are binary.
     local dictionary=(-dict=fuzz/scenario.dict)
     [[ $target == compiled_reader ]] && dictionary=()
-    # The check and the language server check a whole scenario for each input, at a cost that
-    # grows with its length; a few rows of every kind fit in 4 KB (the small seeds are 1 to
-    # 2 KB), and the carried texts' first 4 KB are kept.
+    # The check, the language server and fmt check a whole scenario for each input, at a cost
+    # that grows with its length. A few rows of every kind fit in 1 KB (the small seeds are
+    # mostly about 1 KB; longer ones are cut when loaded); fmt, which runs the check twice
+    # over, keeps 4 KB.
     local length=()
-    [[ $target == check || $target == lsp || $target == fmt ]] && length=(-max_len=4096)
+    [[ $target == check || $target == lsp ]] && length=(-max_len=1024)
+    [[ $target == fmt ]] && length=(-max_len=4096)
     # The entropic schedule weighs every feature of every input against the rarest ones seen:
     # for the check and the language server, which reach tens of thousands of features an
     # input, that bookkeeping took over a third of check's time; without it they run about 1.4

@@ -508,7 +508,8 @@ const LanguageServer::Checked& LanguageServer::checked(const std::string& key, c
         train ? file_name_of(train_uri) : route.id.route_stem + "_(no train text)-.txt";
     const CheckResult result = check_scenario(
         {route_name, route.text.single_byte()}, {train_name, train_text.single_byte()}, route.id,
-        CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}});
+        CheckOptions{most_errors, {.none = false, .off = {}, .most = most_warnings}},
+        &track_storage_);
     TextSites sites{{route_name, {route.uri, &route.text}}};
     if (train) sites.insert({train_name, {train_uri, &train_text}});
     ByUri split = by_uri(result, sites, train ? train_name : "");
@@ -599,9 +600,13 @@ const Model* LanguageServer::compiled_for(const std::string& uri) {
         train_uri.empty() ? "" : documents_.at(train_uri).text.single_byte();
     if (!hovered_ || hovered_->route_uri != route->uri || hovered_->train_uri != train_uri ||
         hovered_->route_text != route_text || hovered_->train_text != train_text) {
+        // The model of the last hover gives its table's memory to the next.
+        std::vector<TrackCell> spare = hovered_ ? std::move(hovered_->model.cells)
+                                                : std::vector<TrackCell>{};
         hovered_ = Compiled{route->uri, train_uri, route_text, train_text,
                             compile_texts({file_name_of(route->uri), route_text},
-                                          {file_name_of(train_uri), train_text}, route->id, true)};
+                                          {file_name_of(train_uri), train_text}, route->id, true,
+                                          {}, std::move(spare))};
     }
     return &hovered_->model;
 }

@@ -133,6 +133,8 @@ class LanguageServer {
         Model model;
     };
     std::optional<Compiled> hovered_;
+    // The cell tables of the last check, lent to the next: a check runs at every change.
+    TrackStorage track_storage_;
     std::vector<nlohmann::json> outgoing_;
 };
 
