@@ -85,7 +85,8 @@ bool needs_the_track(const Diagnostic& d) {
     return n == error_number::beyond_track || n == error_number::sign_board_taken ||
            n == error_number::code_drop_taken ||
            (n >= error_number::signal_taken && n <= error_number::speed_boards_taken) ||
-           (n >= error_number::signal_without_code_room && n <= error_number::no_room_after_slowdown);
+           (n >= error_number::signal_without_code_room &&
+            n <= error_number::no_room_after_slowdown);
 }
 
 constexpr const char* checked_without_track =
@@ -96,10 +97,9 @@ constexpr const char* checked_without_track =
 // The error that leaves the route without a track: no general block, no length row, or a
 // length refused.
 bool takes_the_track(const Diagnostic& d) {
-    return d.severity == Severity::error &&
-           (d.number == error_number::no_general_block ||
-            d.number == error_number::no_route_length ||
-            d.number == error_number::route_length_out_of_range);
+    return d.severity == Severity::error && (d.number == error_number::no_general_block ||
+                                             d.number == error_number::no_route_length ||
+                                             d.number == error_number::route_length_out_of_range);
 }
 
 // A route length of 0 (or none written, which reads as 0) leaves 7 km of track, and every row
@@ -176,9 +176,9 @@ Cascade fold_raised(Raised& raised, const Model& checked, const SourceText& rout
             return d.number == error_number::no_route_length && d.severity == Severity::error;
         });
         if (cause != raised.list.end()) {
-            cause->message += "; the route text and the train text look swapped: " +
-                              train.display_name + " holds the route length, and " +
-                              route.display_name + " the train's rows";
+            cause->message +=
+                "; the route text and the train text look swapped: " + train.display_name +
+                " holds the route length, and " + route.display_name + " the train's rows";
             cause->consequences = Consequences{};
             const Consequences hidden =
                 raised.remove([](const Diagnostic& d) { return !d.consequences; });
