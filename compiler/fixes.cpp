@@ -177,8 +177,15 @@ class FixFinder {
     }
 
     // Whether every row a keyword would name at this field reads its fields from the field's
-    // own line, counted as the field reader splits them.
+    // own line, counted as the field reader splits them, and the fields it takes were plain
+    // values before. An ignored row's fields are each examined as a keyword: one that names a
+    // row or reads as a comment (a negative number holds "-") took part in that reading, and
+    // the comments counted before the next keyword, which decide whether a comment there is
+    // read as a row, would change with the fix.
     static bool row_fits_line(std::string_view keyword, const PlacedField& field, bool in_train) {
+        const std::vector<RowPlace> places =
+            in_train ? std::vector{RowPlace::train}
+                     : std::vector{RowPlace::route_general, RowPlace::route_feature};
         const std::string_view rest = field.line.substr(
             std::min(field.line.size(),
                      static_cast<std::size_t>(field.place.column - 1 + field.place.span)));
@@ -187,21 +194,33 @@ class FixFinder {
         if (comma != std::string_view::npos) {
             FieldReader reader(rest.substr(comma + 1), "");
             try {
-                for (; !reader.at_end(); ++fields_on_line) reader.read_text();
+                for (; !reader.at_end(); ++fields_on_line) {
+                    if (!plain_value(reader.read_text(), places)) return false;
+                }
             } catch (const RunTimeFault&) {
                 return false;  // a quote left open: the row runs on past its line
             }
         }
         std::size_t needed = 0;
-        for (RowPlace place : in_train
-                                  ? std::vector{RowPlace::train}
-                                  : std::vector{RowPlace::route_general, RowPlace::route_feature}) {
+        for (RowPlace place : places) {
             for_each_kind_named(place, keyword, [&](RowKind kind) {
                 needed = std::max(needed, field_count(kind));
                 return true;
             });
         }
         return fields_on_line >= needed;
+    }
+
+    static bool plain_value(std::string_view value, const std::vector<RowPlace>& places) {
+        if (is_comment(value)) return false;
+        bool names_a_row = false;
+        for (RowPlace place : places) {
+            for_each_kind_named(place, value, [&](RowKind) {
+                names_a_row = true;
+                return false;
+            });
+        }
+        return !names_a_row;
     }
 
     static std::vector<Fix> windows_1252_spelling(const PlacedField& field) {
