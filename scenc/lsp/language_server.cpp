@@ -459,7 +459,10 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
     const std::vector<std::string> trains = open_trains_of(route_uri);
     std::map<std::string, json> gathered;
     std::map<std::string, std::vector<json>> gathered_actions;
-    std::map<std::string, std::set<json>> gathered_seen;
+    // The diagnostics gathered so far, as the checks cached in checks_ hold them: each check
+    // keeps its lists until its texts change, so pointers into them stay valid here.
+    const auto by_value = [](const json* a, const json* b) { return *a < *b; };
+    std::map<std::string, std::set<const json*, decltype(by_value)>> gathered_seen;
     for (const std::string& train : trains) {
         if (!route) {
             refresh_lone_train(train);
@@ -471,9 +474,9 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
             if (all.is_null()) all = json::array();
             std::vector<json>& all_actions = gathered_actions[uri];
             const std::vector<json>& actions = check.actions.at(uri);
-            std::set<json>& seen = gathered_seen[uri];
+            auto& seen = gathered_seen.try_emplace(uri, by_value).first->second;
             for (std::size_t i = 0; i < list.size(); ++i) {
-                if (!seen.insert(list[i]).second) continue;
+                if (!seen.insert(&list[i]).second) continue;
                 all.push_back(list[i]);
                 all_actions.push_back(i < actions.size() ? actions[i] : json::array());
             }
