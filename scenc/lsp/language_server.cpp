@@ -52,11 +52,14 @@ std::string message_with_notes(const Diagnostic& d) {
     return message;
 }
 
+// Built key by key: a diagnostic goes out for every row at fault, and a braced list of pairs
+// first builds each pair as an array of its own.
 json lsp_diagnostic(const Diagnostic& d, const TextSite& site, const SourceLocation& place) {
-    json out = {{"range", site.text->range(place)},
-                {"severity", d.severity == Severity::error ? severity_error : severity_warning},
-                {"source", "scenc"},
-                {"message", message_with_notes(d)}};
+    json out = json::object();
+    out["range"] = site.text->range(place);
+    out["severity"] = d.severity == Severity::error ? severity_error : severity_warning;
+    out["source"] = "scenc";
+    out["message"] = message_with_notes(d);
     if (d.name.empty()) {
         out["code"] = d.number;
     } else {
@@ -487,8 +490,10 @@ void LanguageServer::refresh_route(const std::string& route_uri) {
         gathered = check.diagnostics;
         gathered_actions = check.actions;
     }
-    for (const auto& [uri, list] : gathered) {
-        if (document(uri) != nullptr) publish(uri, list, std::move(gathered_actions[uri]));
+    for (auto& [uri, list] : gathered) {
+        if (document(uri) != nullptr) {
+            publish(uri, std::move(list), std::move(gathered_actions[uri]));
+        }
     }
     if (document(route_uri) != nullptr && !gathered.contains(route_uri)) {
         publish(route_uri, json::array());
@@ -604,8 +609,8 @@ const Model* LanguageServer::compiled_for(const std::string& uri) {
     if (!hovered_ || hovered_->route_uri != route->uri || hovered_->train_uri != train_uri ||
         hovered_->route_text != route_text || hovered_->train_text != train_text) {
         // The model of the last hover gives its table's memory to the next.
-        std::vector<TrackCell> spare = hovered_ ? std::move(hovered_->model.cells)
-                                                : std::vector<TrackCell>{};
+        std::vector<TrackCell> spare =
+            hovered_ ? std::move(hovered_->model.cells) : std::vector<TrackCell>{};
         hovered_ = Compiled{route->uri, train_uri, route_text, train_text,
                             compile_texts({file_name_of(route->uri), route_text},
                                           {file_name_of(train_uri), train_text}, route->id, true,

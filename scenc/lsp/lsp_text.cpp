@@ -27,6 +27,26 @@ EditorText EditorText::from_disk(std::string single_byte) {
 
 // Each byte of the single-byte text is one character of the editor's text, which takes two
 // UTF-16 code units when it lies beyond the first plane.
+namespace {
+
+// Positions and ranges go out with every diagnostic: built key by key, as a braced list of
+// pairs first builds each pair as an array of its own.
+nlohmann::json place_object(int line, int character) {
+    nlohmann::json out = nlohmann::json::object();
+    out["line"] = line;
+    out["character"] = character;
+    return out;
+}
+
+nlohmann::json range_object(nlohmann::json start, nlohmann::json end) {
+    nlohmann::json out = nlohmann::json::object();
+    out["start"] = std::move(start);
+    out["end"] = std::move(end);
+    return out;
+}
+
+}  // namespace
+
 nlohmann::json EditorText::position(int line, int byte_column) const {
     std::string_view rest = utf8_lines_.line(utf8_, line);
     int units = 0;
@@ -35,18 +55,17 @@ nlohmann::json EditorText::position(int line, int byte_column) const {
         rest.remove_prefix(character.bytes);
         units += character.code > 0xFFFF ? 2 : 1;
     }
-    return {{"line", std::max(line - 1, 0)}, {"character", units}};
+    return place_object(std::max(line - 1, 0), units);
 }
 
 nlohmann::json EditorText::range(const SourceLocation& place) const {
     const int line = std::max(place.line, 1);
     if (place.line == 0 || place.column == 0) {
         const auto length = static_cast<int>(single_byte_lines_.line(single_byte_, line).size());
-        return {{"start", position(line, 0)}, {"end", position(line, length)}};
+        return range_object(position(line, 0), position(line, length));
     }
     const int start = place.column - 1;
-    return {{"start", position(line, start)},
-            {"end", position(line, start + std::max(place.span, 1))}};
+    return range_object(position(line, start), position(line, start + std::max(place.span, 1)));
 }
 
 nlohmann::json EditorText::edit_range(const SourceLocation& place) const {
