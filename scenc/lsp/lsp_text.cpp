@@ -25,8 +25,6 @@ EditorText EditorText::from_disk(std::string single_byte) {
     return text;
 }
 
-// Each byte of the single-byte text is one character of the editor's text, which takes two
-// UTF-16 code units when it lies beyond the first plane.
 namespace {
 
 // Positions and ranges go out with every diagnostic: built key by key, as a braced list of
@@ -47,6 +45,8 @@ nlohmann::json range_object(nlohmann::json start, nlohmann::json end) {
 
 }  // namespace
 
+// Each byte of the single-byte text is one character of the editor's text, which takes two
+// UTF-16 code units when it lies beyond the first plane.
 nlohmann::json EditorText::position(int line, int byte_column) const {
     std::string_view rest = utf8_lines_.line(utf8_, line);
     int units = 0;
